@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvelle {
+
+// The progress window of one operation as the operations see it. Operations
+// and the progress monitor call it from worker threads; an implementation
+// takes care of getting the updates to wherever they are shown.
+class ProgressDialog {
+ public:
+  virtual ~ProgressDialog() = default;
+
+  virtual void setOperationText(const std::string& text) = 0;
+  // Bar range 0..total.
+  virtual void setRange(std::int32_t total) = 0;
+  virtual std::int32_t rangeUpper() const = 0;
+  virtual void setPosition(std::int32_t value) = 0;
+  virtual void setCaption(const std::string& text) = 0;
+  // Ends the window; returns once the window has handled the request.
+  virtual void close() = 0;
+};
+
+}  // namespace orvelle

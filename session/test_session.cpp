@@ -1,0 +1,127 @@
+#include "session/test_session.h"
+
+#include <cstdio>
+
+#include "platform/threads.h"
+
+namespace orvelle {
+
+namespace {
+constexpr int kMonitorPeriodMs = 100;
+}
+
+TestSession::~TestSession() {
+  voiceFilePath.clear();
+  sourceFilePath.clear();
+  processedFilePath.clear();
+  codecPath.clear();
+  sourceCodecPath.clear();
+  testedCodecPath.clear();
+  sourceType = 0;
+  sizeType = 1;
+  codec.unload();
+  sourceCodec.unload();
+  testedCodec.unload();
+  releaseVoiceData();
+  releaseComparisonData();
+}
+
+bool TestSession::fail(std::string reason) {
+  failureReason_ = std::move(reason);
+  return false;
+}
+
+int TestSession::runOperation(OperationRequest* request) {
+  const std::int32_t code = request->opCode.load(std::memory_order_relaxed);
+  // Unknown codes run nothing and are not failures.
+  if (const char* message = operationErrorMessage(code)) {
+    failureReason_.clear();
+    if (!runNumberedOperation(*request)) {
+      // The box is shown, and dismissed, while the progress window is still
+      // up; `failed` is final before the window closes.
+      if (request->owner) request->owner->showMessage(message, "Error", MessageIcon::Error);
+      request->failed = 1;
+    }
+  }
+  if (request->progressDialog) request->progressDialog->close();
+  // Last write to the request: the command may destroy it once it sees this.
+  request->opCode.store(kOperationFinished, std::memory_order_release);
+  return 0;
+}
+
+bool TestSession::runNumberedOperation(OperationRequest& request) {
+  ProgressDialog* dialog = request.progressDialog;
+  switch (request.opCode.load(std::memory_order_relaxed)) {
+    case kWriteTestSignal: return writeTestSignal(dialog, request.filePath, request.sizeType);
+    case kPrepareVoiceData: return prepareVoiceData(dialog);
+    case kRecodeVoiceData: return recodeVoiceData(dialog);
+    case kCalculateVoiceQuality: return calculateVoiceQuality(dialog);
+    case kCalculateFileQuality: return calculateFileQuality(dialog);
+    case kPrepareComparisonData: return prepareComparisonData(dialog);
+    case kRecodeComparisonData: return recodeComparisonData(dialog);
+    default: return true;
+  }
+}
+
+int TestSession::progressMonitor(ProgressDialog* dialog) {
+  long current = progressCurrent.load();
+  long total = progressTotal.load();
+  while (current != total) {
+    dialog->setPosition(static_cast<std::int32_t>(current));
+    char caption[64];
+    std::snprintf(caption, sizeof caption, "Progressed %2.4f%c", current * 100.0 / total, '%');
+    dialog->setCaption(caption);
+    platform::sleepMilliseconds(kMonitorPeriodMs);
+    current = progressCurrent.load();
+    total = progressTotal.load();
+  }
+  return 0;
+}
+
+bool TestSession::loadCodec() {
+  codec.unload();
+  std::string error;
+  if (!codec.openModule(codecPath.str(), &error)) return fail(error);
+  if (!codec.resolveEntries(codecPath.str(), &error)) {
+    codec.unload();
+    return fail(error);
+  }
+  return true;
+}
+
+bool TestSession::loadCodecPair() {
+  sourceCodec.unload();
+  testedCodec.unload();
+  std::string sourceError;
+  std::string testedError;
+  // Both loads are attempted before either result is looked at.
+  const bool sourceOpened = sourceCodec.openModule(sourceCodecPath.str(), &sourceError);
+  const bool testedOpened = testedCodec.openModule(testedCodecPath.str(), &testedError);
+  std::string error;
+  bool complete = false;
+  if (!sourceOpened) {
+    error = sourceError;
+  } else if (!testedOpened) {
+    error = testedError;
+  } else {
+    complete = sourceCodec.resolveEntries(sourceCodecPath.str(), &error) &&
+               testedCodec.resolveEntries(testedCodecPath.str(), &error);
+  }
+  if (complete) return true;
+  sourceCodec.unload();
+  testedCodec.unload();
+  return fail(error);
+}
+
+void TestSession::releaseVoiceData() {
+  inputSamples.reset();
+  outputSamples.reset();
+}
+
+void TestSession::releaseComparisonData() {
+  comparisonSamples.reset();
+  sourceCodecOutput.reset();
+  testedCodecOutput.reset();
+}
+
+}  // namespace orvelle

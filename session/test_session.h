@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/progress_counter.h"
+#include "session/codec_library.h"
+#include "session/operation_request.h"
+#include "session/progress_dialog.h"
+#include "session/session_text.h"
+
+namespace orvelle {
+
+using SampleBuffer = std::unique_ptr<std::int16_t[]>;
+
+// Everything one test needs between the settings dialog and the result: the
+// chosen paths, the loaded plug-ins, the voice-data buffers, the progress of
+// the running operation and the results. One operation uses it at a time.
+class TestSession {
+ public:
+  TestSession() = default;
+  ~TestSession();
+  TestSession(const TestSession&) = delete;
+  TestSession& operator=(const TestSession&) = delete;
+
+  // Worker-thread entry: runs the operation `request->opCode` names, reports
+  // a failure through `request->owner`, closes the progress dialog, then marks
+  // the request finished. Returns 0.
+  int runOperation(OperationRequest* request);
+
+  // Mirrors progressCurrent/progressTotal into `dialog` every 100 ms until
+  // the two are equal. Runs on a thread of its own; returns 0.
+  int progressMonitor(ProgressDialog* dialog);
+
+  // Operations 1 to 7; each returns true on success.
+  bool writeTestSignal(ProgressDialog* dialog, const std::string& filePath, std::int32_t sizeType);
+  bool prepareVoiceData(ProgressDialog* dialog);
+  bool recodeVoiceData(ProgressDialog* dialog);
+  bool calculateVoiceQuality(ProgressDialog* dialog);
+  bool calculateFileQuality(ProgressDialog* dialog);
+  bool prepareComparisonData(ProgressDialog* dialog);
+  bool recodeComparisonData(ProgressDialog* dialog);
+
+  // Plug-in loading (on the UI thread, before any operation).
+  bool loadCodec();
+  bool loadCodecPair();
+  bool isCodecLoaded() const { return codec.isComplete(); }
+
+  void releaseVoiceData();
+  void releaseComparisonData();
+
+  // Why the last load or operation failed, naming the file where there is
+  // one. The message boxes show only their fixed texts; programs without a
+  // window print this after them.
+  const std::string& failureReason() const { return failureReason_; }
+
+  SessionText voiceFilePath;
+  std::int32_t sourceType = 0;  // 0 internal source, 1 voice file
+  std::int32_t sizeType = 1;    // 0 Short, 1 Normal, 2 Long
+  SessionText sourceFilePath;
+  SessionText processedFilePath;
+  double fileQuality = 0.0;
+  SessionText codecPath;
+  CodecLibrary codec;
+  std::int32_t frameSize = 0;
+  std::int32_t sampleCount = 0;
+  ProgressCounter progressTotal;
+  ProgressCounter progressCurrent;
+  SampleBuffer inputSamples;
+  SampleBuffer outputSamples;
+  double codecQuality = 0.0;
+  SessionText sourceCodecPath;
+  CodecLibrary sourceCodec;
+  std::int32_t sourceFrameSize = 0;
+  std::int32_t sourceFrameCount = 0;
+  SessionText testedCodecPath;
+  CodecLibrary testedCodec;
+  std::int32_t testedFrameSize = 0;
+  std::int32_t testedFrameCount = 0;
+  std::int32_t comparisonSampleCount = 0;
+  SampleBuffer comparisonSamples;
+  SampleBuffer sourceCodecOutput;
+  SampleBuffer testedCodecOutput;
+
+ private:
+  bool runNumberedOperation(OperationRequest& request);
+  bool fail(std::string reason);
+
+  std::string failureReason_;
+};
+
+}  // namespace orvelle

@@ -1,0 +1,4 @@
+// Exports GetFrameSize only.
+#include "codec_plugin.h"
+
+int GetFrameSize(void) { return 160; }
