@@ -1,6 +1,7 @@
 #include "dsp/lpc_analysis.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "dsp/lpc_tables.h"
 
@@ -13,34 +14,52 @@ constexpr double kStabilityLimit = 0.999451;        // |rc| above this: unstable
 constexpr double kMinimumPredictionError = 0.001;   // floor of the running prediction error
 constexpr int kSearchOrder = 5;                     // degree of the sum and difference polynomials
 constexpr int kBisections = 4;
-constexpr int kMaxAutocorrelationOrder = 15;
+
+// Lags 0..13 are accumulated as seven pairs; higher orders take a plain loop.
+constexpr int kVectorLags = 14;
+constexpr int kAutocorrelationPadding = kVectorLags;
+
+using DoublePair = double __attribute__((vector_size(2 * sizeof(double))));
+
+DoublePair loadPair(const double* p) {
+  DoublePair v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
 
 }  // namespace
 
 void autocorrelate(const double* window, int order, double* r) {
-  // Padding the windowed samples with zeros lets every lag run over the same
-  // n range; the extra terms add exact zeros after the real ones, so each
-  // r[k] is still the ascending-n sum over n = 0 .. 239 - k. Keeping all lags
-  // in one pass gives the additions independent chains to overlap.
-  constexpr int kLanes = kMaxAutocorrelationOrder + 1;
-  double y[kLpcWindowLength + kLanes];
+  // Zero padding lets every lag run over the same n range; the extra terms
+  // add exact zeros after the real ones, so each r[k] is still the
+  // ascending-n sum over n = 0 .. 239 - k. All lags advance together, two per
+  // vector, so that the additions of different lags overlap while each lag's
+  // own additions keep their order.
+  double y[kLpcWindowLength + kAutocorrelationPadding];
   for (int n = 0; n < kLpcWindowLength; ++n) {
     y[n] = window[n] * kLpcAnalysisWindow[n];
   }
-  for (int n = kLpcWindowLength; n < kLpcWindowLength + kLanes; ++n) {
+  for (int n = kLpcWindowLength; n < kLpcWindowLength + kAutocorrelationPadding; ++n) {
     y[n] = 0.0;
   }
-  double acc[kLanes] = {};
+  // Named accumulators stay in registers; an array of them would not.
+  DoublePair acc0 = {0.0, 0.0}, acc1 = acc0, acc2 = acc0, acc3 = acc0, acc4 = acc0, acc5 = acc0, acc6 = acc0;
   for (int n = 0; n < kLpcWindowLength; ++n) {
-    const double yn = y[n];
-    for (int k = 0; k < kLanes; ++k) {
-      acc[k] += yn * y[n + k];
-    }
+    const DoublePair yn = {y[n], y[n]};
+    const double* lagged = y + n;
+    acc0 += yn * loadPair(lagged);
+    acc1 += yn * loadPair(lagged + 2);
+    acc2 += yn * loadPair(lagged + 4);
+    acc3 += yn * loadPair(lagged + 6);
+    acc4 += yn * loadPair(lagged + 8);
+    acc5 += yn * loadPair(lagged + 10);
+    acc6 += yn * loadPair(lagged + 12);
   }
-  for (int k = 0; k <= order && k < kLanes; ++k) {
-    r[k] = acc[k];
+  const DoublePair pairs[kVectorLags / 2] = {acc0, acc1, acc2, acc3, acc4, acc5, acc6};
+  for (int k = 0; k <= order && k < kVectorLags; ++k) {
+    r[k] = pairs[k / 2][k % 2];
   }
-  for (int k = kLanes; k <= order; ++k) {  // orders beyond the lanes: the plain sum
+  for (int k = kVectorLags; k <= order; ++k) {
     double sum = 0.0;
     for (int n = 0; n < kLpcWindowLength - k; ++n) {
       sum += y[n] * y[n + k];
