@@ -1,0 +1,52 @@
+#include "analyzer/activity_flags.h"
+
+#include "analyzer/analysis_frame.h"
+#include "dsp/speech_activity_detector.h"
+
+namespace orvelle {
+
+static_assert(SpeechActivityDetector::kFrameLength == kActivityFrameLength);
+
+std::size_t activityFlagCount(std::int32_t sampleCount) {
+  const std::int32_t frames = sampleCount > 0 ? sampleCount / kActivityFrameLength : 0;
+  return static_cast<std::size_t>(frames) + kSpareActivityFlags;
+}
+
+std::int32_t detectorFrameCount(std::int32_t sampleCount) {
+  if (sampleCount <= kAnalysisFrameLength) return 0;
+  const std::int64_t span = std::int64_t{sampleCount} - kAnalysisFrameLength;
+  return static_cast<std::int32_t>((span + kActivityFrameLength - 1) / kActivityFrameLength);
+}
+
+void detectActivity(const std::int16_t* samples, std::int32_t sampleCount, std::int16_t* flags) {
+  SpeechActivityDetector detector;
+  detector.reset();
+  const std::int32_t frames = detectorFrameCount(sampleCount);
+  for (std::int32_t k = 0; k < frames; ++k) {
+    const std::int16_t* frame = samples + static_cast<std::ptrdiff_t>(k) * kActivityFrameLength;
+    flags[k] = detector.processFrame(frame) == 1 ? 1 : 0;
+  }
+  applyHangover(flags, frames);
+}
+
+void applyHangover(std::int16_t* flags, std::int32_t frameCount) {
+  for (std::int32_t start = 0; start < frameCount; start += kHangoverBlockFrames) {
+    std::int32_t sum = 0;
+    for (std::int32_t i = 0; i < kHangoverBlockFrames; ++i) sum += flags[start + i];
+    const std::int16_t value = sum > 0 ? 1 : 0;
+    for (std::int32_t i = 0; i < kHangoverBlockFrames; ++i) flags[start + i] = value;
+  }
+}
+
+double mergeActivity(std::int16_t* sourceFlags, const std::int16_t* processedFlags, std::int32_t sampleCount) {
+  const std::int32_t frames = sampleCount > 0 ? sampleCount / kActivityFrameLength : 0;
+  if (frames == 0) return 1.0;
+  std::int32_t disagreements = 0;
+  for (std::int32_t k = 0; k < frames; ++k) {
+    if (sourceFlags[k] != processedFlags[k]) ++disagreements;
+    if (sourceFlags[k] != 0 || processedFlags[k] != 0) sourceFlags[k] = 1;
+  }
+  return static_cast<double>(frames - disagreements) / static_cast<double>(frames);
+}
+
+}  // namespace orvelle

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace orvelle {
+
+// The spectral analysis the score is calibrated for: frames of 1024 samples
+// (128 ms at 8 kHz) every 160 samples, whose power spectra keep 512 bins
+// (the Nyquist bin is dropped).
+inline constexpr std::int32_t kAnalysisExponent = 10;
+inline constexpr std::int32_t kAnalysisFrameLength = std::int32_t{1} << kAnalysisExponent;
+inline constexpr std::int32_t kAnalysisHopLength = 160;
+inline constexpr std::int32_t kMeanSpectrumBins = kAnalysisFrameLength / 2;
+inline constexpr double kAnalysisSampleRateHz = 8000.0;
+
+// One frame's work area, reused for every frame of a run.
+struct FrameWorkArea {
+  std::array<double, kAnalysisFrameLength> frame;
+  std::array<double, kAnalysisFrameLength / 2 + 1> power;
+};
+
+}  // namespace orvelle

@@ -1,0 +1,254 @@
+#include "analyzer/quality_analyzer.h"
+
+#include <limits>
+#include <new>
+#include <system_error>
+#include <thread>
+
+#include "analyzer/activity_flags.h"
+#include "analyzer/group_similarity.h"
+#include "analyzer/measurement_report.h"
+#include "analyzer/spectrum_accumulator.h"
+#include "analyzer/voice_file_reader.h"
+
+namespace orvelle {
+
+namespace {
+
+// The run reports progress in nine equal steps: two activity detections, the
+// merge, two spectral accumulations and four rounds of group updates.
+constexpr std::int32_t kProgressSteps = 9;
+// Each voice file is followed by at least this much silence (2.5 s), so that
+// the end of the longer file still reaches the analysis frames.
+constexpr std::int64_t kTrailingSilenceBytes = 40000;
+// Room past the last sample, so that no analysis frame could ever leave the
+// buffer.
+constexpr std::size_t kSpareSamples = 1024;
+constexpr double kScoreShare = 1.0 / kMainGroupCount;
+
+std::unique_ptr<std::int16_t[]> zeroedArray(std::size_t count) {
+  return std::unique_ptr<std::int16_t[]>(new (std::nothrow) std::int16_t[count]());
+}
+
+void advance(ProgressCounter* progress, std::int32_t step) {
+  if (progress != nullptr) progress->add(step);
+}
+
+}  // namespace
+
+QualityAnalyzer::QualityAnalyzer(Threading threading) : threading_(threading) {}
+
+QualityAnalyzer::~QualityAnalyzer() = default;
+
+const FeatureGroup& QualityAnalyzer::sourceMainGroup(std::int32_t number) const {
+  static const FeatureGroup empty;
+  return number >= 1 && number <= kMainGroupCount ? sourceMain_[static_cast<std::size_t>(number - 1)] : empty;
+}
+
+const FeatureGroup& QualityAnalyzer::processedMainGroup(std::int32_t number) const {
+  static const FeatureGroup empty;
+  return number >= 1 && number <= kMainGroupCount ? processedMain_[static_cast<std::size_t>(number - 1)] : empty;
+}
+
+double QualityAnalyzer::compareBuffers(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
+                                       ProgressCounter* progress) {
+  failureReason_.clear();
+  result_ = AnalysisResult{};
+  log_.open(MeasurementLog::defaultPath());
+  result_.logWritten = log_.isOpen();
+
+  if (count < 0) count = 0;
+  if (count > 0 && (source == nullptr || processed == nullptr)) {
+    failureReason_ = "No samples to compare: a signal buffer is missing";
+    log_.close();
+    return 0.0;
+  }
+  const std::size_t flagCount = activityFlagCount(count);
+  sourceFlags_ = zeroedArray(flagCount);
+  processedFlags_ = zeroedArray(flagCount);
+  if (!sourceFlags_ || !processedFlags_) {
+    failureReason_ = "Not enough memory to analyse " + std::to_string(count) + " samples";
+    releaseRun();
+    log_.close();
+    return 0.0;
+  }
+  return run(source, processed, count, progress);
+}
+
+bool QualityAnalyzer::loadFiles(const char* sourcePath, const char* processedPath, ProgressCounter* sampleCountOut) {
+  failureReason_.clear();
+  releaseRun();
+  ownedSource_.reset();
+  ownedProcessed_.reset();
+  sampleCount_ = 0;
+
+  OpenVoiceFile source;
+  OpenVoiceFile processed;
+  if (!openVoiceFile(sourcePath, "source", kMinimumFileBytes, source, failureReason_)) return false;
+  if (!openVoiceFile(processedPath, "processed", kMinimumFileBytes, processed, failureReason_)) return false;
+
+  const std::int64_t longerBytes = source.bytes > processed.bytes ? source.bytes : processed.bytes;
+  const std::int64_t length = (longerBytes + kTrailingSilenceBytes) / 2;
+  if (length > std::numeric_limits<std::int32_t>::max()) {
+    const bool sourceLonger = source.bytes >= processed.bytes;
+    failureReason_ = std::string("The ") + (sourceLonger ? "source" : "processed") + " voice file \"" +
+                     (sourceLonger ? sourcePath : processedPath) + "\" is too long to analyse: " +
+                     std::to_string(longerBytes) + " bytes, at most " +
+                     std::to_string(2 * std::int64_t{std::numeric_limits<std::int32_t>::max()} - kTrailingSilenceBytes + 1) +
+                     " can be scored";
+    return false;
+  }
+  const auto count = static_cast<std::int32_t>(length);
+  const std::size_t bufferSamples = static_cast<std::size_t>(count) + kSpareSamples;
+
+  std::unique_ptr<std::int16_t[]> sourceSamples = zeroedArray(bufferSamples);
+  std::unique_ptr<std::int16_t[]> processedSamples = sourceSamples ? zeroedArray(bufferSamples) : nullptr;
+  if (!sourceSamples || !processedSamples) {
+    failureReason_ = std::string("Not enough memory to read the voice files \"") + sourcePath + "\" and \"" +
+                     processedPath + "\" (" + std::to_string(count) + " samples each)";
+    return false;
+  }
+  if (!readVoiceSamples(source, sourcePath, "source", sourceSamples.get(), count, failureReason_)) return false;
+  if (!readVoiceSamples(processed, processedPath, "processed", processedSamples.get(), count, failureReason_)) {
+    return false;
+  }
+  source.file.reset();
+  processed.file.reset();
+
+  const std::size_t flagCount = activityFlagCount(count);
+  sourceFlags_ = zeroedArray(flagCount);
+  processedFlags_ = zeroedArray(flagCount);
+  if (!sourceFlags_ || !processedFlags_) {
+    failureReason_ = "Not enough memory to analyse " + std::to_string(count) + " samples";
+    releaseRun();
+    return false;
+  }
+
+  ownedSource_ = std::move(sourceSamples);
+  ownedProcessed_ = std::move(processedSamples);
+  sampleCount_ = count;
+  if (sampleCountOut != nullptr) sampleCountOut->store(count);
+  return true;
+}
+
+double QualityAnalyzer::compareLoadedFiles(ProgressCounter* progress) {
+  failureReason_.clear();
+  if (!isLoaded()) {
+    result_ = AnalysisResult{};
+    failureReason_ = "No voice files are loaded to compare";
+    return 0.0;
+  }
+  result_ = AnalysisResult{};
+  log_.open(MeasurementLog::defaultPath());
+  result_.logWritten = log_.isOpen();
+  return run(ownedSource_.get(), ownedProcessed_.get(), sampleCount_, progress);
+}
+
+double QualityAnalyzer::run(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
+                            ProgressCounter* progress) {
+  setUp();
+  process(source, processed, count, progress);
+  computeSimilarities();
+  writeReport(log_, result_.uniform, result_.table);
+
+  double sum = 0.0;
+  for (double similarity : result_.uniform.main) sum += similarity;
+  result_.score = kScoreShare * sum;
+  result_.sampleCount = count;
+  result_.analysedFrames = sourceMean_.frames();
+  result_.completed = true;
+
+  releaseRun();
+  log_.close();
+  return result_.score;
+}
+
+void QualityAnalyzer::setUp() {
+  frontEnd_.setUp(kAnalysisExponent);
+  frontEnd_.setSampleRate(kAnalysisSampleRateHz);
+  frontEnd_.setAnalysisWindow();
+  sourceMean_.resize(kMeanSpectrumBins);
+  processedMean_.resize(kMeanSpectrumBins);
+  for (std::int32_t g = 1; g <= kMainGroupCount; ++g) {
+    sourceMain_[static_cast<std::size_t>(g - 1)].build(mainBandTable(g), &frontEnd_);
+    processedMain_[static_cast<std::size_t>(g - 1)].build(mainBandTable(g), &frontEnd_);
+  }
+  for (std::int32_t i = 0; i < kSecondaryGroupCount; ++i) {
+    sourceSecondary_[static_cast<std::size_t>(i)].build(secondaryBandTable(i), &frontEnd_);
+    processedSecondary_[static_cast<std::size_t>(i)].build(secondaryBandTable(i), &frontEnd_);
+  }
+}
+
+template <typename SourceWork, typename ProcessedWork>
+void QualityAnalyzer::sideBySide(SourceWork&& sourceWork, ProcessedWork&& processedWork, ProgressCounter* progress,
+                                 std::int32_t step) {
+  // The two signals share nothing mutable here: each has its own flags, mean
+  // spectrum and work area, and the front end is only read.
+  std::thread helper;
+  if (threading_ == Threading::sideBySide) {
+    try {
+      helper = std::thread(processedWork);
+    } catch (const std::system_error&) {
+      // No thread to be had: do both here, one after the other.
+    }
+  }
+  sourceWork();
+  advance(progress, step);
+  if (helper.joinable()) {
+    helper.join();
+  } else {
+    processedWork();
+  }
+  advance(progress, step);
+}
+
+void QualityAnalyzer::process(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
+                              ProgressCounter* progress) {
+  const std::int32_t step = count / kProgressSteps;
+  if (progress != nullptr) progress->store(0);
+
+  std::int16_t* sourceFlags = sourceFlags_.get();
+  std::int16_t* processedFlags = processedFlags_.get();
+  sideBySide([&] { detectActivity(source, count, sourceFlags); },
+             [&] { detectActivity(processed, count, processedFlags); }, progress, step);
+
+  // From here on the source flags hold the union of both signals' activity,
+  // and both spectra are taken over exactly the same frames.
+  result_.activityAgreement = mergeActivity(sourceFlags, processedFlags, count);
+  writeActivityAgreement(log_, result_.activityAgreement);
+  advance(progress, step);
+
+  sideBySide([&] { accumulateSpectrum(frontEnd_, source, count, sourceFlags, sourceMean_, sourceWork_); },
+             [&] { accumulateSpectrum(frontEnd_, processed, count, sourceFlags, processedMean_, processedWork_); },
+             progress, step);
+
+  for (FeatureGroup& group : sourceMain_) group.update(sourceMean_);
+  advance(progress, step);
+  for (FeatureGroup& group : processedMain_) group.update(processedMean_);
+  advance(progress, step);
+  for (FeatureGroup& group : sourceSecondary_) group.update(sourceMean_);
+  advance(progress, step);
+  for (FeatureGroup& group : processedSecondary_) group.update(processedMean_);
+  advance(progress, step);
+}
+
+void QualityAnalyzer::computeSimilarities() {
+  for (std::size_t g = 0; g < sourceMain_.size(); ++g) {
+    result_.uniform.main[g] = groupSimilarity(sourceMain_[g], processedMain_[g], WeightMode::uniform);
+    result_.table.main[g] = groupSimilarity(sourceMain_[g], processedMain_[g], WeightMode::table);
+  }
+  for (std::size_t i = 0; i < sourceSecondary_.size(); ++i) {
+    result_.uniform.secondary[i] = groupSimilarity(sourceSecondary_[i], processedSecondary_[i], WeightMode::uniform);
+    result_.table.secondary[i] = groupSimilarity(sourceSecondary_[i], processedSecondary_[i], WeightMode::table);
+  }
+}
+
+void QualityAnalyzer::releaseRun() {
+  sourceFlags_.reset();
+  processedFlags_.reset();
+  ownedSource_.reset();
+  ownedProcessed_.reset();
+  sampleCount_ = 0;
+}
+
+}  // namespace orvelle

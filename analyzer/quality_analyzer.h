@@ -1,0 +1,108 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "analyzer/analysis_frame.h"
+#include "analyzer/analysis_result.h"
+#include "analyzer/band_table.h"
+#include "analyzer/feature_group.h"
+#include "analyzer/mean_spectrum.h"
+#include "analyzer/measurement_log.h"
+#include "analyzer/spectral_front_end.h"
+#include "platform/progress_counter.h"
+
+namespace orvelle {
+
+// Scores a processed speech signal against its source: the frames in which
+// either signal carries speech are averaged into one long-term power spectrum
+// per signal, summed into band sets and compared band by band. The score is
+// a percentage, 100 meaning no measurable difference. Every run writes the
+// measurement log (TestLog.log in the start-up directory) and rebuilds all
+// analysis state, so runs are independent of each other.
+//
+// One object serves one run at a time; it is not safe to call from two
+// threads at once. The progress counter may be read by another thread
+// while a run advances it.
+class QualityAnalyzer {
+ public:
+  // Whether a run classifies and accumulates the two signals side by side
+  // on two threads or one after the other; the results are the same.
+  enum class Threading { sideBySide, single };
+
+  // Voice files shorter than this cannot be scored.
+  static constexpr std::int64_t kMinimumFileBytes = 40000;
+
+  explicit QualityAnalyzer(Threading threading = Threading::sideBySide);
+  ~QualityAnalyzer();
+  QualityAnalyzer(const QualityAnalyzer&) = delete;
+  QualityAnalyzer& operator=(const QualityAnalyzer&) = delete;
+
+  // Scores `count` samples of `processed` against `source`; the buffers stay
+  // the caller's. `progress` (may be null) is set to 0 and raised in nine
+  // equal steps of count / 9. A negative count is taken as 0. Returns 0 with
+  // a failure reason only if a buffer is missing or memory runs out.
+  double compareBuffers(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
+                        ProgressCounter* progress);
+
+  // Reads two voice files (headerless 16-bit little-endian mono) for
+  // compareLoadedFiles, each followed by silence to a common length, and
+  // stores that length through `sampleCountOut` (may be null). Returns false,
+  // with failureReason() naming the file and the cause, if a file cannot be
+  // opened or read, is shorter than kMinimumFileBytes, is too long for a
+  // 32-bit sample count, or its samples cannot be held in memory.
+  bool loadFiles(const char* sourcePath, const char* processedPath, ProgressCounter* sampleCountOut);
+
+  // Scores the signals read by loadFiles and releases them. Without loaded
+  // files it returns 0 with a failure reason and leaves the log alone.
+  double compareLoadedFiles(ProgressCounter* progress);
+
+  bool isLoaded() const { return ownedSource_ != nullptr; }
+
+  // What the last run measured, and why the last call failed (empty after
+  // a success).
+  const AnalysisResult& lastResult() const { return result_; }
+  const std::string& failureReason() const { return failureReason_; }
+
+  // The analysis state of the last run, for inspection.
+  const FeatureGroup& sourceMainGroup(std::int32_t number) const;     // 1 to 5
+  const FeatureGroup& processedMainGroup(std::int32_t number) const;  // 1 to 5
+  const MeanSpectrum& sourceMean() const { return sourceMean_; }
+  const MeanSpectrum& processedMean() const { return processedMean_; }
+
+ private:
+  double run(const std::int16_t* source, const std::int16_t* processed, std::int32_t count, ProgressCounter* progress);
+  void setUp();
+  void process(const std::int16_t* source, const std::int16_t* processed, std::int32_t count, ProgressCounter* progress);
+  void computeSimilarities();
+  void releaseRun();
+  // Runs `sourceWork` here and `processedWork` beside it when allowed.
+  template <typename SourceWork, typename ProcessedWork>
+  void sideBySide(SourceWork&& sourceWork, ProcessedWork&& processedWork, ProgressCounter* progress,
+                  std::int32_t step);
+
+  Threading threading_;
+  SpectralFrontEnd frontEnd_;
+  MeanSpectrum sourceMean_;
+  MeanSpectrum processedMean_;
+  std::array<FeatureGroup, kMainGroupCount> sourceMain_;
+  std::array<FeatureGroup, kMainGroupCount> processedMain_;
+  std::array<FeatureGroup, kSecondaryGroupCount> sourceSecondary_;
+  std::array<FeatureGroup, kSecondaryGroupCount> processedSecondary_;
+  FrameWorkArea sourceWork_;
+  FrameWorkArea processedWork_;
+
+  std::int32_t sampleCount_ = 0;
+  std::unique_ptr<std::int16_t[]> ownedSource_;
+  std::unique_ptr<std::int16_t[]> ownedProcessed_;
+  std::unique_ptr<std::int16_t[]> sourceFlags_;
+  std::unique_ptr<std::int16_t[]> processedFlags_;
+
+  MeasurementLog log_;
+  AnalysisResult result_;
+  std::string failureReason_;
+};
+
+}  // namespace orvelle

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+
+#include "analyzer/analysis_frame.h"
+
+namespace orvelle {
+
+class MeanSpectrum;
+class SpectralFrontEnd;
+
+// Analysis frames of a signal: frame k starts at sample 160k and is 1024
+// samples long; frames are only started while more than 1024 samples remain.
+std::int32_t spectralFrameCount(std::int32_t sampleCount);
+
+// Adds to `mean` the power spectrum of every analysis frame whose first 160
+// samples carry speech by `gateFlags` (two 80-sample activity flags). The
+// front end must be set up for kAnalysisFrameLength samples. Returns the
+// number of frames added; allocates nothing.
+std::int32_t accumulateSpectrum(const SpectralFrontEnd& frontEnd, const std::int16_t* samples, std::int32_t sampleCount,
+                                const std::int16_t* gateFlags, MeanSpectrum& mean, FrameWorkArea& work);
+
+}  // namespace orvelle

@@ -1,0 +1,57 @@
+#include "analyzer/voice_file_reader.h"
+
+#include <bit>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/file_length.h"
+
+namespace orvelle {
+
+namespace {
+std::string quoted(const char* path) { return std::string("\"") + path + "\""; }
+}  // namespace
+
+bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes, OpenVoiceFile& out,
+                   std::string& reason) {
+  if (path == nullptr || *path == '\0') {
+    reason = std::string("No ") + role + " voice file was given";
+    return false;
+  }
+  out.file.reset(std::fopen(path, "rb"));
+  if (!out.file) {
+    reason = std::string("Can't open the ") + role + " voice file " + quoted(path) + ": " + std::strerror(errno);
+    return false;
+  }
+  out.bytes = platform::fileLength(out.file.get());
+  if (out.bytes < 0) {
+    reason = std::string("Can't measure the ") + role + " voice file " + quoted(path);
+    out.file.reset();
+    return false;
+  }
+  if (out.bytes < minimumBytes) {
+    reason = std::string("The ") + role + " voice file " + quoted(path) + " is too short: " +
+             std::to_string(out.bytes) + " bytes, at least " + std::to_string(minimumBytes) + " are needed";
+    out.file.reset();
+    return false;
+  }
+  return true;
+}
+
+bool readVoiceSamples(OpenVoiceFile& voice, const char* path, const char* role, std::int16_t* samples,
+                      std::int32_t count, std::string& reason) {
+  const std::size_t read = std::fread(samples, sizeof(std::int16_t), static_cast<std::size_t>(count), voice.file.get());
+  if (std::ferror(voice.file.get())) {
+    reason = std::string("Can't read the ") + role + " voice file " + quoted(path) + ": " + std::strerror(errno);
+    return false;
+  }
+  if constexpr (std::endian::native == std::endian::big) {
+    for (std::size_t i = 0; i < read; ++i) {
+      const auto value = static_cast<std::uint16_t>(samples[i]);
+      samples[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>((value << 8) | (value >> 8)));
+    }
+  }
+  return true;
+}
+
+}  // namespace orvelle
