@@ -1,0 +1,161 @@
+#include "session/signal_synthesizer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "session/kaiser_band_pass.h"
+#include "session/synthesizer_file_output.h"
+#include "session/synthesizer_memory_output.h"
+#include "session/synthesizer_noise.h"
+
+namespace orvelle {
+namespace {
+
+// Silence every internal source carries after the signal, besides one codec
+// frame, so a codec's delay never pushes signal off the end of the buffer.
+constexpr std::int64_t kInternalSourceTailSamples = 41024;
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kSampleRateHz = kSignalSampleRateHz;
+
+// Every band filter: transitions one quarter of the band's width wide,
+// stop bands 20 dB down (which makes the Kaiser window rectangular).
+constexpr std::int32_t kTransitionWidthDivisor = 8;
+constexpr double kStopBandAttenuationDb = 20.0;
+// Scales the 15-bit noise values before filtering.
+constexpr double kNoiseGain = 1.5;
+
+// Samples filtered and modulated together; one band filter run's worth.
+constexpr std::int32_t kChunkSamples = 1000;
+
+// Truncation toward zero, then the low 16 bits as a signed sample. The value
+// always fits an int: the filter taps are each below 1 in magnitude, at most
+// 1001 of them, and the input is below 49151.
+std::int16_t toSample(double value) {
+  return static_cast<std::int16_t>(static_cast<std::int32_t>(value));
+}
+
+std::int32_t segmentTotal(const SignalPlan& plan) { return plan.bandCount * plan.segmentCount; }
+
+}  // namespace
+
+void SignalSynthesizer::reset() {
+  modulationIndex_ = 0;
+  modulationStep_ = 0.0;
+}
+
+void SignalSynthesizer::setModulation(double frequencyHz, std::int32_t length) {
+  modulationIndex_ = modulationIndex_ > length ? modulationIndex_ - length : 0;
+  modulationStep_ = kPi / (kSampleRateHz / frequencyHz);
+}
+
+double SignalSynthesizer::nextModulation() {
+  const double value = std::sin(static_cast<double>(modulationIndex_) * modulationStep_);
+  ++modulationIndex_;
+  return value;
+}
+
+std::int32_t SignalSynthesizer::signalLength(std::int32_t frameSize, std::int32_t sizeType) {
+  reset();
+  const SignalPlan* plan = signalPlan(sizeType);
+  if (plan == nullptr) return -1;
+  const std::int64_t length = plannedSampleCount(*plan) + frameSize + kInternalSourceTailSamples;
+  if (length < 0 || length > std::numeric_limits<std::int32_t>::max()) return -1;
+  return static_cast<std::int32_t>(length);
+}
+
+bool SignalSynthesizer::run(const SignalPlan& plan, SynthesizerOutput& output) {
+  reset();
+  SynthesizerNoise noise;
+  KaiserBandPass filter;
+  std::array<double, kChunkSamples> input;
+  std::array<double, kChunkSamples> filtered;
+  std::array<std::int16_t, kChunkSamples> samples;
+
+  for (std::int32_t b = 0; b < plan.bandCount; ++b) {
+    const NoiseBand& band = plan.bands[b];
+    const std::int32_t half = band.widthHz / 2;
+    const std::int32_t transition = band.widthHz / kTransitionWidthDivisor;
+    const std::int32_t low = band.centreHz - half;
+    const std::int32_t high = band.centreHz + half;
+    const std::int32_t taps = filter.design(kSampleRateHz, low - transition, low + transition,
+                                            high - transition, high + transition, kStopBandAttenuationDb);
+    if (taps < 1) {
+      failureReason_ = "cannot design the filter of the band " + std::to_string(band.centreHz) + "/" +
+                       std::to_string(band.widthHz) + " Hz (code " + std::to_string(taps) + ")";
+      return false;
+    }
+
+    for (std::int32_t s = 0; s < plan.segmentCount; ++s) {
+      const ModulationSegment& segment = plan.segments[s];
+      setModulation(segment.frequencyHz, segment.length);
+      std::int32_t remaining = segment.length;
+      while (remaining > 0) {
+        const std::int32_t count = std::min(remaining, kChunkSamples);
+        for (std::int32_t i = 0; i < count; ++i) input[i] = noise.next() * kNoiseGain;
+        filter.filterBlock(input.data(), filtered.data(), count);
+        for (std::int32_t i = 0; i < count; ++i) samples[i] = toSample(nextModulation() * filtered[i]);
+        if (!output.put(samples.data(), count)) return false;
+        remaining -= count;
+      }
+      output.segmentFinished();
+    }
+    if (!output.bandFinished()) return false;
+  }
+  return true;
+}
+
+void SignalSynthesizer::generateInternalSource(std::int16_t* buffer, ProgressDialog* dialog,
+                                               std::int32_t sizeType) {
+  reset();
+  const SignalPlan* plan = signalPlan(sizeType);
+  if (plan == nullptr) return;
+  generateInternalSource(buffer, dialog, *plan);
+}
+
+void SignalSynthesizer::generateInternalSource(std::int16_t* buffer, ProgressDialog* dialog,
+                                               const SignalPlan& plan) {
+  failureReason_.clear();
+  SynthesizerMemoryOutput output(buffer, dialog);
+  // A band that can't be designed ends the signal early; the rest of the
+  // buffer keeps its zeros.
+  run(plan, output);
+}
+
+bool SignalSynthesizer::writeTestSignal(const std::string& filePath, ProgressDialog* dialog,
+                                        std::int32_t sizeType) {
+  reset();
+  const SignalPlan* plan = signalPlan(sizeType);
+  if (plan == nullptr) {
+    // Checked before the file is opened, so an existing file is left alone.
+    failureReason_ = "cannot write \"" + filePath + "\": unknown signal size " + std::to_string(sizeType);
+    return false;
+  }
+  return writeTestSignal(filePath, dialog, *plan);
+}
+
+bool SignalSynthesizer::writeTestSignal(const std::string& filePath, ProgressDialog* dialog,
+                                        const SignalPlan& plan) {
+  failureReason_.clear();
+  reset();
+  SynthesizerFileOutput output(dialog, segmentTotal(plan));
+  if (!output.open(filePath)) {
+    failureReason_ = output.failureReason();
+    return false;
+  }
+  if (dialog != nullptr) dialog->setRange(segmentTotal(plan));
+  if (!run(plan, output)) {
+    if (failureReason_.empty()) failureReason_ = output.failureReason();
+    else failureReason_ = "cannot write \"" + filePath + "\": " + failureReason_;
+    return false;
+  }
+  if (!output.close()) {
+    failureReason_ = output.failureReason();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace orvelle

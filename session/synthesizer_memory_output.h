@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+#include "session/progress_dialog.h"
+#include "session/synthesizer_output.h"
+
+namespace orvelle {
+
+// Lays the signal out in a caller's buffer from its start, and shows how many
+// samples are done against the progress range the caller has already set.
+class SynthesizerMemoryOutput : public SynthesizerOutput {
+ public:
+  // Reads the progress range from `dialog` (which may be null) now.
+  SynthesizerMemoryOutput(std::int16_t* buffer, ProgressDialog* dialog);
+
+  bool put(const std::int16_t* samples, std::int32_t count) override;
+  void segmentFinished() override;
+  bool bandFinished() override;
+
+ private:
+  std::int16_t* buffer_;
+  ProgressDialog* dialog_;
+  std::int32_t rangeUpper_ = 0;
+  std::int64_t written_ = 0;  // samples, silences included
+};
+
+}  // namespace orvelle
