@@ -1,0 +1,137 @@
+#include "app/log_viewer_dialog.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/file_length.h"
+
+namespace orvelle {
+
+namespace {
+
+const QString kNoFileLabel = QStringLiteral("LOG File Name");
+const QString kOpenFailure = QStringLiteral("LOG-file can't be open!");
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+QString systemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+QPushButton* addButton(QHBoxLayout* row, QWidget* parent, const QString& text, const QString& objectName) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(objectName);
+  button->setAutoDefault(false);
+  row->addWidget(button);
+  return button;
+}
+
+}  // namespace
+
+LogViewerDialog::LogViewerDialog(QString currentLogPath, FileChooser& files, MessageBoxes& boxes, QWidget* parent)
+    : QDialog(parent), currentLogPath_(std::move(currentLogPath)), files_(files), boxes_(boxes) {
+  setObjectName("logViewerDialog");
+  setWindowTitle("LOGs Editor");
+  pathLabel_ = new QLabel(kNoFileLabel, this);
+  pathLabel_->setObjectName("pathLabel");
+  pathLabel_->setAlignment(Qt::AlignCenter);
+  textBox_ = new QPlainTextEdit(this);
+  textBox_->setObjectName("logText");
+  textBox_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  textBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  auto* buttons = new QHBoxLayout;
+  auto* loadCurrentButton = addButton(buttons, this, "Load Current", "loadCurrentButton");
+  auto* loadFromButton = addButton(buttons, this, "Load From", "loadFromButton");
+  auto* saveAsButton = addButton(buttons, this, "Save As", "saveAsButton");
+  auto* exitButton = addButton(buttons, this, "Exit", "exitButton");
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(pathLabel_);
+  layout->addWidget(textBox_, 1);
+  layout->addLayout(buttons);
+  resize(640, 480);
+
+  connect(loadCurrentButton, &QPushButton::clicked, this, &LogViewerDialog::loadCurrent);
+  connect(loadFromButton, &QPushButton::clicked, this, &LogViewerDialog::loadFrom);
+  connect(saveAsButton, &QPushButton::clicked, this, &LogViewerDialog::saveAs);
+  connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+
+  loadCurrent();
+}
+
+QString LogViewerDialog::text() const { return textBox_->toPlainText(); }
+QString LogViewerDialog::pathLabel() const { return pathLabel_->text(); }
+
+void LogViewerDialog::loadCurrent() { loadFile(currentLogPath_); }
+
+void LogViewerDialog::loadFrom() {
+  const QString chosen = files_.chooseFileToOpen(this, file_kinds::logFile());
+  if (!chosen.isEmpty()) loadFile(chosen);
+}
+
+void LogViewerDialog::reportOpenFailure(const QString& path, const QString& reason) {
+  boxes_.show(this, kOpenFailure, "Error!", MessageIcon::Error, path + ": " + reason);
+}
+
+bool LogViewerDialog::loadFile(const QString& path) {
+  File file(std::fopen(QFile::encodeName(path).constData(), "rb"));
+  const std::int64_t length = file ? platform::fileLength(file.get()) : -1;
+  if (!file || length < 0) {
+    reportOpenFailure(path, systemReason());
+    textBox_->clear();
+    loadedBytes_.clear();
+    lineEnd_ = "\n";
+    return false;
+  }
+  // The text ends at the first zero byte, as a text box holding the file
+  // would show it; a short read leaves zeros behind the bytes that came.
+  QByteArray bytes(static_cast<qsizetype>(length), '\0');
+  const std::size_t got = std::fread(bytes.data(), 1, static_cast<std::size_t>(length), file.get());
+  bytes.truncate(static_cast<qsizetype>(got));
+  if (const qsizetype zero = bytes.indexOf('\0'); zero >= 0) bytes.truncate(zero);
+  file.reset();
+
+  loadedBytes_ = bytes;
+  lineEnd_ = bytes.contains("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
+  QByteArray shown = bytes;
+  if (lineEnd_ == "\r\n") shown.replace("\r\n", "\n");
+  // Logs are 8-bit text; Latin-1 maps every byte to one character and back.
+  textBox_->setPlainText(QString::fromLatin1(shown));
+  textBox_->document()->setModified(false);
+  pathLabel_->setText(path);
+  return true;
+}
+
+QByteArray LogViewerDialog::bytesToSave() const {
+  if (!textBox_->document()->isModified()) return loadedBytes_;
+  QByteArray bytes = textBox_->toPlainText().toLatin1();
+  if (lineEnd_ != "\n") bytes.replace("\n", lineEnd_);
+  return bytes;
+}
+
+void LogViewerDialog::saveAs() {
+  const QString chosen = files_.chooseFileToSave(this, file_kinds::logFile());
+  if (chosen.isEmpty()) return;
+  const QByteArray bytes = bytesToSave();
+  File file(std::fopen(QFile::encodeName(chosen).constData(), "wb"));
+  if (!file) {
+    reportOpenFailure(chosen, systemReason());
+    return;
+  }
+  const std::size_t written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), file.get());
+  // A full disk must not pass for a saved log.
+  const bool complete = written == static_cast<std::size_t>(bytes.size());
+  const bool closed = std::fclose(file.release()) == 0;
+  if (!complete || !closed) reportOpenFailure(chosen, "the text could not be written completely: " + systemReason());
+}
+
+}  // namespace orvelle

@@ -1,0 +1,33 @@
+#include <QApplication>
+
+#include "app/command_line.h"
+#include "app/main_window.h"
+#include "app/qt_user_prompts.h"
+#include "app/splash_window.h"
+#include "platform/startup_directory.h"
+#include "session/test_session.h"
+
+namespace {
+constexpr int kSplashMs = 3000;
+}
+
+int main(int argc, char** argv) {
+  // Read before Qt sees the arguments: Qt removes the options it knows.
+  const std::string commandLine = orvelle::joinCommandLine(argc, argv);
+  static orvelle::TestSession session;
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Orvelle");
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  if (!orvelle::suppressesSplash(commandLine)) orvelle::showSplashFor(kSplashMs);
+
+  orvelle::QtFileChooser files;
+  orvelle::QtMessageBoxes boxes;
+  orvelle::MainWindow window(session, files, boxes);
+  // Recorded once, before any command can run; the measurement log lives
+  // there even if the current directory changes later.
+  orvelle::platform::setStartupDirectory(orvelle::platform::currentDirectoryWithSeparator());
+  window.exec();
+  return 0;
+}

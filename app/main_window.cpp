@@ -1,0 +1,217 @@
+#include "app/main_window.h"
+
+#include <cstdio>
+
+#include <QContextMenuEvent>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+#include "app/about_dialog.h"
+#include "app/codec_comparison_settings_dialog.h"
+#include "app/codec_quality_settings_dialog.h"
+#include "app/compare_files_dialog.h"
+#include "app/log_viewer_dialog.h"
+#include "app/operation_runner.h"
+#include "platform/startup_directory.h"
+#include "session/codec_header.h"
+
+namespace orvelle {
+
+namespace {
+
+constexpr int kClockPeriodMs = 500;
+constexpr int kClockPointSize = 30;
+constexpr double kPointsPerPercent = 0.05;
+
+QString formatResult(const char* format, double percent) {
+  char text[128];
+  std::snprintf(text, sizeof text, format, percent, '%', percent * kPointsPerPercent);
+  return QString::fromLatin1(text);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(TestSession& session, FileChooser& files, MessageBoxes& boxes, Clock clock, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowMinimizeButtonHint),
+      session_(session),
+      files_(files),
+      boxes_(boxes),
+      clock_(std::move(clock)),
+      presenter_(this, boxes, [this] { return session_.failureReason(); }),
+      runDialog_([](QDialog& dialog) { return dialog.exec(); }) {
+  setObjectName("mainWindow");
+  setWindowTitle("Orvelle");
+  QIcon icon;
+  icon.addFile(":/orvelle/icon-32.png", QSize(32, 32));
+  icon.addFile(":/orvelle/icon-16.png", QSize(16, 16));
+  setWindowIcon(icon);
+
+  auto* layout = new QVBoxLayout(this);
+  buildMenu(layout);
+  clockLabel_ = new QLabel("12:10:45", this);
+  clockLabel_->setObjectName("clock");
+  clockLabel_->setAlignment(Qt::AlignCenter);
+  // One font for the life of the window; the face falls back to the
+  // platform's substitute where "Counter" is not installed.
+  QFont clockFont("Counter", kClockPointSize);
+  clockFont.setStyleHint(QFont::Monospace);
+  clockLabel_->setFont(clockFont);
+  clockLabel_->setMinimumSize(300, 120);
+  layout->addWidget(clockLabel_, 1);
+  setFixedSize(sizeHint());
+
+  connect(&timer_, &QTimer::timeout, this, &MainWindow::tick);
+  timer_.start(kClockPeriodMs);
+  // The first tick is not awaited: the clock reads the time when it appears.
+  tick();
+}
+
+void MainWindow::buildMenu(QVBoxLayout* layout) {
+  auto* bar = new QMenuBar(this);
+  QMenu* filesMenu = bar->addMenu("Files");
+  filesMenu->addAction("About", this, &MainWindow::showAbout);
+  filesMenu->addAction("Exit", this, &QDialog::reject);
+  QMenu* tests = bar->addMenu("Tests");
+  tests->addAction("Codec Quality", this, &MainWindow::codecQuality);
+  tests->addAction("Compare codecs", this, &MainWindow::compareCodecs);
+  tests->addAction("Compare Files", this, &MainWindow::compareFiles);
+  QMenu* tools = bar->addMenu("Tools");
+  tools->addAction("Generate Dll Header", this, &MainWindow::generateDllHeader);
+  tools->addAction("View Log File", this, &MainWindow::viewLogFile);
+  QMenu* signal = tools->addMenu("Generate Test Signal");
+  signal->addAction("Short", this, [this] { generateTestSignal(0); });
+  signal->addAction("Normal", this, [this] { generateTestSignal(1); });
+  signal->addAction("Long", this, [this] { generateTestSignal(2); });
+  layout->setMenuBar(bar);
+}
+
+QString MainWindow::clockText() const { return clockLabel_->text(); }
+
+void MainWindow::tick() {
+  const QTime now = clock_();
+  char text[16];
+  std::snprintf(text, sizeof text, "%.2i:%.2i:%.2i", now.hour(), now.minute(), now.second());
+  clockLabel_->setText(QString::fromLatin1(text));
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  // The window has no buttons; Enter ends it just as Escape and Exit do.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    reject();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+  // Linux window managers offer no window menu to extend; the About entry
+  // lives in the window's own context menu instead.
+  QMenu menu(this);
+  menu.addAction("&About", this, &MainWindow::showAbout);
+  menu.exec(event->globalPos());
+}
+
+void MainWindow::showAbout() {
+  AboutDialog dialog(this);
+  runDialog_(dialog);
+}
+
+bool MainWindow::operationFailed(OperationRequest& request, std::int32_t op) {
+  return runWithProgress(session_, request, op, this) != 0;
+}
+
+void MainWindow::showLoadFailure(const QString& text) {
+  boxes_.show(this, text, "Error", MessageIcon::Error, QString::fromStdString(session_.failureReason()));
+}
+
+void MainWindow::codecQuality() {
+  CodecQualitySettingsDialog dialog(session_, files_, boxes_, this);
+  if (runDialog_(dialog) != QDialog::Accepted) return;
+  if (!session_.loadCodec()) {
+    showLoadFailure("DLL Can't be loaded!");
+    return;
+  }
+  OperationRequest request;
+  request.owner = &presenter_;
+  request.failed = 0;
+  if (operationFailed(request, kPrepareVoiceData)) return;
+  if (operationFailed(request, kRecodeVoiceData)) {
+    session_.releaseVoiceData();
+    return;
+  }
+  if (!operationFailed(request, kCalculateVoiceQuality)) {
+    boxes_.show(this, formatResult("Codec Quality is %3.2lf%c,\nthat corresponds to %1.2lf points",
+                                   session_.codecQuality),
+                "Codec Quality", MessageIcon::Information);
+  }
+  // The plug-in stays loaded (Generate Test Signal needs it); the buffers go.
+  session_.releaseVoiceData();
+}
+
+void MainWindow::compareCodecs() {
+  CodecComparisonSettingsDialog dialog(session_, files_, boxes_, this);
+  if (runDialog_(dialog) != QDialog::Accepted) return;
+  if (!session_.loadCodecPair()) {
+    showLoadFailure("DLLs Can't be loaded!");
+    return;
+  }
+  OperationRequest request;
+  request.owner = &presenter_;
+  request.failed = 0;
+  if (operationFailed(request, kPrepareComparisonData)) return;
+  // A successful comparison ends without a message; its buffers stay in the
+  // session until the next comparison replaces them.
+  if (operationFailed(request, kRecodeComparisonData)) session_.releaseComparisonData();
+}
+
+void MainWindow::compareFiles() {
+  CompareFilesDialog dialog(session_, files_, boxes_, this);
+  if (runDialog_(dialog) != QDialog::Accepted) return;
+  OperationRequest request;
+  request.owner = &presenter_;
+  request.failed = 0;
+  if (operationFailed(request, kCalculateFileQuality)) return;
+  boxes_.show(this, formatResult("File Quality is %3.2lf%c,\nthat corresponds to %1.2lf points", session_.fileQuality),
+              "Codec Quality", MessageIcon::Information);
+}
+
+void MainWindow::generateDllHeader() {
+  const QString path = files_.chooseFileToSave(this, file_kinds::headerFile());
+  if (path.isEmpty()) return;
+  // Any failure, also one after the file was opened, is reported: a header
+  // cut short must not be announced as written.
+  if (!writeCodecHeader(path.toStdString())) {
+    boxes_.show(this, "Header file can't be writed!", "Error", MessageIcon::Error, path);
+    return;
+  }
+  boxes_.show(this, "Header file writed!", "Information", MessageIcon::Information);
+}
+
+void MainWindow::viewLogFile() {
+  LogViewerDialog dialog(QString::fromStdString(platform::startupDirectory()) + "TestLog.log", files_, boxes_, this);
+  runDialog_(dialog);
+}
+
+void MainWindow::generateTestSignal(int sizeType) {
+  if (!session_.isCodecLoaded()) {
+    boxes_.show(this, "It is impossible to generate a signal. Dll isn't selected or loaded.", "Error",
+                MessageIcon::Warning);
+    return;
+  }
+  const QString path = files_.chooseFileToSave(this, file_kinds::voiceFile());
+  if (path.isEmpty()) return;
+  OperationRequest request;
+  request.owner = &presenter_;
+  request.failed = 0;
+  request.filePath = path.toStdString();
+  request.sizeType = sizeType;
+  if (operationFailed(request, kWriteTestSignal)) return;
+  boxes_.show(this, "The test signal is successfully synthesized and saved.", "Message", MessageIcon::Information);
+}
+
+}  // namespace orvelle

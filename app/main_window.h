@@ -1,0 +1,68 @@
+#pragma once
+
+#include <functional>
+
+#include <QDialog>
+#include <QTime>
+#include <QTimer>
+
+#include "app/qt_message_presenter.h"
+#include "app/user_prompts.h"
+#include "session/operation_request.h"
+#include "session/test_session.h"
+
+class QLabel;
+class QVBoxLayout;
+
+namespace orvelle {
+
+// The program's one main window: a large clock under a menu of every test
+// and tool. Each command runs its whole script here, on the UI thread:
+// settings dialog, plug-in loading, operations through the progress window,
+// and the closing message.
+class MainWindow : public QDialog {
+  Q_OBJECT
+ public:
+  using Clock = std::function<QTime()>;
+  // Shows a modal dialog and returns its result. Commands open every
+  // dialog through it so a test can operate the dialog instead of a user.
+  using DialogRunner = std::function<int(QDialog&)>;
+
+  MainWindow(TestSession& session, FileChooser& files, MessageBoxes& boxes, Clock clock = &QTime::currentTime,
+             QWidget* parent = nullptr);
+
+  void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
+
+  QString clockText() const;
+
+ public slots:
+  void showAbout();
+  void codecQuality();
+  void compareCodecs();
+  void compareFiles();
+  void generateDllHeader();
+  void viewLogFile();
+  void generateTestSignal(int sizeType);
+  void tick();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void buildMenu(QVBoxLayout* layout);
+  // Runs one operation of a command; true if it failed (its box is shown).
+  bool operationFailed(OperationRequest& request, std::int32_t op);
+  void showLoadFailure(const QString& text);
+
+  TestSession& session_;
+  FileChooser& files_;
+  MessageBoxes& boxes_;
+  Clock clock_;
+  QtMessagePresenter presenter_;
+  DialogRunner runDialog_;
+  QLabel* clockLabel_;
+  QTimer timer_;
+};
+
+}  // namespace orvelle
