@@ -45,6 +45,9 @@ bool readVoiceSamples(OpenVoiceFile& voice, const char* path, const char* role, 
     reason = std::string("Can't read the ") + role + " voice file " + quoted(path) + ": " + std::strerror(errno);
     return false;
   }
+  // A trailing odd byte is not a sample, but the C library may already have
+  // copied it into the next element.
+  if (read < static_cast<std::size_t>(count)) samples[read] = 0;
   if constexpr (std::endian::native == std::endian::big) {
     for (std::size_t i = 0; i < read; ++i) {
       const auto value = static_cast<std::uint16_t>(samples[i]);
