@@ -4,15 +4,16 @@
 #include <memory>
 #include <string>
 
+#include "analyzer/quality_analyzer.h"
 #include "platform/progress_counter.h"
 #include "session/codec_library.h"
 #include "session/operation_request.h"
 #include "session/progress_dialog.h"
+#include "session/sample_buffer.h"
 #include "session/session_text.h"
+#include "session/signal_synthesizer.h"
 
 namespace orvelle {
-
-using SampleBuffer = std::unique_ptr<std::int16_t[]>;
 
 // Everything one test needs between the settings dialog and the result: the
 // chosen paths, the loaded plug-ins, the voice-data buffers, the progress of
@@ -55,6 +56,9 @@ class TestSession {
   // window print this after them.
   const std::string& failureReason() const { return failureReason_; }
 
+  // The details of the last scoring run, beyond its score.
+  const QualityAnalyzer& analyzer() const { return analyzer_; }
+
   SessionText voiceFilePath;
   std::int32_t sourceType = 0;  // 0 internal source, 1 voice file
   std::int32_t sizeType = 1;    // 0 Short, 1 Normal, 2 Long
@@ -87,6 +91,8 @@ class TestSession {
   bool runNumberedOperation(OperationRequest& request);
   bool fail(std::string reason);
 
+  SignalSynthesizer synthesizer_;
+  QualityAnalyzer analyzer_;
   std::string failureReason_;
 };
 

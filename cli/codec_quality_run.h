@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "analyzer/analysis_result.h"
+#include "session/test_session.h"
+
+namespace orvelle::cli {
+
+struct CodecQualitySource {
+  std::string voiceFile;  // empty: the internal source
+  std::int32_t sizeType = 1;
+};
+
+struct CodecQualityOutcome {
+  bool succeeded = false;
+  std::string failure;  // the message and its reason, when it did not succeed
+  std::int32_t frameSize = 0;
+  double score = 0.0;
+  AnalysisResult analysis;
+};
+
+// The Codec Quality test, as the desktop program's command runs it: load the
+// plug-in, prepare, recode, score, release the buffers. The plug-in stays
+// loaded in `session`.
+CodecQualityOutcome runCodecQuality(TestSession& session, const std::string& plugin,
+                                    const CodecQualitySource& source);
+
+}  // namespace orvelle::cli

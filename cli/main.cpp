@@ -1,0 +1,94 @@
+// orvelle-cli: every Orvelle test without a window, for scripts and for
+// machines without a display.
+#include <CLI/CLI.hpp>
+
+#include <map>
+#include <string>
+
+#include "cli/commands.h"
+#include "platform/startup_directory.h"
+
+using namespace orvelle::cli;
+
+namespace {
+
+const std::map<std::string, int> kSizeTypes = {{"short", 0}, {"normal", 1}, {"long", 2}};
+
+void addSizeOption(CLI::App* command, int* sizeType) {
+  command->add_option("--size", *sizeType, "Internal source size: short, normal (default) or long")
+      ->transform(CLI::CheckedTransformer(kSizeTypes, CLI::ignore_case));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Orvelle: measures how much a speech codec plug-in degrades narrow-band speech."};
+  app.require_subcommand(1);
+  app.footer("Run 'orvelle-cli COMMAND --help' for a command's options and an example.");
+  std::string logDirectory;
+  app.add_option("--log-dir", logDirectory, "Folder of the measurement log TestLog.log (default: current folder)")
+      ->check(CLI::ExistingDirectory);
+
+  QualityOptions quality;
+  CLI::App* qualityCommand = app.add_subcommand("quality", "Codec Quality: score a codec plug-in's output against its input");
+  qualityCommand->add_option("--codec", quality.codec, "Codec plug-in: a path, or the name of a bundled plug-in")->required();
+  auto* voice = qualityCommand->add_option("--voice", quality.voiceFile, "Voice file (.pcm) to use instead of the internal source");
+  addSizeOption(qualityCommand, &quality.sizeType);
+  qualityCommand->get_option("--size")->excludes(voice);
+  qualityCommand->add_flag("--json", quality.json, "Print the result as one JSON object");
+  qualityCommand->footer("Example: orvelle-cli quality --codec passthrough --size short");
+
+  CompareCodecsOptions compare;
+  CLI::App* compareCommand = app.add_subcommand("compare-codecs", "Compare codecs: run the internal source through two plug-ins");
+  compareCommand->add_option("--source-codec", compare.sourceCodec, "Source (reference) codec plug-in")->required();
+  compareCommand->add_option("--tested-codec", compare.testedCodec, "Tested codec plug-in")->required();
+  addSizeOption(compareCommand, &compare.sizeType);
+  compareCommand->add_option("--save-source", compare.saveSource, "Write the source codec's output to this voice file");
+  compareCommand->add_option("--save-tested", compare.saveTested, "Write the tested codec's output to this voice file");
+  compareCommand->footer("Example: orvelle-cli compare-codecs --source-codec passthrough --tested-codec ./mine.so --size short --save-tested out.pcm");
+
+  CompareFilesOptions files;
+  CLI::App* filesCommand = app.add_subcommand("compare-files", "Compare Files: score a processed voice file against its source");
+  filesCommand->add_option("SOURCE", files.sourceFile, "Source voice file (.pcm)")->required();
+  filesCommand->add_option("PROCESSED", files.processedFile, "Processed voice file (.pcm)")->required();
+  filesCommand->add_flag("--json", files.json, "Print the result as one JSON object");
+  filesCommand->footer("Example: orvelle-cli compare-files speech.pcm speech-decoded.pcm");
+
+  int signalSize = 1;
+  std::string signalFile;
+  CLI::App* signalCommand = app.add_subcommand("signal", "Generate Test Signal: write the synthesised test signal to a voice file");
+  addSizeOption(signalCommand, &signalSize);
+  signalCommand->add_option("OUT", signalFile, "Voice file (.pcm) to write")->required();
+  signalCommand->footer("Example: orvelle-cli signal --size short test-short.pcm");
+
+  std::string headerFile;
+  CLI::App* headerCommand = app.add_subcommand("header", "Generate Dll Header: write the C header a codec plug-in implements");
+  headerCommand->add_option("OUT", headerFile, "Header file to write")->required();
+  headerCommand->footer("Example: orvelle-cli header codec.h");
+
+  CLI::App* logCommand = app.add_subcommand("log", "Print the measurement log of the last scoring run");
+  logCommand->footer("Example: orvelle-cli log");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    CLI::App* failing = &app;
+    for (CLI::App* sub : app.get_subcommands()) failing = sub;
+    std::fputs(failing->help().c_str(), stderr);
+    return kExitUsage;
+  }
+
+  orvelle::platform::setStartupDirectory(logDirectory.empty() ? orvelle::platform::currentDirectoryWithSeparator()
+                                                              : logDirectory);
+  if (*qualityCommand) return runQuality(quality);
+  if (*compareCommand) return runCompareCodecs(compare);
+  if (*filesCommand) return runCompareFiles(files);
+  if (*signalCommand) return runSignal(signalSize, signalFile);
+  if (*headerCommand) return runHeader(headerFile);
+  return runLog();
+}

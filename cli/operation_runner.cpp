@@ -1,0 +1,59 @@
+#include "cli/operation_runner.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "session/headless_message_presenter.h"
+#include "session/headless_progress_dialog.h"
+
+namespace orvelle::cli {
+
+namespace {
+
+void printProgressLine(const ProgressSnapshot& state) {
+  if (state.closed) {
+    std::fputs("\r\033[K", stderr);
+  } else {
+    const double percent = state.rangeUpper > 0 ? state.position * 100.0 / state.rangeUpper : 0.0;
+    std::fprintf(stderr, "\r\033[K%s: %.1f%%", state.operationText.c_str(), percent);
+  }
+  std::fflush(stderr);
+}
+
+void printFailure(const char* message, const std::string& reason) {
+  std::fprintf(stderr, "%s\n", message);
+  if (!reason.empty()) std::fprintf(stderr, "  %s\n", reason.c_str());
+}
+
+}  // namespace
+
+OperationRunner::OperationRunner(TestSession& session) : session_(session), showProgress_(isatty(STDERR_FILENO)) {}
+
+bool OperationRunner::run(std::int32_t opCode, const std::string& filePath, std::int32_t sizeType) {
+  HeadlessProgressDialog dialog(showProgress_ ? HeadlessProgressDialog::Listener(printProgressLine)
+                                              : HeadlessProgressDialog::Listener());
+  // The message is printed after the worker is done, together with its reason.
+  HeadlessMessagePresenter presenter;
+  OperationRequest request;
+  request.owner = &presenter;
+  request.progressDialog = &dialog;
+  request.filePath = filePath;
+  request.sizeType = sizeType;
+  request.opCode.store(opCode);
+  std::thread worker([this, &request] { session_.runOperation(&request); });
+  while (request.opCode.load(std::memory_order_acquire) != kOperationFinished) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  worker.join();
+  for (const ShownMessage& shown : presenter.shown()) printFailure(shown.text.c_str(), session_.failureReason());
+  return request.failed == 0;
+}
+
+void reportLoadFailure(const char* message, const TestSession& session) {
+  printFailure(message, session.failureReason());
+}
+
+}  // namespace orvelle::cli

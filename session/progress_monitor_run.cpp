@@ -1,0 +1,26 @@
+#include "session/progress_monitor_run.h"
+
+#include <system_error>
+
+#include "platform/threads.h"
+#include "session/test_session.h"
+
+namespace orvelle {
+
+ProgressMonitorRun::ProgressMonitorRun(TestSession& session, ProgressDialog* dialog) : session_(session) {
+  try {
+    monitor_ = std::thread([&session, dialog] { session.progressMonitor(dialog); });
+  } catch (const std::system_error&) {
+    // No thread to spare: the operation still runs, only without a moving bar.
+  }
+}
+
+void ProgressMonitorRun::finish(int lingerMs) {
+  if (finished_) return;
+  finished_ = true;
+  session_.progressCurrent.store(session_.progressTotal.load());
+  if (monitor_.joinable()) monitor_.join();
+  if (lingerMs > 0) platform::sleepMilliseconds(lingerMs);
+}
+
+}  // namespace orvelle

@@ -1,0 +1,60 @@
+// Operations that run the codec plug-ins over the prepared speech.
+#include "session/plugin_calls.h"
+#include "session/progress_monitor_run.h"
+#include "session/test_session.h"
+
+namespace orvelle {
+
+namespace {
+constexpr int kRecodeLingerMs = 150;
+constexpr int kComparisonRecodeLingerMs = 200;
+}  // namespace
+
+bool TestSession::recodeVoiceData(ProgressDialog* dialog) {
+  if (!inputSamples || !outputSamples || !codec.codeAndDeCode()) {
+    return fail("no prepared voice data or no loaded codec to recode with");
+  }
+  dialog->setOperationText("ReCode Voice Data");
+  dialog->setRange(static_cast<std::int32_t>(progressTotal.load()));
+  ProgressMonitorRun monitor(*this, dialog);
+  progressCurrent.store(0);
+  std::string error;
+  const bool returned =
+      runCodec(codec, codecPath.str(), inputSamples.get(), outputSamples.get(), sampleCount, &progressCurrent, &error);
+  monitor.finish(kRecodeLingerMs);
+  return returned || fail(error);
+}
+
+bool TestSession::recodeComparisonData(ProgressDialog* dialog) {
+  if (!comparisonSamples || !sourceCodecOutput || !testedCodecOutput) {
+    return fail("no prepared comparison data to recode");
+  }
+  struct Run {
+    const char* text;
+    const CodecLibrary& library;
+    const SessionText& path;
+    std::int16_t* output;
+    std::int32_t frameCount;
+  };
+  const Run runs[] = {
+      {"ReCode Source Voice Data", sourceCodec, sourceCodecPath, sourceCodecOutput.get(), sourceFrameCount},
+      {"ReCode Tested Voice Data", testedCodec, testedCodecPath, testedCodecOutput.get(), testedFrameCount},
+  };
+  for (const Run& run : runs) {
+    dialog->setOperationText(run.text);
+    // Each run restarts the counters before its monitor starts, so the
+    // tested run shows its own progress from 0 even with equal frame counts.
+    progressTotal.store(run.frameCount);
+    progressCurrent.store(0);
+    dialog->setRange(run.frameCount);
+    ProgressMonitorRun monitor(*this, dialog);
+    std::string error;
+    const bool returned = runCodec(run.library, run.path.str(), comparisonSamples.get(), run.output,
+                                   comparisonSampleCount, &progressCurrent, &error);
+    monitor.finish(kComparisonRecodeLingerMs);
+    if (!returned) return fail(error);
+  }
+  return true;
+}
+
+}  // namespace orvelle

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/startup_directory.h"
+#include "session/headless_progress_dialog.h"
+#include "session/test_session.h"
+#include "tests/support/plugin_paths.h"
+#include "tests/support/scratch_directory.h"
+#include "tests/support/speech_like_signal.h"
+#include "tests/support/voice_files.h"
+
+namespace orvelle {
+namespace {
+
+// Operations 3, 4, 5 and 7 start a progress monitor thread each.
+class RecodingAndScoringThreaded : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::setStartupDirectory(scratch.prefix());
+    test::writeVoiceFile(scratch.file("speech.pcm"), test::speechLikeSignal(6));
+  }
+
+  void prepareFromVoiceFile(const std::string& plugin) {
+    ASSERT_TRUE(session.codecPath.assign(plugin));
+    ASSERT_TRUE(session.loadCodec()) << session.failureReason();
+    ASSERT_TRUE(session.voiceFilePath.assign(scratch.file("speech.pcm")));
+    session.sourceType = 1;
+    ASSERT_TRUE(session.prepareVoiceData(&dialog)) << session.failureReason();
+  }
+
+  test::ScratchDirectory scratch;
+  TestSession session;
+  HeadlessProgressDialog dialog;
+};
+
+TEST_F(RecodingAndScoringThreaded, PassThroughCodecScoresOneHundred) {
+  prepareFromVoiceFile(test::bundledPlugin("passthrough"));
+  ASSERT_TRUE(session.recodeVoiceData(&dialog)) << session.failureReason();
+  EXPECT_EQ(dialog.snapshot().operationText, "ReCode Voice Data");
+  EXPECT_EQ(session.progressCurrent.load(), session.progressTotal.load());
+  for (std::int32_t i = 0; i < session.sampleCount; ++i) {
+    ASSERT_EQ(session.outputSamples[i], session.inputSamples[i]) << i;
+  }
+  ASSERT_TRUE(session.calculateVoiceQuality(&dialog));
+  EXPECT_EQ(dialog.snapshot().operationText, "Calculate Voice Quality");
+  EXPECT_EQ(session.progressTotal.load(), session.sampleCount);
+  EXPECT_DOUBLE_EQ(session.codecQuality, 100.0);
+}
+
+TEST_F(RecodingAndScoringThreaded, HalfAmplitudeCodecScoresTwentyFive) {
+  prepareFromVoiceFile(test::testPlugin("half_amplitude"));
+  ASSERT_TRUE(session.recodeVoiceData(&dialog));
+  ASSERT_TRUE(session.calculateVoiceQuality(&dialog));
+  EXPECT_NEAR(session.codecQuality, 25.0, 0.01);
+}
+
+TEST_F(RecodingAndScoringThreaded, ThrowingCodecFailsAndKeepsWhatItWrote) {
+  prepareFromVoiceFile(test::testPlugin("throwing_recode"));
+  EXPECT_FALSE(session.recodeVoiceData(&dialog));
+  EXPECT_NE(session.failureReason().find("coder failed"), std::string::npos);
+  // The monitor was ended: the counters meet even though the call raised.
+  EXPECT_EQ(session.progressCurrent.load(), session.progressTotal.load());
+  EXPECT_EQ(session.outputSamples[319], session.inputSamples[319]);
+  EXPECT_TRUE(session.isCodecLoaded());
+  EXPECT_TRUE(session.inputSamples && session.outputSamples) << "the command, not the operation, releases them";
+}
+
+TEST_F(RecodingAndScoringThreaded, NothingPreparedFailsAtOnce) {
+  EXPECT_FALSE(session.recodeVoiceData(&dialog));
+  EXPECT_FALSE(session.calculateVoiceQuality(&dialog));
+  EXPECT_FALSE(session.recodeComparisonData(&dialog));
+  EXPECT_EQ(dialog.snapshot().operationText, "Voice Data Preparation") << "nothing is shown before failing";
+}
+
+TEST_F(RecodingAndScoringThreaded, FileComparisonScoresAndReportsUnusableFiles) {
+  ASSERT_TRUE(session.sourceFilePath.assign(scratch.file("speech.pcm")));
+  ASSERT_TRUE(session.processedFilePath.assign(scratch.file("speech.pcm")));
+  ASSERT_TRUE(session.calculateFileQuality(&dialog)) << session.failureReason();
+  EXPECT_EQ(dialog.snapshot().operationText, "Calculate Voice File Quality");
+  EXPECT_DOUBLE_EQ(session.fileQuality, 100.0);
+
+  ASSERT_TRUE(session.processedFilePath.assign(scratch.file("missing.pcm")));
+  HeadlessProgressDialog second;
+  EXPECT_FALSE(session.calculateFileQuality(&second));
+  EXPECT_EQ(second.snapshot().operationText, "Voice Data Preparation") << "no monitor or text before the failure";
+  EXPECT_FALSE(session.failureReason().empty());
+}
+
+TEST_F(RecodingAndScoringThreaded, ComparisonRunsBothCodecsAndStopsAtAThrowingSource) {
+  session.sizeType = 0;
+  ASSERT_TRUE(session.sourceCodecPath.assign(test::testPlugin("half_amplitude")));
+  ASSERT_TRUE(session.testedCodecPath.assign(test::bundledPlugin("passthrough")));
+  ASSERT_TRUE(session.loadCodecPair());
+  ASSERT_TRUE(session.prepareComparisonData(&dialog));
+  ASSERT_TRUE(session.recodeComparisonData(&dialog)) << session.failureReason();
+  EXPECT_EQ(dialog.snapshot().operationText, "ReCode Tested Voice Data");
+  EXPECT_EQ(session.progressCurrent.load(), session.testedFrameCount);
+  for (std::int32_t i = 0; i < session.comparisonSampleCount; i += 997) {
+    ASSERT_EQ(session.testedCodecOutput[i], session.comparisonSamples[i]);
+    ASSERT_EQ(session.sourceCodecOutput[i], session.comparisonSamples[i] / 2);
+  }
+
+  ASSERT_TRUE(session.sourceCodecPath.assign(test::testPlugin("throwing_recode")));
+  ASSERT_TRUE(session.loadCodecPair());
+  ASSERT_TRUE(session.prepareComparisonData(&dialog));
+  HeadlessProgressDialog failing;
+  EXPECT_FALSE(session.recodeComparisonData(&failing));
+  EXPECT_EQ(failing.snapshot().operationText, "ReCode Source Voice Data") << "the tested run never starts";
+}
+
+}  // namespace
+}  // namespace orvelle
