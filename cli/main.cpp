@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/league.h"
 #include "platform/startup_directory.h"
 
 using namespace orvelle::cli;
@@ -66,6 +67,18 @@ int main(int argc, char** argv) {
   headerCommand->add_option("OUT", headerFile, "Header file to write")->required();
   headerCommand->footer("Example: orvelle-cli header codec.h");
 
+  LeagueOptions league;
+  CLI::App* leagueCommand =
+      app.add_subcommand("league", "Run Codec Quality for several plug-ins and rank them by score");
+  leagueCommand->add_option("PLUGIN", league.plugins, "Plug-ins: paths or bundled names (default: every bundled plug-in)");
+  auto* leagueVoice = leagueCommand->add_option("--voice", league.source.voiceFile, "Voice file (.pcm) instead of the internal source");
+  addSizeOption(leagueCommand, &league.source.sizeType);
+  leagueCommand->get_option("--size")->excludes(leagueVoice);
+  auto* csv = leagueCommand->add_flag_callback("--csv", [&league] { league.format = LeagueFormat::Csv; }, "Print CSV");
+  auto* json = leagueCommand->add_flag_callback("--json", [&league] { league.format = LeagueFormat::Json; }, "Print JSON");
+  csv->excludes(json);
+  leagueCommand->footer("Example: orvelle-cli league --size short g711u g726_32 gsm610 ./mine.so");
+
   CLI::App* logCommand = app.add_subcommand("log", "Print the measurement log of the last scoring run");
   logCommand->footer("Example: orvelle-cli log");
 
@@ -90,5 +103,6 @@ int main(int argc, char** argv) {
   if (*filesCommand) return runCompareFiles(files);
   if (*signalCommand) return runSignal(signalSize, signalFile);
   if (*headerCommand) return runHeader(headerFile);
+  if (*leagueCommand) return runLeagueCommand(league);
   return runLog();
 }

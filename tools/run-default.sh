@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the default job: a Codec Quality
-# measurement of the bundled pass-through plug-in on the internal Short signal.
+# Installs what is missing, builds, and runs the default job: the codec league
+# of every bundled plug-in, each scored by Codec Quality on the internal Short
+# signal.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./tools/install-deps.sh
 ./tools/build.sh build
-build/cli/orvelle-cli quality --codec passthrough --size short
+build/cli/orvelle-cli league --size short
