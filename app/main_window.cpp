@@ -43,7 +43,10 @@ MainWindow::MainWindow(TestSession& session, FileChooser& files, MessageBoxes& b
       boxes_(boxes),
       clock_(std::move(clock)),
       presenter_(this, boxes, [this] { return session_.failureReason(); }),
-      runDialog_([](QDialog& dialog) { return dialog.exec(); }) {
+      runDialog_([](QDialog& dialog) { return dialog.exec(); }),
+      runOperation_([this](OperationRequest& request, std::int32_t op) {
+        return runWithProgress(session_, request, op, this);
+      }) {
   setObjectName("mainWindow");
   setWindowTitle("Orvelle");
   QIcon icon;
@@ -122,7 +125,7 @@ void MainWindow::showAbout() {
 }
 
 bool MainWindow::operationFailed(OperationRequest& request, std::int32_t op) {
-  return runWithProgress(session_, request, op, this) != 0;
+  return runOperation_(request, op) != 0;
 }
 
 void MainWindow::showLoadFailure(const QString& text) {

@@ -31,7 +31,13 @@ class MainWindow : public QDialog {
   MainWindow(TestSession& session, FileChooser& files, MessageBoxes& boxes, Clock clock = &QTime::currentTime,
              QWidget* parent = nullptr);
 
+  // Runs one numbered operation and returns the request's `failed`; the
+  // default is the progress-window protocol (runWithProgress).
+  using OperationRunner = std::function<std::int32_t(OperationRequest&, std::int32_t)>;
+
   void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
+  void setOperationRunner(OperationRunner runner) { runOperation_ = std::move(runner); }
+  MessagePresenter& presenter() { return presenter_; }
 
   QString clockText() const;
 
@@ -61,6 +67,7 @@ class MainWindow : public QDialog {
   Clock clock_;
   QtMessagePresenter presenter_;
   DialogRunner runDialog_;
+  OperationRunner runOperation_;
   QLabel* clockLabel_;
   QTimer timer_;
 };

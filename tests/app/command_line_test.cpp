@@ -1,0 +1,32 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace orvelle {
+namespace {
+
+TEST(StartupCommandLine, JoinsProgramPathAndArgumentsWithSpaces) {
+  const char* argv[] = {"/opt/orvelle/orvelle", "-x", "two words"};
+  EXPECT_EQ(joinCommandLine(3, argv), "/opt/orvelle/orvelle -x two words");
+}
+
+TEST(StartupCommandLine, NoLogoIsACaseSensitiveSubstringOfTheWholeLine) {
+  EXPECT_TRUE(suppressesSplash("/usr/bin/orvelle -nologo"));
+  // Longer words that contain the switch count too.
+  EXPECT_TRUE(suppressesSplash("/usr/bin/orvelle -nologo2"));
+  // So does the program path itself.
+  const char* fromPath[] = {"/home/me/-nologo/orvelle"};
+  EXPECT_TRUE(suppressesSplash(joinCommandLine(1, fromPath)));
+
+  EXPECT_FALSE(suppressesSplash("/usr/bin/orvelle -NOLOGO"));
+  EXPECT_FALSE(suppressesSplash("/usr/bin/orvelle -no logo"));
+  EXPECT_FALSE(suppressesSplash("/usr/bin/orvelle"));
+}
+
+TEST(StartupCommandLine, SwitchSplitAcrossArgumentsDoesNotMatch) {
+  const char* argv[] = {"orvelle", "-no", "logo"};
+  EXPECT_FALSE(suppressesSplash(joinCommandLine(3, argv)));
+}
+
+}  // namespace
+}  // namespace orvelle

@@ -1,0 +1,314 @@
+#include <filesystem>
+
+#include <QComboBox>
+#include <QLabel>
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "app/operation_runner.h"
+#include "app_test_support.h"
+#include "platform/startup_directory.h"
+#include "session/codec_header.h"
+#include "tests/support/plugin_paths.h"
+
+namespace orvelle {
+namespace {
+
+using test::child;
+using test::click;
+using test::ProgressWindowCounter;
+using test::RecordingMessageBoxes;
+using test::ScratchDirectory;
+using test::ScriptedFileChooser;
+
+const QString kPerfectCodecQuality = "Codec Quality is 100.00%,\nthat corresponds to 5.00 points";
+
+class CommandsThreaded : public ::testing::Test {
+ protected:
+  CommandsThreaded() : window(session, files, boxes) {}
+
+  // Operates every dialog a command opens with `operate` instead of a user.
+  void onDialogs(std::function<void(QDialog&)> operate) {
+    window.setDialogRunner([operate](QDialog& dialog) {
+      operate(dialog);
+      return dialog.result();
+    });
+  }
+  // Settings dialogs answered with OK after browsing for the answers queued
+  // in `files` with the named buttons.
+  void okAfterBrowsing(std::vector<const char*> buttons, int sourceType = 0) {
+    onDialogs([buttons, sourceType](QDialog& dialog) {
+      if (auto* source = dialog.findChild<QComboBox*>("sourceTypeBox")) source->setCurrentIndex(sourceType);
+      for (const char* button : buttons) click(dialog, button);
+      click(dialog, "okButton");
+    });
+  }
+  void cancelDialogs() {
+    onDialogs([](QDialog& dialog) { click(dialog, "cancelButton"); });
+  }
+  QString path(const char* name) const { return QString::fromStdString(scratch.file(name)); }
+  QString voiceFile(const char* name, int seconds) {
+    test::writeVoiceFile(scratch.file(name), seconds);
+    return path(name);
+  }
+  std::vector<QString> texts() const {
+    std::vector<QString> all;
+    for (const auto& shown : boxes.shown) all.push_back(shown.text);
+    return all;
+  }
+
+  ScratchDirectory scratch;
+  TestSession session;
+  ScriptedFileChooser files;
+  RecordingMessageBoxes boxes;
+  MainWindow window;
+  ProgressWindowCounter operations;
+};
+
+// --- Codec Quality ---------------------------------------------------------
+
+TEST_F(CommandsThreaded, CodecQualityWithoutAUsablePluginRunsNothing) {
+  const std::vector<QString> plugins = {"", path("missing.so"),
+                                        QString::fromStdString(test::testPlugin("missing_code_and_decode"))};
+  for (const QString& plugin : plugins) {
+    boxes.shown.clear();
+    if (!plugin.isEmpty()) files.answer(plugin);
+    okAfterBrowsing(plugin.isEmpty() ? std::vector<const char*>{} : std::vector<const char*>{"codecBrowseButton"});
+    window.codecQuality();
+    ASSERT_EQ(boxes.shown.size(), 1u) << plugin.toStdString();
+    EXPECT_EQ(boxes.shown[0].text, "DLL Can't be loaded!");
+    EXPECT_EQ(boxes.shown[0].caption, "Error");
+    EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
+    EXPECT_FALSE(session.isCodecLoaded());
+  }
+  EXPECT_EQ(operations.shown, 0);
+}
+
+TEST_F(CommandsThreaded, CodecQualityThroughAPassThroughCodecScoresPerfectly) {
+  files.answer(voiceFile("speech.pcm", 3));
+  files.answer(QString::fromStdString(test::bundledPlugin("passthrough")));
+  okAfterBrowsing({"voiceBrowseButton", "codecBrowseButton"}, 1);
+  window.codecQuality();
+  ASSERT_EQ(boxes.shown.size(), 1u) << boxes.shown[0].text.toStdString();
+  EXPECT_EQ(boxes.shown[0].text, kPerfectCodecQuality);
+  EXPECT_EQ(boxes.shown[0].caption, "Codec Quality");
+  EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Information);
+  EXPECT_EQ(operations.shown, 3);
+  // Buffers go, the plug-in stays for Generate Test Signal.
+  EXPECT_EQ(session.inputSamples, nullptr);
+  EXPECT_EQ(session.outputSamples, nullptr);
+  EXPECT_TRUE(session.isCodecLoaded());
+}
+
+TEST_F(CommandsThreaded, CodecQualityRecodingFailureFreesBothBuffers) {
+  files.answer(voiceFile("speech.pcm", 2));
+  files.answer(QString::fromStdString(test::testPlugin("throwing_recode")));
+  okAfterBrowsing({"voiceBrowseButton", "codecBrowseButton"}, 1);
+  bool preparedBuffersSeen = false;
+  window.setOperationRunner([&](OperationRequest& request, std::int32_t op) {
+    if (op == kRecodeVoiceData) preparedBuffersSeen = session.inputSamples && session.outputSamples;
+    return runWithProgress(session, request, op, &window);
+  });
+  window.codecQuality();
+  EXPECT_TRUE(preparedBuffersSeen);
+  EXPECT_EQ(texts(), std::vector<QString>{"Voice Data Can't be Recoded!"});
+  EXPECT_EQ(operations.shown, 2);
+  EXPECT_EQ(session.inputSamples, nullptr);
+  EXPECT_EQ(session.outputSamples, nullptr);
+  EXPECT_TRUE(session.isCodecLoaded());
+}
+
+TEST_F(CommandsThreaded, CodecQualityScoringFailureShowsNoResultAndStillFreesTheBuffers) {
+  files.answer(voiceFile("speech.pcm", 2));
+  files.answer(QString::fromStdString(test::bundledPlugin("passthrough")));
+  okAfterBrowsing({"voiceBrowseButton", "codecBrowseButton"}, 1);
+  std::vector<std::int32_t> ran;
+  window.setOperationRunner([&](OperationRequest& request, std::int32_t op) -> std::int32_t {
+    ran.push_back(op);
+    if (op != kCalculateVoiceQuality) return runWithProgress(session, request, op, &window);
+    // Scoring fails the way the dispatcher reports it.
+    EXPECT_NE(session.inputSamples, nullptr);
+    request.owner->showMessage("Can't calculate Quality!", "Error", MessageIcon::Error);
+    request.failed = 1;
+    return 1;
+  });
+  window.codecQuality();
+  EXPECT_EQ(ran, (std::vector<std::int32_t>{kPrepareVoiceData, kRecodeVoiceData, kCalculateVoiceQuality}));
+  EXPECT_EQ(texts(), std::vector<QString>{"Can't calculate Quality!"});
+  EXPECT_EQ(session.inputSamples, nullptr);
+  EXPECT_EQ(session.outputSamples, nullptr);
+}
+
+TEST_F(CommandsThreaded, CodecQualityStopsAtAFailedPreparation) {
+  files.answer(QString::fromStdString(test::bundledPlugin("passthrough")));
+  ASSERT_TRUE(session.voiceFilePath.assign(path("absent.pcm").toStdString()));
+  okAfterBrowsing({"codecBrowseButton"}, 1);
+  window.codecQuality();
+  EXPECT_EQ(texts(), std::vector<QString>{"Voice Data Can't be Prepared!"});
+  EXPECT_EQ(operations.shown, 1);
+}
+
+// --- Generate Test Signal --------------------------------------------------
+
+TEST_F(CommandsThreaded, GenerateTestSignalRefusesBeforeAnyCodecIsLoaded) {
+  window.generateTestSignal(0);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "It is impossible to generate a signal. Dll isn't selected or loaded.");
+  EXPECT_EQ(boxes.shown[0].caption, "Error");
+  EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
+  EXPECT_TRUE(files.requests.empty());
+  EXPECT_EQ(operations.shown, 0);
+}
+
+TEST_F(CommandsThreaded, GenerateTestSignalProceedsAfterACodecQualityWhoseOperationsFailed) {
+  // The plug-in loads; the voice file does not exist, so operation 2 fails.
+  files.answer(QString::fromStdString(test::bundledPlugin("passthrough")));
+  ASSERT_TRUE(session.voiceFilePath.assign(path("absent.pcm").toStdString()));
+  okAfterBrowsing({"codecBrowseButton"}, 1);
+  window.codecQuality();
+  ASSERT_TRUE(session.isCodecLoaded());
+  boxes.shown.clear();
+  const int operationsBefore = operations.shown;
+
+  window.generateTestSignal(1);  // the save dialog is cancelled
+  EXPECT_TRUE(boxes.shown.empty());
+  ASSERT_FALSE(files.requests.empty());
+  EXPECT_TRUE(files.requests.back().save);
+  EXPECT_EQ(files.requests.back().filter, "voice file (*.pcm)");
+  EXPECT_EQ(files.requests.back().defaultSuffix, "pcm");
+  EXPECT_EQ(operations.shown, operationsBefore);
+}
+
+TEST_F(CommandsThreaded, GenerateTestSignalWritesTheFileAndSaysSo) {
+  ASSERT_TRUE(session.codecPath.assign(test::bundledPlugin("passthrough")));
+  ASSERT_TRUE(session.loadCodec());
+  files.answer(path("signal.pcm"));
+  window.generateTestSignal(0);
+  ASSERT_EQ(boxes.shown.size(), 1u) << boxes.shown[0].text.toStdString();
+  EXPECT_EQ(boxes.shown[0].text, "The test signal is successfully synthesized and saved.");
+  EXPECT_EQ(boxes.shown[0].caption, "Message");
+  EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Information);
+  EXPECT_GT(std::filesystem::file_size(scratch.file("signal.pcm")), 0u);
+}
+
+// --- Compare codecs --------------------------------------------------------
+
+TEST_F(CommandsThreaded, CompareCodecsThatSucceedsShowsNothingAndKeepsItsBuffers) {
+  files.answer(QString::fromStdString(test::bundledPlugin("passthrough")));
+  files.answer(QString::fromStdString(test::bundledPlugin("passthrough")));
+  onDialogs([](QDialog& dialog) {
+    child<QComboBox>(dialog, "sizeTypeBox")->setCurrentIndex(0);
+    click(dialog, "sourceCodecBrowseButton");
+    click(dialog, "testedCodecBrowseButton");
+    click(dialog, "okButton");
+  });
+  window.compareCodecs();
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
+  EXPECT_EQ(operations.shown, 2);
+  EXPECT_NE(session.comparisonSamples, nullptr);
+  EXPECT_NE(session.testedCodecOutput, nullptr);
+}
+
+TEST_F(CommandsThreaded, CompareCodecsWithAnIncompletePluginRunsNothing) {
+  files.answer(QString::fromStdString(test::bundledPlugin("passthrough")));
+  files.answer(QString::fromStdString(test::testPlugin("missing_code_and_decode")));
+  okAfterBrowsing({"sourceCodecBrowseButton", "testedCodecBrowseButton"});
+  window.compareCodecs();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "DLLs Can't be loaded!");
+  EXPECT_EQ(boxes.shown[0].caption, "Error");
+  EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
+  EXPECT_EQ(operations.shown, 0);
+}
+
+TEST_F(CommandsThreaded, CompareCodecsRecodingFailureFreesTheComparisonBuffers) {
+  files.answer(QString::fromStdString(test::bundledPlugin("passthrough")));
+  files.answer(QString::fromStdString(test::testPlugin("throwing_recode")));
+  onDialogs([](QDialog& dialog) {
+    child<QComboBox>(dialog, "sizeTypeBox")->setCurrentIndex(0);
+    click(dialog, "sourceCodecBrowseButton");
+    click(dialog, "testedCodecBrowseButton");
+    click(dialog, "okButton");
+  });
+  window.compareCodecs();
+  EXPECT_EQ(texts(), std::vector<QString>{"Voice Data Can't be Recoded!"});
+  EXPECT_EQ(session.comparisonSamples, nullptr);
+  EXPECT_EQ(session.sourceCodecOutput, nullptr);
+  EXPECT_EQ(session.testedCodecOutput, nullptr);
+}
+
+// --- Compare Files ---------------------------------------------------------
+
+TEST_F(CommandsThreaded, CompareFilesReportsUnderTheCodecQualityCaption) {
+  const QString speech = voiceFile("speech.pcm", 3);
+  files.answer(speech);
+  files.answer(speech);
+  okAfterBrowsing({"sourceFileBrowseButton", "processedFileBrowseButton"});
+  window.compareFiles();
+  ASSERT_EQ(boxes.shown.size(), 1u) << boxes.shown[0].text.toStdString();
+  EXPECT_EQ(boxes.shown[0].text, "File Quality is 100.00%,\nthat corresponds to 5.00 points");
+  EXPECT_EQ(boxes.shown[0].caption, "Codec Quality");
+  EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Information);
+  EXPECT_EQ(operations.shown, 1);
+}
+
+TEST_F(CommandsThreaded, CompareFilesThatCannotBeReadShowsOnlyTheError) {
+  ASSERT_TRUE(session.sourceFilePath.assign(path("absent.pcm").toStdString()));
+  ASSERT_TRUE(session.processedFilePath.assign(path("absent.pcm").toStdString()));
+  onDialogs([](QDialog& dialog) { click(dialog, "okButton"); });
+  window.compareFiles();
+  EXPECT_EQ(texts(), std::vector<QString>{"Can't calculate Quality!"});
+}
+
+// --- Cancelling ------------------------------------------------------------
+
+TEST_F(CommandsThreaded, CancellingAnyDialogRunsNoOperation) {
+  ASSERT_TRUE(session.codecPath.assign(test::bundledPlugin("passthrough")));
+  ASSERT_TRUE(session.loadCodec());
+  cancelDialogs();
+  window.codecQuality();
+  window.compareCodecs();
+  window.compareFiles();
+  window.generateTestSignal(0);  // save dialog cancelled
+  window.generateDllHeader();    // save dialog cancelled
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(operations.shown, 0);
+  EXPECT_EQ(files.requests.size(), 2u);
+}
+
+// --- Tools -----------------------------------------------------------------
+
+TEST_F(CommandsThreaded, GenerateDllHeaderWritesTheHeader) {
+  files.answer(path("codec.h"));
+  window.generateDllHeader();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "Header file writed!");
+  EXPECT_EQ(boxes.shown[0].caption, "Information");
+  EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Information);
+  EXPECT_EQ(test::readWholeFile(scratch.file("codec.h")), codecHeaderText());
+  EXPECT_EQ(files.requests.back().filter, "header file (*.h)");
+}
+
+TEST_F(CommandsThreaded, GenerateDllHeaderThatCannotBeWrittenSaysSo) {
+  files.answer(path("no-such-folder/codec.h"));
+  window.generateDllHeader();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "Header file can't be writed!");
+  EXPECT_EQ(boxes.shown[0].caption, "Error");
+  EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
+}
+
+TEST_F(CommandsThreaded, ViewLogFileOpensTheLogOfTheStartupDirectory) {
+  const std::string saved = platform::startupDirectory();
+  platform::setStartupDirectory(scratch.prefix());
+  test::writeWholeFile(scratch.file("TestLog.log"), "run 1\r\n");
+  QString label;
+  onDialogs([&](QDialog& dialog) { label = child<QLabel>(dialog, "pathLabel")->text(); });
+  window.viewLogFile();
+  platform::setStartupDirectory(saved);
+  EXPECT_EQ(label, path("TestLog.log"));
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+}  // namespace
+}  // namespace orvelle

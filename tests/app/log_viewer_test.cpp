@@ -1,0 +1,147 @@
+#include "app/log_viewer_dialog.h"
+
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <gtest/gtest.h>
+
+#include "app_test_support.h"
+
+namespace orvelle {
+namespace {
+
+using test::child;
+using test::click;
+using test::readWholeFile;
+using test::RecordingMessageBoxes;
+using test::ScratchDirectory;
+using test::ScriptedFileChooser;
+using test::writeWholeFile;
+
+class LogViewer : public ::testing::Test {
+ protected:
+  QString file(const char* name) const { return QString::fromStdString(scratch.file(name)); }
+  QString currentLog() const { return file("TestLog.log"); }
+
+  ScratchDirectory scratch;
+  ScriptedFileChooser files;
+  RecordingMessageBoxes boxes;
+};
+
+TEST_F(LogViewer, MissingCurrentLogReportsWhileOpeningAndShowsNothing) {
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  EXPECT_EQ(viewer.windowTitle(), "LOGs Editor");
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "LOG-file can't be open!");
+  EXPECT_EQ(boxes.shown[0].caption, "Error!");
+  EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
+  EXPECT_TRUE(boxes.shown[0].details.contains(currentLog()));
+  EXPECT_TRUE(viewer.text().isEmpty());
+  EXPECT_EQ(viewer.pathLabel(), "LOG File Name");
+}
+
+TEST_F(LogViewer, LoadsTheCurrentLogOnOpening) {
+  writeWholeFile(currentLog().toStdString(), "score 97.5\r\nbands 5\r\n");
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(viewer.text(), "score 97.5\nbands 5\n");
+  EXPECT_EQ(viewer.pathLabel(), currentLog());
+}
+
+TEST_F(LogViewer, EmptyFileLoadsAsEmptyTextWithItsPath) {
+  writeWholeFile(currentLog().toStdString(), "");
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_TRUE(viewer.text().isEmpty());
+  EXPECT_EQ(viewer.pathLabel(), currentLog());
+}
+
+TEST_F(LogViewer, TextEndsAtTheFirstZeroByte) {
+  writeWholeFile(currentLog().toStdString(), std::string("before\0after", 12));
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  EXPECT_EQ(viewer.text(), "before");
+}
+
+TEST_F(LogViewer, FailedLoadFromEmptiesTheTextButKeepsTheLabel) {
+  writeWholeFile(currentLog().toStdString(), "kept\r\n");
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  files.answer(file("does-not-exist.log"));
+  click(viewer, "loadFromButton");
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "LOG-file can't be open!");
+  EXPECT_TRUE(viewer.text().isEmpty());
+  EXPECT_EQ(viewer.pathLabel(), currentLog());
+  EXPECT_EQ(files.requests.back().filter, "log file (*.log)");
+}
+
+TEST_F(LogViewer, CancelledLoadFromChangesNothing) {
+  writeWholeFile(currentLog().toStdString(), "kept");
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  click(viewer, "loadFromButton");
+  EXPECT_EQ(viewer.text(), "kept");
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(LogViewer, SavingAnUneditedLogReproducesItsBytes) {
+  // Mixed line ends and 8-bit characters must come back exactly.
+  const std::string bytes = "line one\r\nline\ttwo\n\xe9t\xe9\r\n\r\nlast";
+  writeWholeFile(currentLog().toStdString(), bytes);
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  files.answer(file("copy.log"));
+  click(viewer, "saveAsButton");
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(readWholeFile(scratch.file("copy.log")), bytes);
+  // The label still names the file loaded, not the one saved.
+  EXPECT_EQ(viewer.pathLabel(), currentLog());
+}
+
+TEST_F(LogViewer, EditedTextIsSavedWithTheFilesLineEndsAndLoadsBackTheSame) {
+  writeWholeFile(currentLog().toStdString(), "score 80\r\nbands 5\r\n");
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  auto* text = child<QPlainTextEdit>(viewer, "logText");
+  QTextCursor cursor = text->textCursor();
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText("note: checked\n");
+  text->setTextCursor(cursor);
+  const QString edited = viewer.text();
+  EXPECT_EQ(edited, "score 80\nbands 5\nnote: checked\n");
+
+  files.answer(file("edited.log"));
+  click(viewer, "saveAsButton");
+  EXPECT_EQ(readWholeFile(scratch.file("edited.log")), "score 80\r\nbands 5\r\nnote: checked\r\n");
+
+  files.answer(file("edited.log"));
+  click(viewer, "loadFromButton");
+  EXPECT_EQ(viewer.text(), edited);
+  EXPECT_EQ(viewer.pathLabel(), file("edited.log"));
+}
+
+TEST_F(LogViewer, SaveToAnUnwritablePlaceReportsAndKeepsTheText) {
+  writeWholeFile(currentLog().toStdString(), "keep me");
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  files.answer(file("no-such-folder/out.log"));
+  click(viewer, "saveAsButton");
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "LOG-file can't be open!");
+  EXPECT_EQ(boxes.shown[0].caption, "Error!");
+  EXPECT_EQ(viewer.text(), "keep me");
+}
+
+TEST_F(LogViewer, CancelledSaveWritesNothing) {
+  writeWholeFile(currentLog().toStdString(), "x");
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  click(viewer, "saveAsButton");
+  EXPECT_TRUE(boxes.shown.empty());
+  ASSERT_EQ(files.requests.size(), 1u);
+  EXPECT_TRUE(files.requests[0].save);
+}
+
+TEST_F(LogViewer, LoadCurrentReadsTheLogAgain) {
+  writeWholeFile(currentLog().toStdString(), "first");
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  writeWholeFile(currentLog().toStdString(), "second run");
+  click(viewer, "loadCurrentButton");
+  EXPECT_EQ(viewer.text(), "second run");
+}
+
+}  // namespace
+}  // namespace orvelle

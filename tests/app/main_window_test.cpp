@@ -1,0 +1,97 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <gtest/gtest.h>
+
+#include "app_test_support.h"
+
+namespace orvelle {
+namespace {
+
+using test::RecordingMessageBoxes;
+using test::ScriptedFileChooser;
+
+QStringList menuTexts(QMenu* menu) {
+  QStringList texts;
+  for (QAction* action : menu->actions()) texts << action->text();
+  return texts;
+}
+
+TEST(MainWindowClock, ShowsTheTimeBeforeTheFirstTickWithTwoDigitFields) {
+  TestSession session;
+  ScriptedFileChooser files;
+  RecordingMessageBoxes boxes;
+  MainWindow window(session, files, boxes, [] { return QTime(9, 5, 3); });
+  // No event loop has run: the design-time text must already be gone.
+  EXPECT_EQ(window.clockText(), "09:05:03");
+  EXPECT_EQ(window.findChild<QLabel*>("clock")->text(), "09:05:03");
+}
+
+TEST(MainWindowClock, EveryTickReadsTheClockAgain) {
+  TestSession session;
+  ScriptedFileChooser files;
+  RecordingMessageBoxes boxes;
+  QTime now(23, 59, 58);
+  MainWindow window(session, files, boxes, [&] { return now; });
+  now = QTime(0, 0, 7);
+  window.tick();
+  EXPECT_EQ(window.clockText(), "00:00:07");
+}
+
+TEST(MainWindowClock, KeepsOneFontAcrossTicks) {
+  TestSession session;
+  ScriptedFileChooser files;
+  RecordingMessageBoxes boxes;
+  MainWindow window(session, files, boxes, [] { return QTime(12, 0, 0); });
+  auto* clock = window.findChild<QLabel*>("clock");
+  const QFont before = clock->font();
+  for (int i = 0; i < 5; ++i) window.tick();
+  EXPECT_EQ(clock->font(), before);
+  EXPECT_EQ(clock->font().pointSize(), 30);
+}
+
+TEST(MainWindowMenu, HoldsEveryCommandInOrder) {
+  TestSession session;
+  ScriptedFileChooser files;
+  RecordingMessageBoxes boxes;
+  MainWindow window(session, files, boxes);
+  EXPECT_EQ(window.windowTitle(), "Orvelle");
+  auto* bar = window.findChild<QMenuBar*>();
+  ASSERT_NE(bar, nullptr);
+  const QList<QAction*> popups = bar->actions();
+  ASSERT_EQ(popups.size(), 3);
+  EXPECT_EQ(popups[0]->text(), "Files");
+  EXPECT_EQ(popups[1]->text(), "Tests");
+  EXPECT_EQ(popups[2]->text(), "Tools");
+  EXPECT_EQ(menuTexts(popups[0]->menu()), QStringList({"About", "Exit"}));
+  EXPECT_EQ(menuTexts(popups[1]->menu()), QStringList({"Codec Quality", "Compare codecs", "Compare Files"}));
+  EXPECT_EQ(menuTexts(popups[2]->menu()),
+            QStringList({"Generate Dll Header", "View Log File", "Generate Test Signal"}));
+  QMenu* signal = popups[2]->menu()->actions()[2]->menu();
+  ASSERT_NE(signal, nullptr);
+  EXPECT_EQ(menuTexts(signal), QStringList({"Short", "Normal", "Long"}));
+}
+
+TEST(MainWindowMenu, AboutShowsTheAboutBox) {
+  TestSession session;
+  ScriptedFileChooser files;
+  RecordingMessageBoxes boxes;
+  MainWindow window(session, files, boxes);
+  QString caption;
+  QStringList texts;
+  window.setDialogRunner([&](QDialog& dialog) {
+    caption = dialog.windowTitle();
+    for (QLabel* label : dialog.findChildren<QLabel*>()) texts << label->text();
+    return int(QDialog::Accepted);
+  });
+  window.showAbout();
+  EXPECT_EQ(caption, "About Orvelle");
+  EXPECT_TRUE(texts.contains("Orvelle"));
+  EXPECT_TRUE(texts.contains("v.1.2.0"));
+}
+
+}  // namespace
+}  // namespace orvelle
