@@ -163,6 +163,7 @@ double KaiserBandPass::filterSample(double x) {
 }
 
 void KaiserBandPass::filterBlock(const double* input, double* output, std::int32_t count) {
+  if (count <= 0) return;
   if (tapCount_ == 0) {
     std::fill(output, output + count, 0.0);
     return;
