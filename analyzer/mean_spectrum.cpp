@@ -1,5 +1,7 @@
 #include "analyzer/mean_spectrum.h"
 
+#include "analyzer/double_pair.h"
+
 namespace orvelle {
 
 void MeanSpectrum::resize(std::int32_t count) {
@@ -14,7 +16,14 @@ bool MeanSpectrum::add(const double* power) {
   // signal contributes; it is also the form the band energies are pinned to.
   const double frames = frames_;
   const std::size_t n = values_.size();
-  for (std::size_t i = 0; i < n; ++i) values_[i] += (power[i] - values_[i]) / frames;
+  double* values = values_.data();
+  const DoublePair framesPair = splat(frames);
+  std::size_t i = 0;
+  for (; i + 1 < n; i += 2) {
+    const DoublePair v = loadPair(values + i);
+    storePair(values + i, v + (loadPair(power + i) - v) / framesPair);
+  }
+  for (; i < n; ++i) values[i] += (power[i] - values[i]) / frames;
   return true;
 }
 

@@ -1,5 +1,7 @@
 #include "analyzer/spectral_front_end.h"
 
+#include "analyzer/double_pair.h"
+
 #include <cmath>
 #include <utility>
 
@@ -15,11 +17,16 @@ constexpr double kWindowOffset = 0.54;
 constexpr double kWindowCosineWeight = 0.46;
 // From this stage on a block is long enough to have inner butterflies.
 constexpr std::int32_t kFirstRotatingStage = 3;
+
 }  // namespace
 
 bool SpectralFrontEnd::setUp(std::int32_t exponent) {
   bitReversal_.clear();
   cosine_.clear();
+  stageCosine_.clear();
+  stageSine_.clear();
+  stageOffset_.clear();
+  swapPairs_.clear();
   window_.clear();
   frameLength_ = exponent_ = halfLength_ = 0;
   if (exponent < 1 || exponent > kMaxExponent) return false;
@@ -45,6 +52,28 @@ bool SpectralFrontEnd::setUp(std::int32_t exponent) {
 
   cosine_.resize(static_cast<std::size_t>(halfLength_));
   for (std::int32_t i = 0; i < halfLength_; ++i) cosine_[i] = std::cos(kPi * i / n);
+
+  // The permutation as the list of swaps it makes (each pair once).
+  swapPairs_.clear();
+  for (std::int32_t i = 0; i < n; ++i) {
+    if (i < bitReversal_[i]) swapPairs_.push_back({i, bitReversal_[i]});
+  }
+
+  // Each stage's rotations laid out contiguously: entry j of stage k holds
+  // cos and sin of 2 pi j / 2^k, copied from the cosine table.
+  stageOffset_.assign(static_cast<std::size_t>(exponent) + 1, 0);
+  stageCosine_.clear();
+  stageSine_.clear();
+  for (std::int32_t stage = kFirstRotatingStage; stage <= exponent; ++stage) {
+    const std::int32_t span = std::int32_t{1} << stage;
+    const std::int32_t quarter = span / 4;
+    const std::int32_t tableStep = n / (span / 2);
+    stageOffset_[stage] = static_cast<std::int32_t>(stageCosine_.size());
+    for (std::int32_t j = 0; j < quarter; ++j) {
+      stageCosine_.push_back(j == 0 ? 1.0 : cosine_[j * tableStep]);
+      stageSine_.push_back(j == 0 ? 0.0 : cosine_[halfLength_ - j * tableStep]);
+    }
+  }
   return true;
 }
 
@@ -58,19 +87,34 @@ void SpectralFrontEnd::setAnalysisWindow() {
 
 void SpectralFrontEnd::applyWindow(double* frame) const {
   const std::size_t n = window_.size();
-  for (std::size_t i = 0; i < n; ++i) frame[i] = window_[i] * frame[i];
+  std::size_t i = 0;
+  for (; i + 1 < n; i += 2) storePair(frame + i, loadPair(window_.data() + i) * loadPair(frame + i));
+  for (; i < n; ++i) frame[i] = window_[i] * frame[i];
 }
 
 void SpectralFrontEnd::transform(double* x) const {
   const std::int32_t n = frameLength_;
   if (n == 0) return;
 
-  for (std::int32_t i = 0; i < n; ++i) {
-    const std::int32_t r = bitReversal_[i];
-    if (i < r) std::swap(x[i], x[r]);
+  for (const auto& [i, r] : swapPairs_) std::swap(x[i], x[r]);
+
+  // Stages 1 and 2 together: within each group of four, the pair butterflies
+  // of stage 1 and then the one butterfly of stage 2 (elements 1 and 3 have
+  // no partner there). The same operations in the same order as two passes.
+  if (exponent_ >= 2) {
+    for (std::int32_t b = 0; b < n; b += 4) {
+      const double sum01 = x[b] + x[b + 1];
+      const double difference01 = x[b] - x[b + 1];
+      const double sum23 = x[b + 2] + x[b + 3];
+      const double difference23 = x[b + 2] - x[b + 3];
+      x[b] = sum01 + sum23;
+      x[b + 1] = difference01;
+      x[b + 2] = sum01 - sum23;
+      x[b + 3] = difference23;
+    }
   }
 
-  for (std::int32_t stage = 1; stage <= exponent_; ++stage) {
+  for (std::int32_t stage = exponent_ >= 2 ? 3 : 1; stage <= exponent_; ++stage) {
     const std::int32_t span = std::int32_t{1} << stage;
     const std::int32_t half = span / 2;
     const std::int32_t quarter = span / 4;
@@ -82,14 +126,30 @@ void SpectralFrontEnd::transform(double* x) const {
     }
     if (stage < kFirstRotatingStage) continue;
     // The butterflies of one stage touch disjoint elements, so visiting them
-    // block by block instead of rotation by rotation changes no result and
-    // keeps each block in cache.
-    const std::int32_t tableStep = n / half;
+    // block by block, and two rotations at a time, changes no result: every
+    // element still sees the same operations on the same operands.
+    const double* cosines = stageCosine_.data() + stageOffset_[stage];
+    const double* sines = stageSine_.data() + stageOffset_[stage];
     for (std::int32_t b = 0; b < n; b += span) {
       double* block = x + b;
-      for (std::int32_t j = 1; j < quarter; ++j) {
-        const double c = cosine_[j * tableStep];            // cos(2 pi j / span)
-        const double s = cosine_[halfLength_ - j * tableStep];  // sin(2 pi j / span)
+      std::int32_t j = 1;
+      for (; j + 1 < quarter; j += 2) {
+        const DoublePair c = loadPair(cosines + j);
+        const DoublePair s = loadPair(sines + j);
+        const DoublePair a = loadPair(block + j);
+        const DoublePair bb = loadPair(block + half + j);
+        const DoublePair cc = reversed(loadPair(block + half - j - 1));
+        const DoublePair d = reversed(loadPair(block + span - j - 1));
+        const DoublePair t1 = c * bb - s * d;
+        const DoublePair t2 = c * d + s * bb;
+        storePair(block + j, a + t1);
+        storePair(block + half - j - 1, reversed(a - t1));
+        storePair(block + half + j, t2 - cc);
+        storePair(block + span - j - 1, reversed(t2 + cc));
+      }
+      for (; j < quarter; ++j) {
+        const double c = cosines[j];
+        const double s = sines[j];
         const double a = block[j];
         const double bb = block[half + j];
         const double cc = block[half - j];
@@ -105,14 +165,23 @@ void SpectralFrontEnd::transform(double* x) const {
   }
 
   const double scale = 1.0 / halfLength_;
-  for (std::int32_t i = 0; i < n; ++i) x[i] *= scale;
+  const DoublePair scalePair = {scale, scale};
+  std::int32_t i = 0;
+  for (; i + 1 < n; i += 2) storePair(x + i, loadPair(x + i) * scalePair);
+  for (; i < n; ++i) x[i] *= scale;
 }
 
 void SpectralFrontEnd::powerSpectrum(const double* x, double* power) const {
   const std::int32_t n = frameLength_;
   if (n == 0) return;
   power[0] = x[0] * x[0];
-  for (std::int32_t k = 1; k < halfLength_; ++k) power[k] = x[k] * x[k] + x[n - k] * x[n - k];
+  std::int32_t k = 1;
+  for (; k + 1 < halfLength_; k += 2) {
+    const DoublePair low = loadPair(x + k);
+    const DoublePair high = reversed(loadPair(x + n - k - 1));  // x[n - k], x[n - k - 1]
+    storePair(power + k, low * low + high * high);
+  }
+  for (; k < halfLength_; ++k) power[k] = x[k] * x[k] + x[n - k] * x[n - k];
   power[halfLength_] = x[halfLength_] * x[halfLength_];
 }
 

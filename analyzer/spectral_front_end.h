@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace orvelle {
@@ -48,6 +49,12 @@ class SpectralFrontEnd {
  private:
   std::vector<std::int32_t> bitReversal_;
   std::vector<double> cosine_;  // cos(pi * i / N), N/2 entries
+  // The cosine table's entries rearranged per stage of the transform, so
+  // that rotations are read in sequence.
+  std::vector<double> stageCosine_;
+  std::vector<double> stageSine_;
+  std::vector<std::int32_t> stageOffset_;
+  std::vector<std::pair<std::int32_t, std::int32_t>> swapPairs_;  // i < reversed(i)
   std::vector<double> window_;
   std::int32_t frameLength_ = 0;
   std::int32_t exponent_ = 0;
