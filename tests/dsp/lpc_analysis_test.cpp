@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "dsp/lpc_tables.h"
 
@@ -355,12 +356,96 @@ TEST(LpcToLsp, FewerThanTenRootsGiveExactlyTheFallbackAndNeverThePreviousResult)
   // pair lies above the first grid point, and a non-minimum-phase filter
   // whose roots leave the unit circle.
   const Filter nearDc = {1.0, -1.999, 0.9990005, 0, 0, 0, 0, 0, 0, 0, 0};
+  const Filter nearNyquist = {1.0, 1.999, 0.9990005, 0, 0, 0, 0, 0, 0, 0, 0};
   const Filter nonMinimumPhase = {1.0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2.0};
-  for (const Filter& A : {nearDc, nonMinimumPhase}) {
+  for (const Filter& A : {nearDc, nearNyquist, nonMinimumPhase}) {
     lsp.fill(123.0);
     lpcToLsp(A.data(), lsp.data(), kLspFallback.data());
     EXPECT_EQ(lsp, kLspFallback);
   }
+}
+
+// Multiplies poly (ascending powers of z^-1) by (1 + b z^-1 + c z^-2).
+std::vector<double> timesQuadratic(const std::vector<double>& poly, double b, double c) {
+  std::vector<double> out(poly.size() + 2, 0.0);
+  for (std::size_t i = 0; i < poly.size(); ++i) {
+    out[i] += poly[i];
+    out[i + 1] += b * poly[i];
+    out[i + 2] += c * poly[i];
+  }
+  return out;
+}
+
+TEST(LpcToLsp, ClosePairsInsideOneGridIntervalAreAllFound) {
+  // A filter built from chosen line spectral pairs: one root of each
+  // polynomial in the grid interval (0.9781, 0.9659) and one of each in the
+  // next. Only a search that resumes inside the interval where it found a
+  // root keeps the second polynomial's two roots apart.
+  const double omega[10] = {std::acos(0.975), std::acos(0.970), std::acos(0.962), std::acos(0.955), 1.2, 1.6, 2.0,
+                            2.4, 2.7, 2.9};
+  std::vector<double> sum = {1.0, 1.0};         // (1 + z^-1) times the odd-numbered pairs
+  std::vector<double> difference = {1.0, -1.0};  // (1 - z^-1) times the even-numbered pairs
+  for (int i = 0; i < 10; ++i) {
+    std::vector<double>& target = (i % 2 == 0) ? sum : difference;
+    target = timesQuadratic(target, -2.0 * std::cos(omega[i]), 1.0);
+  }
+  Filter A{};
+  for (int i = 0; i <= 10; ++i) {
+    A[i] = 0.5 * (sum[i] + difference[i]);
+  }
+  std::array<double, 10> lsp{};
+  lpcToLsp(A.data(), lsp.data(), kLspFallback.data());
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_NEAR(lsp[i], std::cos(omega[i]), 1e-4) << i;
+  }
+}
+
+TEST(LpcChain, ExactResultsOfAReferenceWindowArePinned) {
+  // Computed once by this code and kept: the chain uses only +, -, * and /
+  // from here on, so any reordering of its sums or change to its search
+  // shows up in the last bits.
+  const Lags expectedR = {0x1.8656ddb16734cp+27,  0x1.426c20502fe14p+27, 0x1.5faaac5b88befp+26,  0x1.a45f84f364fd6p+23,
+                          -0x1.21529d6f05db4p+25, -0x1.8be062eba90bcp+25, -0x1.14aef22963424p+25, -0x1.4ef0b30774cdbp+22,
+                          0x1.73a3538e3ab8cp+24,  0x1.3254cfd5004ecp+25,  0x1.28c210d3c10d8p+25,  0x1.7faf4399077eep+24,
+                          0x1.3ddb2c829deebp+22};
+  const Filter expectedA = {0x1p+0,
+                            -0x1.8dbbe27338064p+0,
+                            0x1.ee71ced37c94fp-1,
+                            -0x1.984abf4953c2bp-3,
+                            0x1.e7e6a349e0743p-4,
+                            -0x1.b6445edd6461cp-3,
+                            0x1.7654213eeebf2p-3,
+                            -0x1.21cc3529c56b8p-4,
+                            -0x1.552e0c7467522p-4,
+                            0x1.5f13b027de1b4p-4,
+                            -0x1.10efea37c527ep-5};
+  const Coefficients expectedRc = {-0x1.a6ea2c73aabf2p-1, 0x1.75952b054824dp-1,  -0x1.6c548453d3e74p-3,
+                                   -0x1.571a3a0dd65f6p-5, -0x1.55dd5c3fdc25cp-4, 0x1.9e542f1c86eb5p-6,
+                                   -0x1.b9f9d48f56338p-4, 0x1.a05ed92e6873fp-10, 0x1.166a1fb65e6f5p-5,
+                                   -0x1.10efea37c527ep-5};
+  const std::array<double, 10> expectedLsp = {0x1.f2c603862cabcp-1,  0x1.c3c2780161f33p-1,  0x1.92f434fdb6821p-1,
+                                              0x1.56bcb211bf3b9p-1,  0x1.c739b8e971f29p-2,  0x1.4ae82c2456f8fp-3,
+                                              -0x1.4df715b358e76p-3, -0x1.0e157ce56095ep-1, -0x1.7f952a93f8e53p-1,
+                                              -0x1.d9ef39715ed1dp-1};
+  LpcState state;
+  Lags r = analyse(resonantWindow(5u, 1000.0));
+  EXPECT_EQ(r, expectedR);
+  Filter A{};
+  Coefficients rc{};
+  levinsonDurbin(kLpcOrder, r.data(), A.data(), rc.data(), state);
+  EXPECT_EQ(A, expectedA);
+  EXPECT_EQ(rc, expectedRc);
+  std::array<double, 10> lsp{};
+  lpcToLsp(A.data(), lsp.data(), kLspFallback.data());
+  EXPECT_EQ(lsp, expectedLsp);
+
+  const Filter trivial = {1.0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const std::array<double, 10> expectedTrivial = {0x1.eb429db5c9ee7p-1,  0x1.aeb857fcb401ep-1,  0x1.4f49dd612546fp-1,
+                                                  0x1.a96267b955f3dp-2,  0x1.23766a72057f4p-3,  -0x1.23766a72057f4p-3,
+                                                  -0x1.a96267b955f3dp-2, -0x1.4f49dd612546fp-1, -0x1.aeb857fcb401ep-1,
+                                                  -0x1.eb429db5c9ee7p-1};
+  lpcToLsp(trivial.data(), lsp.data(), kLspFallback.data());
+  EXPECT_EQ(lsp, expectedTrivial);
 }
 
 }  // namespace

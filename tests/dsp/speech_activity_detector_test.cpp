@@ -147,6 +147,33 @@ TEST(SpeechActivityDetector, ResetStartsAnIndependentRun) {
   EXPECT_EQ(classify(used, signal), classify(fresh, signal));
 }
 
+TEST(SpeechActivityDetector, PreprocessingFilterRunsAcrossFramesInItsOwnOrder) {
+  // y[n] = 0.92727435 x[n] - 1.8544941 x[n-1] + 0.92727435 x[n-2]
+  //        + 1.9059465 y[n-1] - 0.9114024 y[n-2], left to right, with the
+  // history carried from frame to frame; after a frame the window moves on
+  // by 80 samples.
+  test::NoiseSource noise(31u);
+  std::vector<std::int16_t> signal;
+  test::appendStretch(signal, test::Stretch::Noise, 3, noise);
+  std::vector<double> expected(signal.size());
+  double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+  for (std::size_t n = 0; n < signal.size(); ++n) {
+    const double x = signal[n];
+    const double y = 0.92727435 * x - 1.8544941 * x1 + 0.92727435 * x2 + 1.9059465 * y1 - 0.9114024 * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    expected[n] = y;
+  }
+  SpeechActivityDetector d;
+  d.reset();
+  classify(d, signal);
+  for (int k = 0; k < 160; ++k) {
+    ASSERT_EQ(Probe::speechBuffer(d)[k], expected[kFrame + k]) << k;
+  }
+}
+
 TEST(SpeechActivityDetector, SilentInitialisationPutsBackgroundTenDecibelsBelowZero) {
   SpeechActivityDetector d;
   d.reset();
@@ -347,6 +374,12 @@ TEST(SpeechActivityDecision, ZeroCrossingsCountOnlyNegativeProductsInTheirSpan) 
     step[n] = (n < 201) ? 1.0 : -1.0;  // between 200 and 201: outside the span
   }
   EXPECT_EQ(crossingRateSeen(step), 0.0);
+  std::array<double, 240> threeCrossings{};
+  for (int n = 0; n < 240; ++n) {
+    threeCrossings[n] = (n < 130 || (n >= 150 && n < 170)) ? 1.0 : -1.0;  // at 130, 150 and 170
+  }
+  ASSERT_NE(3 * 0.0125, 3 / 80.0) << "the rate is a product, which differs from the quotient here";
+  EXPECT_EQ(crossingRateSeen(threeCrossings), 3 * 0.0125);
   std::array<double, 240> touching{};
   for (int n = 0; n < 240; ++n) {
     touching[n] = (n % 3 == 0) ? 0.0 : 1.0 - 2.0 * (n % 2);
@@ -357,6 +390,75 @@ TEST(SpeechActivityDecision, ZeroCrossingsCountOnlyNegativeProductsInTheirSpan) 
     expectedCrossings += (touching[n - 1] * touching[n] < 0.0) ? 1 : 0;
   }
   EXPECT_EQ(rate, 0.0125 * expectedCrossings) << "a zero sample never makes a crossing";
+}
+
+// A loud frame (40 dB against a 20 dB background: the boundaries say
+// speech) after a long run of non-speech frames.
+struct OnsetSetup {
+  CraftedFrame frame{lag0ForExactEnergy(40.0)};
+  SpeechActivityDetector d;
+  explicit OnsetSetup(std::int32_t silentFrames, double previousEnergy) {
+    d.reset();
+    Probe::bgEnergy(d) = 20.0;
+    Probe::bgLowEnergy(d) = 10.0;
+    Probe::runningMin(d) = 15.0;
+    Probe::silenceRun(d) = silentFrames;
+    Probe::prevEnergy(d) = previousEnergy;
+  }
+  std::int32_t decide() { return frame.decide(d, 100, 0, 0); }
+};
+
+TEST(SpeechActivityDecision, SpeechAfterLongSilenceNeedsAnEnergyRise) {
+  OnsetSetup rise(11, 36.5);
+  EXPECT_EQ(rise.decide(), 1) << "a rise of 3.5 dB is an onset";
+  EXPECT_EQ(Probe::silenceRun(rise.d), 0);
+
+  OnsetSetup flat(11, 37.0);
+  EXPECT_EQ(flat.decide(), 0) << "a rise of exactly 3 dB is not";
+  EXPECT_EQ(Probe::silenceRun(flat.d), 0);
+
+  OnsetSetup fall(11, 45.0);
+  EXPECT_EQ(fall.decide(), 0) << "the difference is signed: a fall is no onset";
+
+  OnsetSetup shortSilence(10, 40.0);
+  EXPECT_EQ(shortSilence.decide(), 1) << "ten silent frames are not yet a long silence";
+  EXPECT_EQ(Probe::silenceRun(shortSilence.d), 0);
+}
+
+TEST(SpeechActivityDecision, SilenceRunCountsNonSpeechFrames) {
+  OnsetSetup s(3, 0.0);
+  const CraftedFrame quiet(lag0ForExactEnergy(15.0));
+  EXPECT_EQ(quiet.decide(s.d, 100, 0, 0), 0);
+  EXPECT_EQ(quiet.decide(s.d, 101, 0, 0), 0);
+  EXPECT_EQ(Probe::silenceRun(s.d), 5);
+}
+
+TEST(SpeechActivityDecision, InitialisationMeansUseTheirOwnArithmetic) {
+  // The energy and zero-crossing means divide by n; the spectral mean
+  // multiplies by 1/n. The two forms differ in the last bit for some inputs,
+  // and decisions downstream can depend on it.
+  SpeechActivityDetector d;
+  d.reset();
+  double energyMean = 0.0;
+  std::array<double, 10> shapeMean{};
+  bool formsDiffer = false;
+  for (std::int32_t f = 1; f <= 31; ++f) {
+    CraftedFrame frame(lag0ForExactEnergy(21.0 + 0.37 * f));
+    for (int i = 0; i < 10; ++i) {
+      frame.lsf[i] = (i + 1) * (0.27 + 0.0013 * f);
+    }
+    ASSERT_EQ(frame.decide(d, f, 1, 1), 1);
+    const double previous = static_cast<double>(f - 1);
+    const double byDivision = (previous * energyMean + frame.energy()) / f;
+    formsDiffer = formsDiffer || byDivision != (previous * energyMean + frame.energy()) * (1.0 / f);
+    energyMean = byDivision;
+    for (int i = 0; i < 10; ++i) {
+      shapeMean[i] = (previous * shapeMean[i] + frame.lsf[i] * kInverseTwoPi) * (1.0 / f);
+    }
+    ASSERT_EQ(Probe::initMeanEnergy(d), energyMean) << "frame " << f;
+    ASSERT_EQ(Probe::bgLsf(d), shapeMean) << "frame " << f;
+  }
+  EXPECT_TRUE(formsDiffer) << "the inputs must tell the two forms apart";
 }
 
 TEST(SpeechActivityDecision, BlockEndRestartsTheRunningMinimumBeforeTheResetReadsIt) {
@@ -450,6 +552,47 @@ TEST(SpeechActivityDecision, UpdateSpeedsFollowTheUpdateCount) {
     EXPECT_EQ(Probe::bgLsf(d)[3], row.cS * bgBefore[3] + (1.0 - row.cS) * (frame.lsf[3] * kInverseTwoPi))
         << row.countBefore;
   }
+}
+
+TEST(SpeechActivityDecision, BackgroundUpdateNeedsASecondReflectionCoefficientBelowThreeQuarters) {
+  auto updated = [](double rc1) {
+    CraftedFrame frame(lag0ForExactEnergy(12.0));
+    frame.rc1 = rc1;
+    SpeechActivityDetector d;
+    d.reset();
+    Probe::bgEnergy(d) = 11.0;
+    Probe::runningMin(d) = 5.0;
+    frame.matchBackgroundShape(d);
+    frame.decide(d, 100, 0, 0);
+    return Probe::updateCount(d) == 1;
+  };
+  EXPECT_TRUE(updated(std::nextafter(0.75, 0.0)));
+  EXPECT_FALSE(updated(0.75));
+}
+
+TEST(SpeechActivityDecision, MinimumOfBlocksAfterFrame128CoversAllSixteenBlocks) {
+  SpeechActivityDetector d;
+  d.reset();
+  Probe::bgEnergy(d) = 25.0;
+  // Block b (frames 8b+1 .. 8b+8) at 30 + b dB, with one low frame, 22 dB,
+  // at frame 20: the minimum is found in block 2, far from the last block.
+  for (std::int32_t f = 1; f <= 128; ++f) {
+    const double db = (f == 20) ? 22.0 : 30.0 + (f - 1) / 8;
+    CraftedFrame(lag0ForExactEnergy(db)).decide(d, f, 0, 0);
+    if (f == 8) {
+      EXPECT_EQ(Probe::minOfBlocks(d), 0.0) << "unfilled blocks still hold 0";
+    }
+  }
+  EXPECT_EQ(Probe::blockMin(d)[2], 22.0);
+  EXPECT_EQ(Probe::blockMin(d)[15], 45.0);
+  EXPECT_EQ(Probe::minOfBlocks(d), 22.0);
+  CraftedFrame(lag0ForExactEnergy(50.0)).decide(d, 129, 0, 0);
+  EXPECT_EQ(Probe::runningMin(d), 22.0) << "the running minimum restarts from all sixteen blocks";
+  for (std::int32_t f = 130; f <= 136; ++f) {
+    CraftedFrame(lag0ForExactEnergy(f == 133 ? 40.0 : 50.0)).decide(d, f, 0, 0);
+  }
+  EXPECT_EQ(Probe::blockMin(d)[1], 22.0) << "blocks slide by one at frame 136";
+  EXPECT_EQ(Probe::blockMin(d)[15], 40.0);
 }
 
 TEST(SpeechActivityDecision, NoBackgroundUpdateForADistantSpectrum) {
