@@ -1,7 +1,7 @@
 #include "analyzer/quality_analyzer.h"
 
 #include <limits>
-#include <new>
+#include <cstdlib>
 #include <system_error>
 #include <thread>
 
@@ -24,10 +24,16 @@ constexpr std::int64_t kTrailingSilenceBytes = 40000;
 // Room past the last sample, so that no analysis frame could ever leave the
 // buffer.
 constexpr std::size_t kSpareSamples = 1024;
+// The longest voice file whose padded length still fits a 32-bit count.
+constexpr std::int64_t kMaximumFileBytes =
+    2 * std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1 - kTrailingSilenceBytes;
 constexpr double kScoreShare = 1.0 / kMainGroupCount;
 
-std::unique_ptr<std::int16_t[]> zeroedArray(std::size_t count) {
-  return std::unique_ptr<std::int16_t[]>(new (std::nothrow) std::int16_t[count]());
+// calloc rather than a zero-filling new: the system hands out zeroed pages
+// lazily, so the silence after a long voice file costs no time and no memory
+// until it is read, and a refusal comes back as null instead of an exception.
+SampleArray zeroedArray(std::size_t count) {
+  return SampleArray(static_cast<std::int16_t*>(std::calloc(count, sizeof(std::int16_t))));
 }
 
 void advance(ProgressCounter* progress, std::int32_t step) {
@@ -35,6 +41,8 @@ void advance(ProgressCounter* progress, std::int32_t step) {
 }
 
 }  // namespace
+
+void FreeDeleter::operator()(std::int16_t* p) const { std::free(p); }
 
 QualityAnalyzer::QualityAnalyzer(Threading threading) : threading_(threading) {}
 
@@ -87,22 +95,23 @@ bool QualityAnalyzer::loadFiles(const char* sourcePath, const char* processedPat
   if (!openVoiceFile(sourcePath, "source", kMinimumFileBytes, source, failureReason_)) return false;
   if (!openVoiceFile(processedPath, "processed", kMinimumFileBytes, processed, failureReason_)) return false;
 
+  // The padded length must fit a 32-bit sample count; checked before the
+  // padding is added so that no file size can overflow the sum.
   const std::int64_t longerBytes = source.bytes > processed.bytes ? source.bytes : processed.bytes;
-  const std::int64_t length = (longerBytes + kTrailingSilenceBytes) / 2;
-  if (length > std::numeric_limits<std::int32_t>::max()) {
+  if (longerBytes > kMaximumFileBytes) {
     const bool sourceLonger = source.bytes >= processed.bytes;
     failureReason_ = std::string("The ") + (sourceLonger ? "source" : "processed") + " voice file \"" +
                      (sourceLonger ? sourcePath : processedPath) + "\" is too long to analyse: " +
-                     std::to_string(longerBytes) + " bytes, at most " +
-                     std::to_string(2 * std::int64_t{std::numeric_limits<std::int32_t>::max()} - kTrailingSilenceBytes + 1) +
+                     std::to_string(longerBytes) + " bytes, at most " + std::to_string(kMaximumFileBytes) +
                      " can be scored";
     return false;
   }
+  const std::int64_t length = (longerBytes + kTrailingSilenceBytes) / 2;
   const auto count = static_cast<std::int32_t>(length);
   const std::size_t bufferSamples = static_cast<std::size_t>(count) + kSpareSamples;
 
-  std::unique_ptr<std::int16_t[]> sourceSamples = zeroedArray(bufferSamples);
-  std::unique_ptr<std::int16_t[]> processedSamples = sourceSamples ? zeroedArray(bufferSamples) : nullptr;
+  SampleArray sourceSamples = zeroedArray(bufferSamples);
+  SampleArray processedSamples = sourceSamples ? zeroedArray(bufferSamples) : nullptr;
   if (!sourceSamples || !processedSamples) {
     failureReason_ = std::string("Not enough memory to read the voice files \"") + sourcePath + "\" and \"" +
                      processedPath + "\" (" + std::to_string(count) + " samples each)";

@@ -26,6 +26,12 @@ namespace orvelle {
 // One object serves one run at a time; it is not safe to call from two
 // threads at once. The progress counter may be read by another thread
 // while a run advances it.
+// A run's sample or flag array, allocated zero-filled with calloc.
+struct FreeDeleter {
+  void operator()(std::int16_t* p) const;
+};
+using SampleArray = std::unique_ptr<std::int16_t, FreeDeleter>;
+
 class QualityAnalyzer {
  public:
   // Whether a run classifies and accumulates the two signals side by side
@@ -95,10 +101,10 @@ class QualityAnalyzer {
   FrameWorkArea processedWork_;
 
   std::int32_t sampleCount_ = 0;
-  std::unique_ptr<std::int16_t[]> ownedSource_;
-  std::unique_ptr<std::int16_t[]> ownedProcessed_;
-  std::unique_ptr<std::int16_t[]> sourceFlags_;
-  std::unique_ptr<std::int16_t[]> processedFlags_;
+  SampleArray ownedSource_;
+  SampleArray ownedProcessed_;
+  SampleArray sourceFlags_;
+  SampleArray processedFlags_;
 
   MeasurementLog log_;
   AnalysisResult result_;

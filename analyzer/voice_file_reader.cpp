@@ -3,6 +3,8 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/file_length.h"
 
@@ -16,6 +18,11 @@ bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes
                    std::string& reason) {
   if (path == nullptr || *path == '\0') {
     reason = std::string("No ") + role + " voice file was given";
+    return false;
+  }
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    reason = std::string("The ") + role + " voice file " + quoted(path) + " is a folder";
     return false;
   }
   out.file.reset(std::fopen(path, "rb"));

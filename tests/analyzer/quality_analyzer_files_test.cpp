@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "tests/analyzer/analyzer_test_support.h"
 #include "tests/analyzer/speech_like_signal.h"
@@ -103,6 +107,7 @@ TEST_F(QualityAnalyzerFilesTest, MissingFilesAndMissingLoadsAreReported) {
   EXPECT_FALSE(analyzer_.loadFiles(good.c_str(), nullptr, &length_));
   EXPECT_FALSE(analyzer_.failureReason().empty());
   EXPECT_FALSE(analyzer_.loadFiles(scratch_.path().c_str(), good.c_str(), &length_));
+  EXPECT_NE(analyzer_.failureReason().find("folder"), std::string::npos) << analyzer_.failureReason();
 
   EXPECT_EQ(analyzer_.compareLoadedFiles(&progress_), 0.0);
   EXPECT_FALSE(analyzer_.lastResult().completed);
@@ -126,12 +131,58 @@ TEST_F(QualityAnalyzerFilesTest, FilesTooLongForASampleCountAreRefused) {
   EXPECT_EQ(length_.load(), -1);
   EXPECT_FALSE(analyzer_.isLoaded());
 
-  // Just below the limit is accepted in principle; just above is not.
-  const std::uintmax_t limit = 2 * std::uintmax_t{2147483647} - 40000 + 1;
+  // One byte past the longest file whose padded length fits the count.
+  const std::uintmax_t limit = 2 * std::uintmax_t{2147483647} + 1 - 40000;
   std::filesystem::resize_file(huge, limit + 1, error);
   ASSERT_FALSE(error);
   EXPECT_FALSE(analyzer_.loadFiles(huge.c_str(), good.c_str(), &length_));
   EXPECT_NE(analyzer_.failureReason().find("source"), std::string::npos);
+  EXPECT_NE(analyzer_.failureReason().find(std::to_string(limit)), std::string::npos) << analyzer_.failureReason();
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ORVELLE_UNDER_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define ORVELLE_UNDER_SANITIZER 1
+#endif
+#endif
+
+TEST_F(QualityAnalyzerFilesTest, BuffersThatCannotBeAllocatedAreRefused) {
+#ifdef ORVELLE_UNDER_SANITIZER
+  GTEST_SKIP() << "sanitizers reserve more address space than the limit below allows";
+#else
+  const std::string good = voiceFile("good.pcm", test::speechLikeSignal(20000));
+  const std::string big = scratch_.file("big.pcm");
+  test::writeWholeFile(big, "");
+  std::error_code error;
+  std::filesystem::resize_file(big, std::uintmax_t{3} << 30, error);  // sparse: 3 GiB, 1.5 G samples
+  if (error) GTEST_SKIP() << "cannot make a sparse file here: " << error.message();
+
+  // Cap the address space near its present size, so that the 3 GiB sample
+  // buffer cannot be had.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
+  std::uintmax_t used = 0;
+  {
+    std::ifstream statm("/proc/self/statm");
+    statm >> used;
+  }
+  if (used == 0) GTEST_SKIP() << "cannot read this process's size";
+  rlimit capped = saved;
+  capped.rlim_cur = static_cast<rlim_t>(used * static_cast<std::uintmax_t>(sysconf(_SC_PAGESIZE)) + (std::uintmax_t{1} << 30));
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &capped), 0);
+  const bool loaded = analyzer_.loadFiles(good.c_str(), big.c_str(), &length_);
+  setrlimit(RLIMIT_AS, &saved);
+
+  EXPECT_FALSE(loaded);
+  EXPECT_NE(analyzer_.failureReason().find("memory"), std::string::npos) << analyzer_.failureReason();
+  EXPECT_NE(analyzer_.failureReason().find(big), std::string::npos) << analyzer_.failureReason();
+  EXPECT_FALSE(analyzer_.isLoaded());
+  // Memory is back: the analyzer works as before.
+  ASSERT_TRUE(analyzer_.loadFiles(good.c_str(), good.c_str(), &length_));
+  EXPECT_EQ(analyzer_.compareLoadedFiles(&progress_), 100.0);
+#endif
 }
 
 }  // namespace
