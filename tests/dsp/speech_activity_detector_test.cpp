@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dsp/lpc_analysis.h"
+#include "dsp/speech_activity_tables.h"
 #include "tests/dsp/speech_activity_detector_probe.h"
 #include "tests/dsp/test_signals.h"
 
@@ -51,7 +52,7 @@ struct CraftedFrame {
     }
   }
   double energy() const { return energyOfLag0(r[0]); }
-  double lowEnergy() const { return 10.0 * std::log10(r[0] * 0.24017939691329 * (1.0 / 240.0) + 1e-38); }
+  double lowEnergy() const { return 10.0 * std::log10(r[0] * kLowBandCorrelation[0] * (1.0 / 240.0) + 1e-38); }
   // The background shape equal to this frame's scaled frequencies: SD = 0.
   void matchBackgroundShape(SpeechActivityDetector& d) const {
     for (int i = 0; i < 10; ++i) {
