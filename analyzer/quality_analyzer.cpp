@@ -62,13 +62,14 @@ double QualityAnalyzer::compareBuffers(const std::int16_t* source, const std::in
                                        ProgressCounter* progress) {
   failureReason_.clear();
   result_ = AnalysisResult{};
-  log_.open(MeasurementLog::defaultPath());
-  result_.logWritten = log_.isOpen();
-
+  // Voice files loaded and not yet compared are dropped: their flag arrays
+  // would not fit this run.
+  releaseRun();
+  // The signals are taken before the log is opened, so that a call that
+  // cannot run leaves the previous log as it was.
   if (count < 0) count = 0;
   if (count > 0 && (source == nullptr || processed == nullptr)) {
     failureReason_ = "No samples to compare: a signal buffer is missing";
-    log_.close();
     return 0.0;
   }
   const std::size_t flagCount = activityFlagCount(count);
@@ -77,9 +78,10 @@ double QualityAnalyzer::compareBuffers(const std::int16_t* source, const std::in
   if (!sourceFlags_ || !processedFlags_) {
     failureReason_ = "Not enough memory to analyse " + std::to_string(count) + " samples";
     releaseRun();
-    log_.close();
     return 0.0;
   }
+  log_.open(MeasurementLog::defaultPath());
+  result_.logWritten = log_.isOpen();
   return run(source, processed, count, progress);
 }
 

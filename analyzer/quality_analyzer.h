@@ -49,7 +49,8 @@ class QualityAnalyzer {
   // Scores `count` samples of `processed` against `source`; the buffers stay
   // the caller's. `progress` (may be null) is set to 0 and raised in nine
   // equal steps of count / 9. A negative count is taken as 0. Returns 0 with
-  // a failure reason only if a buffer is missing or memory runs out.
+  // a failure reason only if a buffer is missing or memory runs out. Voice
+  // files loaded and not yet compared are released.
   double compareBuffers(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
                         ProgressCounter* progress);
 

@@ -111,6 +111,15 @@ TEST_F(QualityAnalyzerFilesTest, MissingFilesAndMissingLoadsAreReported) {
 
   EXPECT_EQ(analyzer_.compareLoadedFiles(&progress_), 0.0);
   EXPECT_FALSE(analyzer_.lastResult().completed);
+  EXPECT_FALSE(std::filesystem::exists(logPath()));
+
+  // An in-memory comparison in between drops the loaded files.
+  ASSERT_TRUE(analyzer_.loadFiles(good.c_str(), good.c_str(), &length_));
+  const Signal other = test::speechLikeSignal(100000, 9);
+  EXPECT_EQ(analyzer_.compareBuffers(other.data(), other.data(), 100000, &progress_), 100.0);
+  EXPECT_FALSE(analyzer_.isLoaded());
+  std::filesystem::remove(logPath());
+  EXPECT_EQ(analyzer_.compareLoadedFiles(&progress_), 0.0);
   EXPECT_FALSE(analyzer_.failureReason().empty());
   EXPECT_FALSE(std::filesystem::exists(logPath()));
 }

@@ -170,9 +170,13 @@ TEST_F(QualityAnalyzerTest, ShortAndMissingSignals) {
   EXPECT_EQ(analyzer_.lastResult().sampleCount, 0);
   EXPECT_TRUE(analyzer_.failureReason().empty());
 
+  const std::string previousLog = logText();
   EXPECT_EQ(analyzer_.compareBuffers(signal.data(), nullptr, 2000, &progress_), 0.0);
   EXPECT_FALSE(analyzer_.lastResult().completed);
   EXPECT_FALSE(analyzer_.failureReason().empty());
+  // A call that cannot run leaves the last log alone.
+  EXPECT_EQ(logText(), previousLog);
+  EXPECT_EQ(test::splitCrLf(previousLog).size(), 43u);
 }
 
 }  // namespace
