@@ -98,23 +98,49 @@ void SpectralFrontEnd::transform(double* x) const {
 
   for (const auto& [i, r] : swapPairs_) std::swap(x[i], x[r]);
 
-  // Stages 1 and 2 together: within each group of four, the pair butterflies
-  // of stage 1 and then the one butterfly of stage 2 (elements 1 and 3 have
-  // no partner there). The same operations in the same order as two passes.
-  if (exponent_ >= 2) {
-    for (std::int32_t b = 0; b < n; b += 4) {
-      const double sum01 = x[b] + x[b + 1];
-      const double difference01 = x[b] - x[b + 1];
-      const double sum23 = x[b + 2] + x[b + 3];
-      const double difference23 = x[b + 2] - x[b + 3];
-      x[b] = sum01 + sum23;
-      x[b + 1] = difference01;
-      x[b + 2] = sum01 - sum23;
-      x[b + 3] = difference23;
+  // The first stages work inside small blocks, so they are done block by
+  // block with the block held in registers: stages 1 to 3 on blocks of
+  // eight, or stages 1 and 2 on blocks of four for the smallest frames. Each
+  // element goes through the same operations, in the same order, as in
+  // separate passes.
+  std::int32_t firstPassStage = 1;
+  if (exponent_ >= 3) {
+    const double c = stageCosine_[stageOffset_[3] + 1];
+    const double s = stageSine_[stageOffset_[3] + 1];
+    for (std::int32_t b = 0; b < n; b += 8) {
+      double* v = x + b;
+      // Stage 1: neighbouring pairs.
+      const double s01 = v[0] + v[1], d01 = v[0] - v[1];
+      const double s23 = v[2] + v[3], d23 = v[2] - v[3];
+      const double s45 = v[4] + v[5], d45 = v[4] - v[5];
+      const double s67 = v[6] + v[7], d67 = v[6] - v[7];
+      // Stage 2: elements 0/2 and 4/6 of each half; 1 and 3 pass through.
+      const double e0 = s01 + s23, e2 = s01 - s23;
+      const double e4 = s45 + s67, e6 = s45 - s67;
+      // Stage 3: 0/4, then the one rotation on 1, 3, 5, 7; 2 and 6 pass.
+      const double t1 = c * d45 - s * d67;
+      const double t2 = c * d67 + s * d45;
+      v[0] = e0 + e4;
+      v[4] = e0 - e4;
+      v[1] = d01 + t1;
+      v[3] = d01 - t1;
+      v[5] = t2 - d23;
+      v[7] = t2 + d23;
+      v[2] = e2;
+      v[6] = e6;
     }
+    firstPassStage = 4;
+  } else if (exponent_ == 2) {
+    const double s01 = x[0] + x[1], d01 = x[0] - x[1];
+    const double s23 = x[2] + x[3], d23 = x[2] - x[3];
+    x[0] = s01 + s23;
+    x[1] = d01;
+    x[2] = s01 - s23;
+    x[3] = d23;
+    firstPassStage = 3;
   }
 
-  for (std::int32_t stage = exponent_ >= 2 ? 3 : 1; stage <= exponent_; ++stage) {
+  for (std::int32_t stage = firstPassStage; stage <= exponent_; ++stage) {
     const std::int32_t span = std::int32_t{1} << stage;
     const std::int32_t half = span / 2;
     const std::int32_t quarter = span / 4;
