@@ -5,9 +5,12 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include "app/app_resources.h"
+
 namespace orvelle {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+  loadAppResources();
   setObjectName("aboutDialog");
   setWindowTitle("About Orvelle");
   auto* picture = new QLabel(this);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QFile>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -48,6 +49,8 @@ LogViewerDialog::LogViewerDialog(QString currentLogPath, FileChooser& files, Mes
   textBox_ = new QPlainTextEdit(this);
   textBox_->setObjectName("logText");
   textBox_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  // Logs are laid out in columns and separator lines; a fixed pitch keeps them.
+  textBox_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   textBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   auto* buttons = new QHBoxLayout;
   auto* loadCurrentButton = addButton(buttons, this, "Load Current", "loadCurrentButton");

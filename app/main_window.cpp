@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/about_dialog.h"
+#include "app/app_resources.h"
 #include "app/codec_comparison_settings_dialog.h"
 #include "app/codec_quality_settings_dialog.h"
 #include "app/compare_files_dialog.h"
@@ -47,6 +48,7 @@ MainWindow::MainWindow(TestSession& session, FileChooser& files, MessageBoxes& b
       runOperation_([this](OperationRequest& request, std::int32_t op) {
         return runWithProgress(session_, request, op, this);
       }) {
+  loadAppResources();
   setObjectName("mainWindow");
   setWindowTitle("Orvelle");
   QIcon icon;

@@ -5,11 +5,13 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/app_resources.h"
 #include "platform/threads.h"
 
 namespace orvelle {
 
 SplashWindow::SplashWindow() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint) {
+  loadAppResources();
   setObjectName("splashWindow");
   auto* picture = new QLabel(this);
   picture->setPixmap(QPixmap(":/orvelle/splash.png"));

@@ -82,15 +82,22 @@ TEST(MainWindowMenu, AboutShowsTheAboutBox) {
   MainWindow window(session, files, boxes);
   QString caption;
   QStringList texts;
+  bool pictureShown = false;
   window.setDialogRunner([&](QDialog& dialog) {
     caption = dialog.windowTitle();
-    for (QLabel* label : dialog.findChildren<QLabel*>()) texts << label->text();
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+      texts << label->text();
+      if (!label->pixmap().isNull()) pictureShown = true;
+    }
     return int(QDialog::Accepted);
   });
   window.showAbout();
   EXPECT_EQ(caption, "About Orvelle");
   EXPECT_TRUE(texts.contains("Orvelle"));
   EXPECT_TRUE(texts.contains("v.1.2.0"));
+  // The pictures are compiled into a static library; they must still load.
+  EXPECT_TRUE(pictureShown);
+  EXPECT_FALSE(window.windowIcon().isNull());
 }
 
 }  // namespace
