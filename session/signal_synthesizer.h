@@ -25,7 +25,9 @@ class SignalSynthesizer {
   std::int32_t signalLength(std::int32_t frameSize, std::int32_t sizeType);
 
   // Writes the signal of the size type into `buffer` from its start. The
-  // buffer must hold at least signalLength() samples. Moves the progress bar
+  // buffer must hold at least signalLength() samples and come zero-filled:
+  // only the noise samples are written, the silences after the bands and at
+  // the end keep what the buffer holds. Moves the progress bar
   // (against the range already set) and the caption after every segment;
   // `dialog` may be null. An unknown size type writes nothing.
   void generateInternalSource(std::int16_t* buffer, ProgressDialog* dialog, std::int32_t sizeType);

@@ -24,9 +24,9 @@ void SynthesizerMemoryOutput::segmentFinished() {
 }
 
 bool SynthesizerMemoryOutput::bandFinished() {
-  // Written rather than assumed, so the signal does not depend on the buffer
-  // having been cleared.
-  std::fill(buffer_ + written_, buffer_ + written_ + kBandSilenceSamples, std::int16_t{0});
+  // The second of silence is skipped, not written: the buffer comes
+  // zero-filled from the preparation, and the synthesiser touches only the
+  // samples it generates.
   written_ += kBandSilenceSamples;
   return true;
 }

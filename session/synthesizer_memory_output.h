@@ -7,8 +7,9 @@
 
 namespace orvelle {
 
-// Lays the signal out in a caller's buffer from its start, and shows how many
-// samples are done against the progress range the caller has already set.
+// Lays the signal out in a caller's zero-filled buffer from its start, and
+// shows how many samples are done against the progress range the caller has
+// already set. The silences after the bands are left as the buffer holds them.
 class SynthesizerMemoryOutput : public SynthesizerOutput {
  public:
   // Reads the progress range from `dialog` (which may be null) now.

@@ -84,6 +84,32 @@ TEST(KaiserBandPassDesign, ShapeFollowsTheAttenuation) {
   EXPECT_NEAR(filter.shape(), 0.5842 * std::pow(9.0, 0.4) + 0.07886 * 9.0, 1e-12);
 }
 
+// Off-centre taps, computed here term by term: the ideal response with the
+// five-digit 6.28318 and 3.14159, times a Kaiser window of shape
+// 0.1102 · (A - 8.71) at the position (i - M) / M. Any other constant,
+// window position or order of the products changes the last bits.
+TEST(KaiserBandPassDesign, OuterTapsAreTheWindowedIdealResponse) {
+  KaiserBandPass filter;
+  ASSERT_EQ(filter.design(kRate, 100, 180, 300, 380, 60), 2 * 179 + 1);
+  const std::int32_t m = 179;
+  const double g1 = 100 / kRate, g2 = 180 / kRate, g3 = 300 / kRate, g4 = 380 / kRate;
+  const double fl = (g1 + g2) / 2;
+  const double fu = (g3 + g4) / 2;
+  const double b = fu - fl;
+  const double fc = (fl + fu) / 2;
+  const double shape = 0.1102 * (60 - 8.71);
+  const double peak = besselI0(shape);
+  const auto& c = filter.coefficients();
+  for (const std::int32_t i : {0, 1, 60, 150, 178}) {
+    const double k = m - i;
+    const double ideal = 2 * std::cos(6.28318 * fc * k) * std::sin(3.14159 * b * k) / (3.14159 * k);
+    const double u = static_cast<double>(i - m) / m;
+    const double window = besselI0(shape * std::sqrt(1 - u * u)) / peak;
+    EXPECT_EQ(c[static_cast<std::size_t>(i)], ideal * window) << "tap " << i;
+    EXPECT_EQ(c[static_cast<std::size_t>(2 * m - i)], ideal * window) << "tap " << 2 * m - i;
+  }
+}
+
 struct RejectedDesign {
   double f1, f2, f3, f4, attenuation;
   std::int32_t code;

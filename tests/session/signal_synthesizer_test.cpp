@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -301,6 +302,27 @@ TEST(TestSignalFile, PartialBlocksReachTheFile) {
   const std::string bytes = test::readWholeFile(path);
   EXPECT_EQ(bytes.size(), 2u * 3 * (5000 + 2500 + 12345 + 8000));
   EXPECT_TRUE(bytes == littleEndianBytes(expected.data(), expected.size()));
+}
+
+// Only the noise samples are written into memory: the second after each band
+// and everything after the signal keep what the buffer held, which for the
+// operations is the zero fill of the preparation.
+TEST(InternalSource, WritesOnlyTheNoiseSamples) {
+  constexpr std::size_t kNoise = 5000 + 2500 + 12345;
+  constexpr std::size_t kBand = kNoise + 8000;
+  constexpr std::int16_t kFill = 0x5A5A;
+  SignalSynthesizer synthesizer;
+  const std::vector<std::int16_t> cleared = synthesise(synthesizer, kOddPlan);
+  std::vector<std::int16_t> filled(cleared.size() + 100, kFill);
+  synthesizer.generateInternalSource(filled.data(), nullptr, kOddPlan);
+  for (std::size_t band = 0; band < 3; ++band) {
+    const auto noise = filled.begin() + static_cast<std::ptrdiff_t>(band * kBand);
+    EXPECT_TRUE(std::equal(noise, noise + kNoise, cleared.begin() + static_cast<std::ptrdiff_t>(band * kBand)))
+        << "band " << band;
+    EXPECT_TRUE(std::all_of(noise + kNoise, noise + kBand, [](std::int16_t s) { return s == kFill; }))
+        << "band " << band;
+  }
+  EXPECT_TRUE(std::all_of(filled.begin() + 3 * kBand, filled.end(), [](std::int16_t s) { return s == kFill; }));
 }
 
 TEST(TestSignalFile, FailuresReturnFalseAndNameTheFile) {
