@@ -40,12 +40,15 @@ TEST_F(RecodingAndScoringThreaded, PassThroughCodecScoresOneHundred) {
   ASSERT_TRUE(session.recodeVoiceData(&dialog)) << session.failureReason();
   EXPECT_EQ(dialog.snapshot().operationText, "ReCode Voice Data");
   EXPECT_EQ(session.progressCurrent.load(), session.progressTotal.load());
+  // The bar counts codec frames while recoding, samples while scoring.
+  EXPECT_EQ(dialog.snapshot().rangeUpper, session.sampleCount / session.frameSize);
   for (std::int32_t i = 0; i < session.sampleCount; ++i) {
     ASSERT_EQ(session.outputSamples[i], session.inputSamples[i]) << i;
   }
   ASSERT_TRUE(session.calculateVoiceQuality(&dialog));
   EXPECT_EQ(dialog.snapshot().operationText, "Calculate Voice Quality");
   EXPECT_EQ(session.progressTotal.load(), session.sampleCount);
+  EXPECT_EQ(dialog.snapshot().rangeUpper, session.sampleCount);
   EXPECT_DOUBLE_EQ(session.codecQuality, 100.0);
 }
 
@@ -97,6 +100,7 @@ TEST_F(RecodingAndScoringThreaded, ComparisonRunsBothCodecsAndStopsAtAThrowingSo
   ASSERT_TRUE(session.recodeComparisonData(&dialog)) << session.failureReason();
   EXPECT_EQ(dialog.snapshot().operationText, "ReCode Tested Voice Data");
   EXPECT_EQ(session.progressCurrent.load(), session.testedFrameCount);
+  EXPECT_EQ(dialog.snapshot().rangeUpper, session.testedFrameCount);
   for (std::int32_t i = 0; i < session.comparisonSampleCount; i += 997) {
     ASSERT_EQ(session.testedCodecOutput[i], session.comparisonSamples[i]);
     ASSERT_EQ(session.sourceCodecOutput[i], session.comparisonSamples[i] / 2);
