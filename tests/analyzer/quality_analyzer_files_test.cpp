@@ -34,7 +34,9 @@ class QualityAnalyzerFilesTest : public test::AnalyzerLogTest {
     return path;
   }
 
-  QualityAnalyzer analyzer_;
+  // One thread only: the side-by-side run is covered by the Threaded suites,
+  // which also run under ThreadSanitizer.
+  QualityAnalyzer analyzer_{QualityAnalyzer::Threading::single};
   ProgressCounter length_;
   ProgressCounter progress_;
 };
