@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -73,6 +74,19 @@ TEST(MainWindowMenu, HoldsEveryCommandInOrder) {
   QMenu* signal = popups[2]->menu()->actions()[2]->menu();
   ASSERT_NE(signal, nullptr);
   EXPECT_EQ(menuTexts(signal), QStringList({"Short", "Normal", "Long"}));
+}
+
+TEST(MainWindowMenu, EnterAndEscapeEndTheWindowLikeExit) {
+  TestSession session;
+  ScriptedFileChooser files;
+  RecordingMessageBoxes boxes;
+  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    MainWindow window(session, files, boxes);
+    window.show();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &press);
+    EXPECT_FALSE(window.isVisible()) << key;
+  }
 }
 
 TEST(MainWindowMenu, AboutShowsTheAboutBox) {
