@@ -58,6 +58,16 @@ const FeatureGroup& QualityAnalyzer::processedMainGroup(std::int32_t number) con
   return number >= 1 && number <= kMainGroupCount ? processedMain_[static_cast<std::size_t>(number - 1)] : empty;
 }
 
+bool QualityAnalyzer::allocateFlags(std::int32_t count) {
+  const std::size_t flagCount = activityFlagCount(count);
+  sourceFlags_ = zeroedArray(flagCount);
+  processedFlags_ = zeroedArray(flagCount);
+  if (sourceFlags_ && processedFlags_) return true;
+  failureReason_ = "Not enough memory to analyse " + std::to_string(count) + " samples";
+  releaseRun();
+  return false;
+}
+
 double QualityAnalyzer::compareBuffers(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
                                        ProgressCounter* progress) {
   failureReason_.clear();
@@ -72,14 +82,7 @@ double QualityAnalyzer::compareBuffers(const std::int16_t* source, const std::in
     failureReason_ = "No samples to compare: a signal buffer is missing";
     return 0.0;
   }
-  const std::size_t flagCount = activityFlagCount(count);
-  sourceFlags_ = zeroedArray(flagCount);
-  processedFlags_ = zeroedArray(flagCount);
-  if (!sourceFlags_ || !processedFlags_) {
-    failureReason_ = "Not enough memory to analyse " + std::to_string(count) + " samples";
-    releaseRun();
-    return 0.0;
-  }
+  if (!allocateFlags(count)) return 0.0;
   log_.open(MeasurementLog::defaultPath());
   result_.logWritten = log_.isOpen();
   return run(source, processed, count, progress);
@@ -126,14 +129,7 @@ bool QualityAnalyzer::loadFiles(const char* sourcePath, const char* processedPat
   source.file.reset();
   processed.file.reset();
 
-  const std::size_t flagCount = activityFlagCount(count);
-  sourceFlags_ = zeroedArray(flagCount);
-  processedFlags_ = zeroedArray(flagCount);
-  if (!sourceFlags_ || !processedFlags_) {
-    failureReason_ = "Not enough memory to analyse " + std::to_string(count) + " samples";
-    releaseRun();
-    return false;
-  }
+  if (!allocateFlags(count)) return false;
 
   ownedSource_ = std::move(sourceSamples);
   ownedProcessed_ = std::move(processedSamples);

@@ -85,6 +85,9 @@ class QualityAnalyzer {
   void process(const std::int16_t* source, const std::int16_t* processed, std::int32_t count, ProgressCounter* progress);
   void computeSimilarities();
   void releaseRun();
+  // Both signals' activity flags for a run of `count` samples, zero-filled;
+  // false (with a reason, nothing held) if memory is short.
+  bool allocateFlags(std::int32_t count);
   // Runs `sourceWork` here and `processedWork` beside it when allowed.
   template <typename SourceWork, typename ProcessedWork>
   void sideBySide(SourceWork&& sourceWork, ProcessedWork&& processedWork, ProgressCounter* progress,
