@@ -19,6 +19,7 @@
 #include "app/operation_runner.h"
 #include "platform/startup_directory.h"
 #include "session/codec_header.h"
+#include "session/result_text.h"
 
 namespace orvelle {
 
@@ -26,12 +27,9 @@ namespace {
 
 constexpr int kClockPeriodMs = 500;
 constexpr int kClockPointSize = 30;
-constexpr double kPointsPerPercent = 0.05;
 
-QString formatResult(const char* format, double percent) {
-  char text[128];
-  std::snprintf(text, sizeof text, format, percent, '%', percent * kPointsPerPercent);
-  return QString::fromLatin1(text);
+QString resultText(const char* measure, double percent) {
+  return QString::fromStdString(qualityResultText(measure, percent));
 }
 
 }  // namespace
@@ -150,8 +148,7 @@ void MainWindow::codecQuality() {
     return;
   }
   if (!operationFailed(request, kCalculateVoiceQuality)) {
-    boxes_.show(this, formatResult("Codec Quality is %3.2lf%c,\nthat corresponds to %1.2lf points",
-                                   session_.codecQuality),
+    boxes_.show(this, resultText("Codec Quality", session_.codecQuality),
                 "Codec Quality", MessageIcon::Information);
   }
   // The plug-in stays loaded (Generate Test Signal needs it); the buffers go.
@@ -181,7 +178,7 @@ void MainWindow::compareFiles() {
   request.owner = &presenter_;
   request.failed = 0;
   if (operationFailed(request, kCalculateFileQuality)) return;
-  boxes_.show(this, formatResult("File Quality is %3.2lf%c,\nthat corresponds to %1.2lf points", session_.fileQuality),
+  boxes_.show(this, resultText("File Quality", session_.fileQuality),
               "Codec Quality", MessageIcon::Information);
 }
 
