@@ -69,19 +69,28 @@ void runLikeACommand(TestSession& session, OperationRequest& request, std::int32
   }
 }
 
+// Runs one operation code on a fresh session and returns what the worker
+// showed and closed, in order, and the request's failed flag.
+std::pair<std::vector<std::string>, std::int32_t> dispatchOnce(std::int32_t code) {
+  TestSession session;
+  EXPECT_TRUE(session.sourceFilePath.assign("/nonexistent/source.pcm"));
+  EXPECT_TRUE(session.processedFilePath.assign("/nonexistent/processed.pcm"));
+  EventLog log;
+  OperationRequest request;
+  LoggingDialog dialog(log);
+  LoggingPresenter presenter(log, request);
+  request.owner = &presenter;
+  request.progressDialog = &dialog;
+  runLikeACommand(session, request, code);
+  return {log.events(), request.failed};
+}
+
 TEST(OperationDispatcherThreaded, UnknownCodesCloseTheDialogWithoutFailing) {
   for (std::int32_t code : {0, 8, -5}) {
     SCOPED_TRACE(code);
-    TestSession session;
-    EventLog log;
-    OperationRequest request;
-    LoggingDialog dialog(log);
-    LoggingPresenter presenter(log, request);
-    request.owner = &presenter;
-    request.progressDialog = &dialog;
-    runLikeACommand(session, request, code);
-    EXPECT_EQ(request.failed, 0);
-    EXPECT_EQ(log.events(), std::vector<std::string>{"close"});
+    const auto [events, failed] = dispatchOnce(code);
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(events, std::vector<std::string>{"close"});
   }
 }
 
@@ -95,20 +104,11 @@ TEST(OperationDispatcherThreaded, FailureShowsItsMessageBeforeTheDialogCloses) {
   };
   for (const auto& [code, message] : cases) {
     SCOPED_TRACE(code);
-    TestSession session;
-    ASSERT_TRUE(session.sourceFilePath.assign("/nonexistent/source.pcm"));
-    ASSERT_TRUE(session.processedFilePath.assign("/nonexistent/processed.pcm"));
-    EventLog log;
-    OperationRequest request;
-    LoggingDialog dialog(log);
-    LoggingPresenter presenter(log, request);
-    request.owner = &presenter;
-    request.progressDialog = &dialog;
-    runLikeACommand(session, request, code);
-    EXPECT_EQ(request.failed, 1);
+    const auto [events, failed] = dispatchOnce(code);
+    EXPECT_EQ(failed, 1);
     const std::vector<std::string> expected = {
         "message:" + message + "|Error|error|opCode=" + std::to_string(code), "close"};
-    EXPECT_EQ(log.events(), expected);
+    EXPECT_EQ(events, expected);
   }
 }
 
