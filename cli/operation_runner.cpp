@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <thread>
 
 #include "session/headless_message_presenter.h"
@@ -13,15 +14,27 @@ namespace orvelle::cli {
 
 namespace {
 
-void printProgressLine(const ProgressSnapshot& state) {
-  if (state.closed) {
-    std::fputs("\r\033[K", stderr);
-  } else {
-    const double percent = state.rangeUpper > 0 ? state.position * 100.0 / state.rangeUpper : 0.0;
-    std::fprintf(stderr, "\r\033[K%s: %.1f%%", state.operationText.c_str(), percent);
+// Redraws the progress line when what it shows changes. The dialog calls it
+// one change at a time, so it needs no lock of its own.
+class ProgressLine {
+ public:
+  void operator()(const ProgressSnapshot& state) {
+    std::string line;
+    if (!state.closed) {
+      const double percent = state.rangeUpper > 0 ? state.position * 100.0 / state.rangeUpper : 0.0;
+      char text[32];
+      std::snprintf(text, sizeof text, ": %.1f%%", percent);
+      line = state.operationText + text;
+    }
+    if (line == shown_) return;
+    shown_ = line;
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    std::fflush(stderr);
   }
-  std::fflush(stderr);
-}
+
+ private:
+  std::string shown_;
+};
 
 void printFailure(const char* message, const std::string& reason) {
   std::fprintf(stderr, "%s\n", message);
@@ -33,7 +46,7 @@ void printFailure(const char* message, const std::string& reason) {
 OperationRunner::OperationRunner(TestSession& session) : session_(session), showProgress_(isatty(STDERR_FILENO)) {}
 
 bool OperationRunner::run(std::int32_t opCode, const std::string& filePath, std::int32_t sizeType) {
-  HeadlessProgressDialog dialog(showProgress_ ? HeadlessProgressDialog::Listener(printProgressLine)
+  HeadlessProgressDialog dialog(showProgress_ ? HeadlessProgressDialog::Listener(ProgressLine())
                                               : HeadlessProgressDialog::Listener());
   // The message is printed after the worker is done, together with its reason.
   HeadlessMessagePresenter presenter;
