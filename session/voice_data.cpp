@@ -2,13 +2,9 @@
 // one zero-filled output buffer for Codec Quality, one input and two outputs
 // for Compare codecs.
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <limits>
-#include <memory>
 
-#include "platform/file_length.h"
+#include "analyzer/voice_file_reader.h"
 #include "session/plugin_calls.h"
 #include "session/test_session.h"
 
@@ -23,11 +19,6 @@ constexpr std::int64_t kMaxCount = std::numeric_limits<std::int32_t>::max();
 
 bool isSizeType(std::int32_t sizeType) { return sizeType >= 0 && sizeType <= 2; }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
 }  // namespace
 
 bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
@@ -39,15 +30,15 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
 
   if (sourceType != 0) {
     const std::string& path = voiceFilePath.str();
-    FileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file) return fail(path + ": cannot open the voice file: " + std::strerror(errno));
-    const std::int64_t bytes = platform::fileLength(file.get());
-    if (bytes < 0) return fail(path + ": cannot measure the voice file: " + std::strerror(errno));
-    const std::int64_t count = frameSize + bytes / 2;
+    OpenVoiceFile voice;
+    std::string reason;
+    if (!openVoiceFile(path.c_str(), "voice", 0, voice, reason)) return fail(reason);
+    const std::int64_t fileSamples = voice.bytes / 2;
+    const std::int64_t count = frameSize + fileSamples;
     if (count + kVoiceFilePadding > kMaxCount) {
-      return fail(path + ": the voice file is too long (" + std::to_string(bytes / 2) +
-                  " samples); with the codec's frame and padding it must stay below " +
-                  std::to_string(kMaxCount) + " samples");
+      return fail("The voice file \"" + path + "\" is too long (" + std::to_string(fileSamples) +
+                  " samples); with the codec's frame and padding it must stay below " + std::to_string(kMaxCount) +
+                  " samples");
     }
     sampleCount = static_cast<std::int32_t>(count);
     progressTotal.store(sampleCount / frameSize);
@@ -56,18 +47,20 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
     outputSamples = allocateSamples(count + kVoiceFilePadding);
     if (!inputSamples || !outputSamples) {
       releaseVoiceData();
-      return fail(path + ": not enough memory for " + std::to_string(count) + " samples");
+      return fail("Not enough memory for the voice file \"" + path + "\" (" + std::to_string(count) + " samples)");
     }
     // Only whole samples are read: an odd last byte is not a sample and must
     // not leak into the counted frame of silence that follows. Whatever a
     // shrinking file no longer delivers stays zero.
-    const std::size_t read = std::fread(inputSamples.get(), sizeof(std::int16_t), static_cast<std::size_t>(bytes / 2),
-                                        file.get());
-    (void)read;
+    if (!readVoiceSamples(voice, path.c_str(), "voice", inputSamples.get(), static_cast<std::int32_t>(fileSamples),
+                          reason)) {
+      releaseVoiceData();
+      return fail(reason);
+    }
     return true;
   }
 
-  if (!isSizeType(sizeType)) return fail("unknown signal size " + std::to_string(sizeType));
+  if (!isSizeType(sizeType)) return fail("Unknown signal size " + std::to_string(sizeType));
   // The internal source's length for this frame size, taken in 64 bits so
   // that an absurd frame size is refused instead of wrapping the count.
   const std::int64_t count = static_cast<std::int64_t>(synthesizer_.signalLength(0, sizeType)) + frameSize;
@@ -95,7 +88,7 @@ bool TestSession::prepareComparisonData(ProgressDialog* dialog) {
       !queryFrameSize(testedCodec, testedCodecPath.str(), &testedFrameSize, &error)) {
     return fail(error);
   }
-  if (!isSizeType(sizeType)) return fail("unknown signal size " + std::to_string(sizeType));
+  if (!isSizeType(sizeType)) return fail("Unknown signal size " + std::to_string(sizeType));
   const std::int32_t largerFrame = std::max(sourceFrameSize, testedFrameSize);
   const std::int64_t count = static_cast<std::int64_t>(synthesizer_.signalLength(0, sizeType)) + largerFrame;
   if (count + largerFrame > kMaxCount) {

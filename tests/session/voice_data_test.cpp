@@ -79,6 +79,12 @@ TEST_F(VoiceDataPreparation, MissingVoiceFileFailsWithItsNameAndHoldsNoBuffers) 
   EXPECT_FALSE(session.inputSamples || session.outputSamples);
   EXPECT_NE(session.failureReason().find("gone.pcm"), std::string::npos);
   EXPECT_TRUE(session.isCodecLoaded());
+
+  // A folder opens for reading on this system; it must not pass for a file.
+  ASSERT_TRUE(session.voiceFilePath.assign(scratch.path().string()));
+  EXPECT_FALSE(session.prepareVoiceData(&dialog));
+  EXPECT_FALSE(session.inputSamples || session.outputSamples);
+  EXPECT_NE(session.failureReason().find("folder"), std::string::npos) << session.failureReason();
 }
 
 TEST_F(VoiceDataPreparation, UnusableFrameSizesFailBeforeAnyBufferIsMade) {
