@@ -9,18 +9,23 @@ class QWidget;
 namespace orvelle {
 
 // What a file dialog offers: the filter shown to the user, the extension
-// added to a bare name, and the file name the dialog starts with.
+// added to a bare name, the file name the dialog starts with, and whether a
+// name that does not exist yet needs the user's confirmation to be created.
 struct FileKind {
   QString filter;
   QString defaultSuffix;
   QString initialName;
+  bool askToCreate = false;
 };
 
 namespace file_kinds {
-inline FileKind voiceFile() { return {"voice file (*.pcm)", "pcm", "*.pcm"}; }
-inline FileKind codecLibrary() { return {"dll file (*.so)", "so", "*.so"}; }
-inline FileKind logFile() { return {"log file (*.log)", "log", "*.log"}; }
-inline FileKind headerFile() { return {"header file (*.h)", "h", "*.h"}; }
+// A voice file picked in a settings dialog.
+inline FileKind voiceFile() { return {"voice file (*.pcm)", "pcm", "*.pcm", false}; }
+// The voice file a test signal is written to.
+inline FileKind newVoiceFile() { return {"voice file (*.pcm)", "pcm", "*.pcm", true}; }
+inline FileKind codecLibrary() { return {"dll file (*.so)", "so", "*.so", false}; }
+inline FileKind logFile() { return {"log file (*.log)", "log", "*.log", true}; }
+inline FileKind headerFile() { return {"header file (*.h)", "h", "*.h", true}; }
 }  // namespace file_kinds
 
 // File dialogs as the commands use them. Every command goes through this, so

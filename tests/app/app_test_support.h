@@ -29,6 +29,8 @@ class ScriptedFileChooser : public FileChooser {
     bool save;
     QString filter;
     QString defaultSuffix;
+    QString initialName;
+    bool askToCreate;
   };
 
   void answer(const QString& path) { answers_.push_back(path); }
@@ -40,7 +42,7 @@ class ScriptedFileChooser : public FileChooser {
 
  private:
   QString next(bool save, const FileKind& kind) {
-    requests.push_back({save, kind.filter, kind.defaultSuffix});
+    requests.push_back({save, kind.filter, kind.defaultSuffix, kind.initialName, kind.askToCreate});
     if (answers_.empty()) return {};
     QString path = answers_.front();
     answers_.pop_front();

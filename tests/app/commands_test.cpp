@@ -176,6 +176,10 @@ TEST_F(CommandsThreaded, GenerateTestSignalProceedsAfterACodecQualityWhoseOperat
   EXPECT_TRUE(files.requests.back().save);
   EXPECT_EQ(files.requests.back().filter, "voice file (*.pcm)");
   EXPECT_EQ(files.requests.back().defaultSuffix, "pcm");
+  EXPECT_EQ(files.requests.back().initialName, "*.pcm");
+  // A new name is confirmed before it is taken; an existing file is
+  // replaced without a question.
+  EXPECT_TRUE(files.requests.back().askToCreate);
   EXPECT_EQ(operations.shown, operationsBefore);
 }
 
@@ -287,6 +291,10 @@ TEST_F(CommandsThreaded, GenerateDllHeaderWritesTheHeader) {
   EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Information);
   EXPECT_EQ(test::readWholeFile(scratch.file("codec.h")), codecHeaderText());
   EXPECT_EQ(files.requests.back().filter, "header file (*.h)");
+  EXPECT_TRUE(files.requests.back().save);
+  EXPECT_EQ(files.requests.back().defaultSuffix, "h");
+  EXPECT_EQ(files.requests.back().initialName, "*.h");
+  EXPECT_TRUE(files.requests.back().askToCreate);
 }
 
 TEST_F(CommandsThreaded, GenerateDllHeaderThatCannotBeWrittenSaysSo) {

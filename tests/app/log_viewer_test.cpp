@@ -71,6 +71,11 @@ TEST_F(LogViewer, FailedLoadFromEmptiesTheTextButKeepsTheLabel) {
   EXPECT_TRUE(viewer.text().isEmpty());
   EXPECT_EQ(viewer.pathLabel(), currentLog());
   EXPECT_EQ(files.requests.back().filter, "log file (*.log)");
+  EXPECT_FALSE(files.requests.back().save);
+  EXPECT_EQ(files.requests.back().defaultSuffix, "log");
+  EXPECT_EQ(files.requests.back().initialName, "*.log");
+  // Both log dialogs ask before a new name is taken.
+  EXPECT_TRUE(files.requests.back().askToCreate);
 }
 
 TEST_F(LogViewer, CancelledLoadFromChangesNothing) {
@@ -133,6 +138,10 @@ TEST_F(LogViewer, CancelledSaveWritesNothing) {
   EXPECT_TRUE(boxes.shown.empty());
   ASSERT_EQ(files.requests.size(), 1u);
   EXPECT_TRUE(files.requests[0].save);
+  EXPECT_EQ(files.requests[0].filter, "log file (*.log)");
+  EXPECT_EQ(files.requests[0].defaultSuffix, "log");
+  EXPECT_EQ(files.requests[0].initialName, "*.log");
+  EXPECT_TRUE(files.requests[0].askToCreate);
 }
 
 TEST_F(LogViewer, LoadCurrentReadsTheLogAgain) {

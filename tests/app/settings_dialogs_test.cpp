@@ -111,6 +111,14 @@ TEST_F(SettingsDialogs, BrowsedPathsSurviveCancel) {
   EXPECT_EQ(files.requests[0].filter, "dll file (*.so)");
   EXPECT_EQ(files.requests[1].filter, "voice file (*.pcm)");
   EXPECT_FALSE(files.requests[0].save);
+  EXPECT_FALSE(files.requests[1].save);
+  EXPECT_EQ(files.requests[0].defaultSuffix, "so");
+  EXPECT_EQ(files.requests[0].initialName, "*.so");
+  EXPECT_EQ(files.requests[1].defaultSuffix, "pcm");
+  EXPECT_EQ(files.requests[1].initialName, "*.pcm");
+  // Browsing takes any name in an existing folder without a question.
+  EXPECT_FALSE(files.requests[0].askToCreate);
+  EXPECT_FALSE(files.requests[1].askToCreate);
 
   files.answer("/codecs/source.so");
   files.answer("/codecs/other.so");
