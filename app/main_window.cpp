@@ -35,8 +35,10 @@ QString resultText(const char* measure, double percent) {
 }  // namespace
 
 MainWindow::MainWindow(TestSession& session, FileChooser& files, MessageBoxes& boxes, Clock clock, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::WindowMinimizeButtonHint),
+    // A caption with the window menu and its close box; no minimise or
+    // maximise box.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
       session_(session),
       files_(files),
       boxes_(boxes),
@@ -205,7 +207,7 @@ void MainWindow::generateTestSignal(int sizeType) {
                 MessageIcon::Warning);
     return;
   }
-  const QString path = files_.chooseFileToSave(this, file_kinds::voiceFile());
+  const QString path = files_.chooseFileToSave(this, file_kinds::newVoiceFile());
   if (path.isEmpty()) return;
   OperationRequest request;
   request.owner = &presenter_;

@@ -76,6 +76,19 @@ TEST(MainWindowMenu, HoldsEveryCommandInOrder) {
   EXPECT_EQ(menuTexts(signal), QStringList({"Short", "Normal", "Long"}));
 }
 
+TEST(MainWindowFrame, HasACaptionWindowMenuAndCloseBoxButNoMinimiseOrMaximiseBox) {
+  TestSession session;
+  ScriptedFileChooser files;
+  RecordingMessageBoxes boxes;
+  MainWindow window(session, files, boxes);
+  const Qt::WindowFlags flags = window.windowFlags();
+  EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
+  EXPECT_TRUE(flags.testFlag(Qt::WindowSystemMenuHint));
+  EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+  EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+}
+
 TEST(MainWindowMenu, EnterAndEscapeEndTheWindowLikeExit) {
   TestSession session;
   ScriptedFileChooser files;
