@@ -23,9 +23,9 @@ std::string currentDirectoryWithSeparator() {
   std::error_code error;
   std::filesystem::path current = std::filesystem::current_path(error);
   if (error) return {};
-  std::string text = current.string();
-  if (text.empty() || text.back() != '/') text.push_back('/');
-  return text;
+  // The separator is appended whatever the directory ends with: started in
+  // the root, the program records "//".
+  return current.string() + '/';
 }
 
 }  // namespace orvelle::platform

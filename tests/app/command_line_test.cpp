@@ -1,6 +1,10 @@
 #include "app/command_line.h"
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
+
+#include "platform/startup_directory.h"
 
 namespace orvelle {
 namespace {
@@ -26,6 +30,26 @@ TEST(StartupCommandLine, NoLogoIsACaseSensitiveSubstringOfTheWholeLine) {
 TEST(StartupCommandLine, SwitchSplitAcrossArgumentsDoesNotMatch) {
   const char* argv[] = {"orvelle", "-no", "logo"};
   EXPECT_FALSE(suppressesSplash(joinCommandLine(3, argv)));
+}
+
+// Changes the current directory for one test and goes back afterwards.
+class StartupDirectory : public ::testing::Test {
+ protected:
+  StartupDirectory() : saved_(std::filesystem::current_path()) {}
+  ~StartupDirectory() override { std::filesystem::current_path(saved_); }
+
+ private:
+  std::filesystem::path saved_;
+};
+
+TEST_F(StartupDirectory, IsTheCurrentDirectoryWithOneSeparatorAppended) {
+  std::filesystem::current_path("/tmp");
+  EXPECT_EQ(platform::currentDirectoryWithSeparator(), std::filesystem::current_path().string() + "/");
+}
+
+TEST_F(StartupDirectory, InTheRootEndsInTwoSeparators) {
+  std::filesystem::current_path("/");
+  EXPECT_EQ(platform::currentDirectoryWithSeparator(), "//");
 }
 
 }  // namespace
