@@ -45,7 +45,7 @@ bool assignPath(SessionText& text, const std::string& value, const char* what) {
 int runQuality(const QualityOptions& options) {
   TestSession session;
   const CodecQualityOutcome outcome =
-      runCodecQuality(session, options.codec, CodecQualitySource{options.voiceFile, options.sizeType});
+      runCodecQuality(session, options.codec, options.source);
   if (!outcome.succeeded) return kExitFailed;
   return printScore("Codec Quality", outcome.score, outcome.analysis, options.json);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "cli/codec_quality_run.h"
 
 namespace orvelle::cli {
 
@@ -11,15 +14,14 @@ constexpr int kExitUsage = 2;
 
 struct QualityOptions {
   std::string codec;
-  std::string voiceFile;  // empty: the internal source
-  int sizeType = 1;
+  CodecQualitySource source;
   bool json = false;
 };
 
 struct CompareCodecsOptions {
   std::string sourceCodec;
   std::string testedCodec;
-  int sizeType = 1;
+  std::int32_t sizeType = 1;
   std::string saveSource;
   std::string saveTested;
 };

@@ -15,9 +15,15 @@ namespace {
 
 const std::map<std::string, int> kSizeTypes = {{"short", 0}, {"normal", 1}, {"long", 2}};
 
-void addSizeOption(CLI::App* command, int* sizeType) {
-  command->add_option("--size", *sizeType, "Internal source size: short, normal (default) or long")
+CLI::Option* addSizeOption(CLI::App* command, std::int32_t* sizeType) {
+  return command->add_option("--size", *sizeType, "Internal source size: short, normal (default) or long")
       ->transform(CLI::CheckedTransformer(kSizeTypes, CLI::ignore_case));
+}
+
+// The speech a Codec Quality run codes: a voice file, or the internal source of a size.
+void addSourceOptions(CLI::App* command, CodecQualitySource* source) {
+  auto* voice = command->add_option("--voice", source->voiceFile, "Voice file (.pcm) to use instead of the internal source");
+  addSizeOption(command, &source->sizeType)->excludes(voice);
 }
 
 }  // namespace
@@ -33,9 +39,7 @@ int main(int argc, char** argv) {
   QualityOptions quality;
   CLI::App* qualityCommand = app.add_subcommand("quality", "Codec Quality: score a codec plug-in's output against its input");
   qualityCommand->add_option("--codec", quality.codec, "Codec plug-in: a path, or the name of a bundled plug-in")->required();
-  auto* voice = qualityCommand->add_option("--voice", quality.voiceFile, "Voice file (.pcm) to use instead of the internal source");
-  addSizeOption(qualityCommand, &quality.sizeType);
-  qualityCommand->get_option("--size")->excludes(voice);
+  addSourceOptions(qualityCommand, &quality.source);
   qualityCommand->add_flag("--json", quality.json, "Print the result as one JSON object");
   qualityCommand->footer("Example: orvelle-cli quality --codec passthrough --size short");
 
@@ -55,7 +59,7 @@ int main(int argc, char** argv) {
   filesCommand->add_flag("--json", files.json, "Print the result as one JSON object");
   filesCommand->footer("Example: orvelle-cli compare-files speech.pcm speech-decoded.pcm");
 
-  int signalSize = 1;
+  std::int32_t signalSize = 1;
   std::string signalFile;
   CLI::App* signalCommand = app.add_subcommand("signal", "Generate Test Signal: write the synthesised test signal to a voice file");
   addSizeOption(signalCommand, &signalSize);
@@ -71,9 +75,7 @@ int main(int argc, char** argv) {
   CLI::App* leagueCommand =
       app.add_subcommand("league", "Run Codec Quality for several plug-ins and rank them by score");
   leagueCommand->add_option("PLUGIN", league.plugins, "Plug-ins: paths or bundled names (default: every bundled plug-in)");
-  auto* leagueVoice = leagueCommand->add_option("--voice", league.source.voiceFile, "Voice file (.pcm) instead of the internal source");
-  addSizeOption(leagueCommand, &league.source.sizeType);
-  leagueCommand->get_option("--size")->excludes(leagueVoice);
+  addSourceOptions(leagueCommand, &league.source);
   auto* csv = leagueCommand->add_flag_callback("--csv", [&league] { league.format = LeagueFormat::Csv; }, "Print CSV");
   auto* json = leagueCommand->add_flag_callback("--json", [&league] { league.format = LeagueFormat::Json; }, "Print JSON");
   csv->excludes(json);
