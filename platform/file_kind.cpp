@@ -1,0 +1,17 @@
+#include "platform/file_kind.h"
+
+#include <sys/stat.h>
+
+namespace orvelle::platform {
+
+const char* fileKindName(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISLNK(mode)) return "a symbolic link";
+  return "not a regular file";
+}
+
+}  // namespace orvelle::platform
