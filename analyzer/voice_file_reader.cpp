@@ -3,8 +3,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
+#include <utility>
 
 #include "platform/file_length.h"
 
@@ -20,14 +19,17 @@ bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes
     reason = std::string("No ") + role + " voice file was given";
     return false;
   }
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) {
-    reason = std::string("The ") + role + " voice file " + quoted(path) + " is a folder";
+  // Only a regular file has a length and an end: a FIFO would block the
+  // open, and a device such as /dev/zero would measure 0 bytes and then
+  // read without end.
+  platform::RegularFileOpening opening = platform::openRegularFile(path);
+  if (opening.kind != nullptr) {
+    reason = std::string("The ") + role + " voice file " + quoted(path) + " is " + opening.kind;
     return false;
   }
-  out.file.reset(std::fopen(path, "rb"));
+  out.file = std::move(opening.file);
   if (!out.file) {
-    reason = std::string("Can't open the ") + role + " voice file " + quoted(path) + ": " + std::strerror(errno);
+    reason = std::string("Can't open the ") + role + " voice file " + quoted(path) + ": " + std::strerror(opening.error);
     return false;
   }
   out.bytes = platform::fileLength(out.file.get());

@@ -1,16 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <string>
+
+#include "platform/regular_file.h"
 
 namespace orvelle {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+using FileHandle = platform::FileHandle;
 
 // A voice file opened for reading: headerless 16-bit little-endian mono
 // samples. `role` ("source", "processed") names the file in messages.
