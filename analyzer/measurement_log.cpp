@@ -15,22 +15,14 @@ constexpr char kLineEnd[] = "\r\n";
 
 std::string MeasurementLog::defaultPath() { return platform::startupDirectory() + kFileName; }
 
-bool MeasurementLog::open(const std::string& path) {
-  close();
-  // Binary mode: line ends are widened here, not by the C library, so the
-  // file is the same on every platform.
-  file_ = std::fopen(path.c_str(), "wb");
-  return file_ != nullptr;
-}
+// Line ends are widened here, not by a C library's text mode, so the file is
+// the same on every platform.
+bool MeasurementLog::open(const std::string& path) { return file_.open(path); }
 
-void MeasurementLog::close() {
-  if (file_ == nullptr) return;
-  std::fclose(file_);
-  file_ = nullptr;
-}
+bool MeasurementLog::close() { return file_.commit(); }
 
 int MeasurementLog::logMessage(const char* format, ...) {
-  if (file_ == nullptr || format == nullptr) return 0;
+  if (!file_.isOpen() || format == nullptr) return 0;
 
   char line[kLineCapacity];
   std::va_list arguments;
@@ -53,12 +45,11 @@ int MeasurementLog::logMessage(const char* format, ...) {
   const char* const end = text + length;
   for (const char* p = text; p != end; ++p) {
     if (*p != '\n') continue;
-    std::fwrite(pieceStart, 1, static_cast<std::size_t>(p - pieceStart), file_);
-    std::fwrite(kLineEnd, 1, sizeof kLineEnd - 1, file_);
+    file_.write(pieceStart, static_cast<std::size_t>(p - pieceStart));
+    file_.write(kLineEnd, sizeof kLineEnd - 1);
     pieceStart = p + 1;
   }
-  std::fwrite(pieceStart, 1, static_cast<std::size_t>(end - pieceStart), file_);
-  std::fflush(file_);
+  file_.write(pieceStart, static_cast<std::size_t>(end - pieceStart));
   return length;
 }
 

@@ -84,7 +84,6 @@ double QualityAnalyzer::compareBuffers(const std::int16_t* source, const std::in
   }
   if (!allocateFlags(count)) return 0.0;
   log_.open(MeasurementLog::defaultPath());
-  result_.logWritten = log_.isOpen();
   return run(source, processed, count, progress);
 }
 
@@ -147,7 +146,6 @@ double QualityAnalyzer::compareLoadedFiles(ProgressCounter* progress) {
   }
   result_ = AnalysisResult{};
   log_.open(MeasurementLog::defaultPath());
-  result_.logWritten = log_.isOpen();
   return run(ownedSource_.get(), ownedProcessed_.get(), sampleCount_, progress);
 }
 
@@ -166,7 +164,7 @@ double QualityAnalyzer::run(const std::int16_t* source, const std::int16_t* proc
   result_.completed = true;
 
   releaseRun();
-  log_.close();
+  result_.logWritten = log_.close();
   return result_.score;
 }
 

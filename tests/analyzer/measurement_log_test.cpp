@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -35,19 +36,51 @@ std::vector<std::string> crlfLines(const std::string& text) {
   return lines;
 }
 
-TEST(MeasurementLog, WritesCrLfLinesAndFlushesEachMessage) {
+TEST(MeasurementLog, WritesCrLfLinesAndPutsTheLogInPlaceWhenClosed) {
   ScratchDirectory scratch;
   const std::string path = scratch.file("TestLog.log");
+  test::writeWholeFile(path, "previous run\r\n");
   MeasurementLog log;
   ASSERT_TRUE(log.open(path));
   EXPECT_EQ(log.logMessage("Vad Quality = %f\n", 0.5), 23);
-  // Readable before the log is closed.
-  EXPECT_EQ(readWholeFile(path), "Vad Quality = 0.500000\r\n");
+  // Until the run closes its log, a reader finds the previous one whole.
+  EXPECT_EQ(readWholeFile(path), "previous run\r\n");
   EXPECT_EQ(log.logMessage("a\nb\n"), 4);
-  log.close();
+  EXPECT_TRUE(log.close());
   EXPECT_EQ(readWholeFile(path), "Vad Quality = 0.500000\r\na\r\nb\r\n");
   EXPECT_FALSE(log.isOpen());
   EXPECT_EQ(log.logMessage("dropped\n"), 0);
+  EXPECT_FALSE(log.close()) << "no log was open";
+}
+
+TEST(MeasurementLog, ALogNeverClosedLeavesThePreviousOneAndNoTrace) {
+  ScratchDirectory scratch;
+  const std::string path = scratch.file("TestLog.log");
+  test::writeWholeFile(path, "previous run\r\n");
+  {
+    MeasurementLog log;
+    ASSERT_TRUE(log.open(path));
+    log.logMessage("half a run\n");
+  }
+  EXPECT_EQ(readWholeFile(path), "previous run\r\n");
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(scratch.path())) ++entries;
+  EXPECT_EQ(entries, 1u) << "a temporary file was left behind";
+}
+
+TEST(MeasurementLog, ASymbolicLinkIsReplacedNotFollowed) {
+  ScratchDirectory scratch;
+  const std::string path = scratch.file("TestLog.log");
+  const std::string victim = scratch.file("victim.txt");
+  test::writeWholeFile(victim, "not a log");
+  std::filesystem::create_symlink(victim, path);
+  MeasurementLog log;
+  ASSERT_TRUE(log.open(path));
+  log.logMessage("new\n");
+  ASSERT_TRUE(log.close());
+  EXPECT_EQ(readWholeFile(victim), "not a log");
+  EXPECT_FALSE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(readWholeFile(path), "new\r\n");
 }
 
 TEST(MeasurementLog, LongMessagesAreWrittenWhole) {
