@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/atomic_output_file.h"
 #include "platform/file_length.h"
 
 namespace orvelle {
@@ -125,16 +126,17 @@ void LogViewerDialog::saveAs() {
   const QString chosen = files_.chooseFileToSave(this, file_kinds::logFile());
   if (chosen.isEmpty()) return;
   const QByteArray bytes = bytesToSave();
-  File file(std::fopen(QFile::encodeName(chosen).constData(), "wb"));
-  if (!file) {
-    reportOpenFailure(chosen, systemReason());
+  // Written beside the chosen file and put in its place only when whole, so
+  // that a full disk never leaves a log cut short where a good one was.
+  platform::AtomicOutputFile file;
+  if (!file.open(QFile::encodeName(chosen).toStdString())) {
+    reportOpenFailure(chosen, QString::fromLocal8Bit(file.failureReason()));
     return;
   }
-  const std::size_t written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), file.get());
-  // A full disk must not pass for a saved log.
-  const bool complete = written == static_cast<std::size_t>(bytes.size());
-  const bool closed = std::fclose(file.release()) == 0;
-  if (!complete || !closed) reportOpenFailure(chosen, "the text could not be written completely: " + systemReason());
+  if (!file.write(bytes.constData(), static_cast<std::size_t>(bytes.size())) || !file.commit()) {
+    reportOpenFailure(chosen, "the text could not be written completely: " +
+                                  QString::fromLocal8Bit(file.failureReason()));
+  }
 }
 
 }  // namespace orvelle

@@ -1,26 +1,17 @@
 #include "cli/voice_file_writer.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "platform/atomic_output_file.h"
 
 namespace orvelle::cli {
 
 bool writeVoiceFile(const std::string& path, const std::int16_t* samples, std::int64_t count, std::string* error) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) {
-    *error = path + ": cannot create the voice file: " + std::strerror(errno);
-    return false;
+  platform::AtomicOutputFile file;
+  if (file.open(path) && file.write(samples, static_cast<std::size_t>(count) * sizeof(std::int16_t)) &&
+      file.commit()) {
+    return true;
   }
-  const std::size_t wanted = static_cast<std::size_t>(count);
-  const bool written = std::fwrite(samples, sizeof(std::int16_t), wanted, file) == wanted;
-  const int writeErrno = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    *error = path + ": cannot write the voice file: " + std::strerror(written ? errno : writeErrno);
-    return false;
-  }
-  return true;
+  *error = file.failureReason();
+  return false;
 }
 
 }  // namespace orvelle::cli

@@ -1,5 +1,6 @@
 // Build-time tool: writes the codec plug-in header to the path given.
 #include <cstdio>
+#include <string>
 
 #include "session/codec_header.h"
 
@@ -8,8 +9,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s OUTPUT.h\n", argv[0]);
     return 2;
   }
-  if (!orvelle::writeCodecHeader(argv[1])) {
-    std::fprintf(stderr, "%s: cannot write the header\n", argv[1]);
+  std::string reason;
+  if (!orvelle::writeCodecHeader(argv[1], &reason)) {
+    std::fprintf(stderr, "%s\n", reason.c_str());
     return 1;
   }
   return 0;

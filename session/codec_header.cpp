@@ -1,7 +1,8 @@
 #include "session/codec_header.h"
 
 #include <array>
-#include <cstdio>
+
+#include "platform/atomic_output_file.h"
 
 namespace orvelle {
 
@@ -48,15 +49,12 @@ std::string codecHeaderText() {
   return text;
 }
 
-bool writeCodecHeader(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
+bool writeCodecHeader(const std::string& path, std::string* reason) {
+  platform::AtomicOutputFile file;
   const std::string text = codecHeaderText();
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  // A full disk shows up at the write or at the final flush; either way the
-  // user must not be told the header was written.
-  const bool closed = std::fclose(file) == 0;
-  return written && closed;
+  if (file.open(path) && file.write(text.data(), text.size()) && file.commit()) return true;
+  if (reason != nullptr) *reason = file.failureReason();
+  return false;
 }
 
 }  // namespace orvelle

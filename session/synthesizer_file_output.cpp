@@ -1,44 +1,29 @@
 #include "session/synthesizer_file_output.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "session/signal_plans.h"
 
 namespace orvelle {
-namespace {
-
-std::string describeError(int error) { return error != 0 ? std::string(": ") + std::strerror(error) : ""; }
-
-}  // namespace
 
 SynthesizerFileOutput::SynthesizerFileOutput(ProgressDialog* dialog, std::int32_t segmentTotal)
     : dialog_(dialog), segmentTotal_(segmentTotal) {}
 
 bool SynthesizerFileOutput::open(const std::string& path) {
-  path_ = path;
-  errno = 0;
-  file_.reset(std::fopen(path.c_str(), "wb"));
-  if (!file_) {
-    failureReason_ = "cannot open \"" + path + "\" for writing" + describeError(errno);
-    return false;
-  }
-  return true;
+  if (file_.open(path)) return true;
+  failureReason_ = file_.failureReason();
+  return false;
 }
 
 bool SynthesizerFileOutput::close() {
-  if (!file_) return false;
-  const bool flushed = flushBlock();
-  errno = 0;
-  const bool closed = std::fclose(file_.release()) == 0;
-  if (flushed && !closed) failureReason_ = "cannot finish writing \"" + path_ + "\"" + describeError(errno);
-  return flushed && closed;
+  if (!file_.isOpen()) return false;
+  if (flushBlock() && file_.commit()) return true;
+  failureReason_ = file_.failureReason();
+  file_.discard();
+  return false;
 }
 
 bool SynthesizerFileOutput::writeBytes(const unsigned char* bytes, std::size_t size) {
-  errno = 0;
-  if (std::fwrite(bytes, 1, size, file_.get()) == size) return true;
-  failureReason_ = "cannot write \"" + path_ + "\"" + describeError(errno);
+  if (file_.write(bytes, size)) return true;
+  failureReason_ = file_.failureReason();
   return false;
 }
 

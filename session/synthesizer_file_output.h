@@ -2,17 +2,17 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <string>
 
+#include "platform/atomic_output_file.h"
 #include "session/progress_dialog.h"
 #include "session/synthesizer_output.h"
 
 namespace orvelle {
 
 // Writes the signal as a voice file, in blocks of one second, and shows which
-// segment of the run has finished.
+// segment of the run has finished. The file appears only when it is closed
+// whole; until then any file already at its path stays as it was.
 class SynthesizerFileOutput : public SynthesizerOutput {
  public:
   static constexpr std::int32_t kBlockSamples = 8000;
@@ -20,10 +20,10 @@ class SynthesizerFileOutput : public SynthesizerOutput {
   // `segmentTotal` is bands × segments of the plan; `dialog` may be null.
   SynthesizerFileOutput(ProgressDialog* dialog, std::int32_t segmentTotal);
 
-  // Creates (or empties) the file. False if it can't be opened.
+  // Starts the file. False if `path` can't be written.
   bool open(const std::string& path);
-  // Flushes and closes the file. False if anything written since open()
-  // did not reach it.
+  // Puts the finished file at its path. False if anything written since
+  // open() did not reach it; nothing is left behind then.
   bool close();
 
   bool put(const std::int16_t* samples, std::int32_t count) override;
@@ -33,18 +33,13 @@ class SynthesizerFileOutput : public SynthesizerOutput {
   const std::string& failureReason() const { return failureReason_; }
 
  private:
-  struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-
   bool writeBytes(const unsigned char* bytes, std::size_t size);
   bool flushBlock();
 
   ProgressDialog* dialog_;
   std::int32_t segmentTotal_;
   std::int32_t segmentsDone_ = 0;
-  std::string path_;
-  std::unique_ptr<std::FILE, FileCloser> file_;
+  platform::AtomicOutputFile file_;
   // Little-endian sample bytes, whatever the host's byte order.
   std::array<unsigned char, 2 * kBlockSamples> block_{};
   std::size_t blockBytes_ = 0;

@@ -360,12 +360,16 @@ TEST(DesignFailure, StopsTheSignalAfterTheGoodBands) {
   EXPECT_TRUE(std::equal(good.begin(), good.begin() + kBand, broken.begin()));
   EXPECT_TRUE(std::all_of(broken.begin() + kBand, broken.end(), [](std::int16_t s) { return s == 0; }));
 
+  // A signal cut short is not written: the file already there stays.
   test::ScratchDirectory scratch;
   const std::string path = scratch.file("broken.pcm");
+  test::writeWholeFile(path, "an earlier signal");
   EXPECT_FALSE(synthesizer.writeTestSignal(path, nullptr, kBrokenPlan));
   EXPECT_NE(synthesizer.failureReason().find("-18"), std::string::npos) << synthesizer.failureReason();
   EXPECT_NE(synthesizer.failureReason().find(path), std::string::npos);
-  EXPECT_TRUE(test::readWholeFile(path) == littleEndianBytes(good.data(), kBand));
+  EXPECT_EQ(test::readWholeFile(path), "an earlier signal");
+  EXPECT_FALSE(synthesizer.writeTestSignal(scratch.file("new.pcm"), nullptr, kBrokenPlan));
+  EXPECT_FALSE(std::filesystem::exists(scratch.file("new.pcm")));
 }
 
 }  // namespace
