@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app_test_support.h"
+#include "tests/support/small_file_system.h"
 
 namespace orvelle {
 namespace {
@@ -129,6 +130,23 @@ TEST_F(LogViewer, SaveToAnUnwritablePlaceReportsAndKeepsTheText) {
   EXPECT_EQ(boxes.shown[0].text, "LOG-file can't be open!");
   EXPECT_EQ(boxes.shown[0].caption, "Error!");
   EXPECT_EQ(viewer.text(), "keep me");
+}
+
+TEST_F(LogViewer, SaveOnAFullDiskKeepsTheOldFileAndLeavesNothingBehind) {
+  test::SmallFileSystem disk(scratch);
+  if (!disk.mounted()) GTEST_SKIP() << disk.whyNot();
+  const std::string saved = disk.file("saved.log");
+  writeWholeFile(saved, "an earlier save\r\n");
+  disk.fill();
+  writeWholeFile(currentLog().toStdString(), std::string(20000, 'x'));
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  files.answer(QString::fromStdString(saved));
+  click(viewer, "saveAsButton");
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "LOG-file can't be open!");
+  EXPECT_TRUE(boxes.shown[0].details.contains("No space left on device")) << boxes.shown[0].details.toStdString();
+  EXPECT_EQ(readWholeFile(saved), "an earlier save\r\n");
+  EXPECT_EQ(disk.names(), (std::vector<std::string>{"filler", "saved.log"}));
 }
 
 TEST_F(LogViewer, CancelledSaveWritesNothing) {

@@ -55,10 +55,14 @@ TEST(CodecHeader, ReplacesAnExistingFileWholly) {
 
 TEST(CodecHeader, ReportsFilesThatCannotBeWritten) {
   test::ScratchDirectory scratch;
-  EXPECT_FALSE(writeCodecHeader(scratch.file("no-such-folder/codec.h")));
-  EXPECT_FALSE(writeCodecHeader(scratch.path().string())) << "a directory is not a file";
-  // The device accepts the open but every write fails: not a success.
-  EXPECT_FALSE(writeCodecHeader("/dev/full"));
+  std::string reason;
+  EXPECT_FALSE(writeCodecHeader(scratch.file("no-such-folder/codec.h"), &reason));
+  EXPECT_EQ(reason, "cannot write \"" + scratch.file("no-such-folder/codec.h") + "\": No such file or directory");
+  EXPECT_FALSE(writeCodecHeader(scratch.path().string(), &reason)) << "a directory is not a file";
+  EXPECT_NE(reason.find("it is a folder"), std::string::npos) << reason;
+  // A device is not replaced by a file, and /dev/full would take no byte.
+  EXPECT_FALSE(writeCodecHeader("/dev/full", &reason));
+  EXPECT_NE(reason.find("it is a character device"), std::string::npos) << reason;
 }
 
 }  // namespace
