@@ -7,11 +7,22 @@ namespace orvelle::cli {
 
 namespace {
 
-CodecQualityOutcome failed(const char* message, const TestSession& session) {
+CodecQualityOutcome failedWith(const char* message, const std::string& reason) {
   CodecQualityOutcome outcome;
   outcome.failure = message;
-  if (!session.failureReason().empty()) outcome.failure += " " + session.failureReason();
+  if (!reason.empty()) outcome.failure += " " + reason;
   return outcome;
+}
+
+// An operation failure: the operation runner has printed it already.
+CodecQualityOutcome failed(const char* message, const TestSession& session) {
+  return failedWith(message, session.failureReason());
+}
+
+// A failure before any operation ran, printed here as an operation's would be.
+CodecQualityOutcome refused(const char* message, const std::string& reason) {
+  printFailure(message, reason);
+  return failedWith(message, reason);
 }
 
 }  // namespace
@@ -20,22 +31,15 @@ CodecQualityOutcome runCodecQuality(TestSession& session, const std::string& plu
                                     const CodecQualitySource& source) {
   const std::string pluginPath = locatePlugin(plugin);
   if (!session.codecPath.assign(pluginPath)) {
-    CodecQualityOutcome outcome;
-    outcome.failure = "DLL Can't be loaded! " + textTooLongMessage("Plug-in path", pluginPath);
-    return outcome;
+    return refused("DLL Can't be loaded!", textTooLongMessage("Plug-in path", pluginPath));
   }
   if (!source.voiceFile.empty() && !session.voiceFilePath.assign(source.voiceFile)) {
-    CodecQualityOutcome outcome;
-    outcome.failure = "Voice Data Can't be Prepared! " + textTooLongMessage("Voice file path", source.voiceFile);
-    return outcome;
+    return refused("Voice Data Can't be Prepared!", textTooLongMessage("Voice file path", source.voiceFile));
   }
   session.sourceType = source.voiceFile.empty() ? 0 : 1;
   session.sizeType = source.sizeType;
 
-  if (!session.loadCodec()) {
-    reportLoadFailure("DLL Can't be loaded!", session);
-    return failed("DLL Can't be loaded!", session);
-  }
+  if (!session.loadCodec()) return refused("DLL Can't be loaded!", withLocalFileHint(session.failureReason(), plugin));
   OperationRunner runner(session);
   if (!runner.run(kPrepareVoiceData)) return failed(operationErrorMessage(kPrepareVoiceData), session);
   if (!runner.run(kRecodeVoiceData)) {

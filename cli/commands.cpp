@@ -1,6 +1,9 @@
 #include "cli/commands.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 
 #include "cli/codec_quality_run.h"
@@ -8,6 +11,7 @@
 #include "cli/operation_runner.h"
 #include "cli/plugin_locator.h"
 #include "cli/voice_file_writer.h"
+#include "platform/regular_file.h"
 #include "platform/startup_directory.h"
 #include "session/codec_header.h"
 #include "session/result_text.h"
@@ -40,6 +44,19 @@ bool assignPath(SessionText& text, const std::string& value, const char* what) {
   return false;
 }
 
+// Whether two output paths name one file, also when written differently
+// ("out.pcm" and "./out.pcm") or through a link.
+bool sameFile(const std::string& first, const std::string& second) {
+  namespace fs = std::filesystem;
+  std::error_code firstError;
+  std::error_code secondError;
+  // Made absolute first: a relative path none of which exists yet would
+  // otherwise come back as it was given.
+  const fs::path a = fs::weakly_canonical(fs::absolute(first, firstError), firstError);
+  const fs::path b = fs::weakly_canonical(fs::absolute(second, secondError), secondError);
+  return firstError || secondError ? first == second : a == b;
+}
+
 }  // namespace
 
 int runQuality(const QualityOptions& options) {
@@ -51,6 +68,12 @@ int runQuality(const QualityOptions& options) {
 }
 
 int runCompareCodecs(const CompareCodecsOptions& options) {
+  // The second output would replace the first, and one of them would be lost.
+  if (!options.saveSource.empty() && !options.saveTested.empty() && sameFile(options.saveSource, options.saveTested)) {
+    std::fprintf(stderr, "--save-source and --save-tested name the same file \"%s\"; each output needs its own\n",
+                 options.saveSource.c_str());
+    return kExitUsage;
+  }
   TestSession session;
   if (!assignPath(session.sourceCodecPath, locatePlugin(options.sourceCodec), "Source plug-in path") ||
       !assignPath(session.testedCodecPath, locatePlugin(options.testedCodec), "Tested plug-in path")) {
@@ -58,7 +81,8 @@ int runCompareCodecs(const CompareCodecsOptions& options) {
   }
   session.sizeType = options.sizeType;
   if (!session.loadCodecPair()) {
-    reportLoadFailure("DLLs Can't be loaded!", session);
+    printFailure("DLLs Can't be loaded!",
+                 withLocalFileHint(withLocalFileHint(session.failureReason(), options.sourceCodec), options.testedCodec));
     return kExitFailed;
   }
   OperationRunner runner(session);
@@ -103,8 +127,9 @@ int runSignal(int sizeType, const std::string& outputFile) {
 }
 
 int runHeader(const std::string& outputFile) {
-  if (!writeCodecHeader(outputFile)) {
-    std::fprintf(stderr, "Header file can't be writed!\n  %s: cannot create or write the file\n", outputFile.c_str());
+  std::string reason;
+  if (!writeCodecHeader(outputFile, &reason)) {
+    printFailure("Header file can't be writed!", reason);
     return kExitFailed;
   }
   std::cout << "Header file writed!\n";
@@ -113,15 +138,30 @@ int runHeader(const std::string& outputFile) {
 
 int runLog() {
   const std::string path = platform::startupDirectory() + "TestLog.log";
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
-    std::fprintf(stderr, "%s: no measurement log (run a scoring command first)\n", path.c_str());
+  const platform::RegularFileOpening opening = platform::openRegularFile(path.c_str());
+  std::FILE* const file = opening.file.get();
+  if (opening.kind != nullptr) {
+    std::fprintf(stderr, "%s is %s, not a measurement log\n", path.c_str(), opening.kind);
+    return kExitFailed;
+  }
+  if (file == nullptr) {
+    if (opening.error == ENOENT) {
+      std::fprintf(stderr, "%s: no measurement log (run a scoring command first)\n", path.c_str());
+    } else {
+      std::fprintf(stderr, "%s: cannot open the measurement log: %s\n", path.c_str(), std::strerror(opening.error));
+    }
     return kExitFailed;
   }
   char block[8192];
   std::size_t read = 0;
-  while ((read = std::fread(block, 1, sizeof block, file)) > 0) std::fwrite(block, 1, read, stdout);
-  std::fclose(file);
+  // A failed write is reported when the standard output is closed.
+  while ((read = std::fread(block, 1, sizeof block, file)) > 0) {
+    if (std::fwrite(block, 1, read, stdout) != read) break;
+  }
+  if (std::ferror(file)) {
+    std::fprintf(stderr, "%s: cannot read the measurement log: %s\n", path.c_str(), std::strerror(errno));
+    return kExitFailed;
+  }
   return kExitSuccess;
 }
 

@@ -91,7 +91,9 @@ std::string formatJson(const std::vector<LeagueRow>& rows) {
     }
     list.push_back(entry);
   }
-  return nlohmann::json{{"rows", list}}.dump(2) + "\n";
+  // Paths and a plug-in's exception text are bytes, not necessarily UTF-8;
+  // a bad byte becomes U+FFFD instead of costing every row.
+  return nlohmann::json{{"rows", list}}.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace
@@ -139,8 +141,8 @@ int runLeagueCommand(const LeagueOptions& options) {
   }
   const std::vector<LeagueRow> rows = runLeague(plugins, options.source);
   std::cout << formatLeague(rows, options.format);
-  const bool allFailed = std::none_of(rows.begin(), rows.end(), [](const LeagueRow& r) { return r.outcome.succeeded; });
-  return allFailed ? kExitFailed : kExitSuccess;
+  const bool anyFailed = std::any_of(rows.begin(), rows.end(), [](const LeagueRow& r) { return !r.outcome.succeeded; });
+  return anyFailed ? kExitFailed : kExitSuccess;
 }
 
 }  // namespace orvelle::cli

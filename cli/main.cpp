@@ -2,11 +2,13 @@
 // machines without a display.
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <map>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/league.h"
+#include "platform/standard_streams.h"
 #include "platform/startup_directory.h"
 
 using namespace orvelle::cli;
@@ -20,15 +22,33 @@ CLI::Option* addSizeOption(CLI::App* command, std::int32_t* sizeType) {
       ->transform(CLI::CheckedTransformer(kSizeTypes, CLI::ignore_case));
 }
 
+// An empty path names no file, and some options would silently read it as
+// "not given" (an empty --voice as the internal source, an empty --save-* as
+// no output).
+const CLI::Validator kNotEmpty(
+    [](const std::string& value) { return value.empty() ? std::string("an empty path names no file") : std::string(); },
+    "", "not empty");
+
 // The speech a Codec Quality run codes: a voice file, or the internal source of a size.
 void addSourceOptions(CLI::App* command, CodecQualitySource* source) {
-  auto* voice = command->add_option("--voice", source->voiceFile, "Voice file (.pcm) to use instead of the internal source");
+  auto* voice = command->add_option("--voice", source->voiceFile, "Voice file (.pcm) to use instead of the internal source")
+                    ->check(kNotEmpty);
   addSizeOption(command, &source->sizeType)->excludes(voice);
 }
 
-}  // namespace
+// A word that is neither an option nor a subcommand, where a subcommand was expected.
+bool reportUnknownSubcommand(const CLI::App& app) {
+  if (!app.get_subcommands().empty()) return false;
+  const std::vector<std::string> rest = app.remaining();
+  if (rest.empty() || rest.front().empty() || rest.front().front() == '-') return false;
+  std::string known;
+  for (const CLI::App* command : app.get_subcommands({})) known += (known.empty() ? "" : ", ") + command->get_name();
+  std::fprintf(stderr, "Unknown subcommand \"%s\"; the subcommands are: %s\nRun with --help for more information.\n",
+               rest.front().c_str(), known.c_str());
+  return true;
+}
 
-int main(int argc, char** argv) {
+int runCommandLine(int argc, char** argv) {
   CLI::App app{"Orvelle: measures how much a speech codec plug-in degrades narrow-band speech."};
   app.require_subcommand(1);
   app.footer("Run 'orvelle-cli COMMAND --help' for a command's options and an example.");
@@ -38,18 +58,22 @@ int main(int argc, char** argv) {
 
   QualityOptions quality;
   CLI::App* qualityCommand = app.add_subcommand("quality", "Codec Quality: score a codec plug-in's output against its input");
-  qualityCommand->add_option("--codec", quality.codec, "Codec plug-in: a path, or the name of a bundled plug-in")->required();
+  qualityCommand->add_option("--codec", quality.codec, "Codec plug-in: a path, or the name of a bundled plug-in")
+      ->required()
+      ->check(kNotEmpty);
   addSourceOptions(qualityCommand, &quality.source);
   qualityCommand->add_flag("--json", quality.json, "Print the result as one JSON object");
   qualityCommand->footer("Example: orvelle-cli quality --codec passthrough --size short");
 
   CompareCodecsOptions compare;
   CLI::App* compareCommand = app.add_subcommand("compare-codecs", "Compare codecs: run the internal source through two plug-ins");
-  compareCommand->add_option("--source-codec", compare.sourceCodec, "Source (reference) codec plug-in")->required();
-  compareCommand->add_option("--tested-codec", compare.testedCodec, "Tested codec plug-in")->required();
+  compareCommand->add_option("--source-codec", compare.sourceCodec, "Source (reference) codec plug-in")->required()->check(kNotEmpty);
+  compareCommand->add_option("--tested-codec", compare.testedCodec, "Tested codec plug-in")->required()->check(kNotEmpty);
   addSizeOption(compareCommand, &compare.sizeType);
-  compareCommand->add_option("--save-source", compare.saveSource, "Write the source codec's output to this voice file");
-  compareCommand->add_option("--save-tested", compare.saveTested, "Write the tested codec's output to this voice file");
+  compareCommand->add_option("--save-source", compare.saveSource, "Write the source codec's output to this voice file")
+      ->check(kNotEmpty);
+  compareCommand->add_option("--save-tested", compare.saveTested, "Write the tested codec's output to this voice file")
+      ->check(kNotEmpty);
   compareCommand->footer("Example: orvelle-cli compare-codecs --source-codec passthrough --tested-codec ./mine.so --size short --save-tested out.pcm");
 
   CompareFilesOptions files;
@@ -63,18 +87,19 @@ int main(int argc, char** argv) {
   std::string signalFile;
   CLI::App* signalCommand = app.add_subcommand("signal", "Generate Test Signal: write the synthesised test signal to a voice file");
   addSizeOption(signalCommand, &signalSize);
-  signalCommand->add_option("OUT", signalFile, "Voice file (.pcm) to write")->required();
+  signalCommand->add_option("OUT", signalFile, "Voice file (.pcm) to write")->required()->check(kNotEmpty);
   signalCommand->footer("Example: orvelle-cli signal --size short test-short.pcm");
 
   std::string headerFile;
   CLI::App* headerCommand = app.add_subcommand("header", "Generate Dll Header: write the C header a codec plug-in implements");
-  headerCommand->add_option("OUT", headerFile, "Header file to write")->required();
+  headerCommand->add_option("OUT", headerFile, "Header file to write")->required()->check(kNotEmpty);
   headerCommand->footer("Example: orvelle-cli header codec.h");
 
   LeagueOptions league;
   CLI::App* leagueCommand =
       app.add_subcommand("league", "Run Codec Quality for several plug-ins and rank them by score");
-  leagueCommand->add_option("PLUGIN", league.plugins, "Plug-ins: paths or bundled names (default: every bundled plug-in)");
+  leagueCommand->add_option("PLUGIN", league.plugins, "Plug-ins: paths or bundled names (default: every bundled plug-in)")
+      ->check(kNotEmpty);
   addSourceOptions(leagueCommand, &league.source);
   auto* csv = leagueCommand->add_flag_callback("--csv", [&league] { league.format = LeagueFormat::Csv; }, "Print CSV");
   auto* json = leagueCommand->add_flag_callback("--json", [&league] { league.format = LeagueFormat::Json; }, "Print JSON");
@@ -91,6 +116,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
+    if (reportUnknownSubcommand(app)) return kExitUsage;
     app.exit(e);
     CLI::App* failing = &app;
     for (CLI::App* sub : app.get_subcommands()) failing = sub;
@@ -107,4 +133,19 @@ int main(int argc, char** argv) {
   if (*headerCommand) return runHeader(headerFile);
   if (*leagueCommand) return runLeagueCommand(league);
   return runLog();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  orvelle::platform::reserveStandardStreams();
+  const int status = runCommandLine(argc, argv);
+  // A result that never reached its reader is a failed job, whatever the
+  // command itself thought.
+  std::string reason;
+  if (!orvelle::platform::closeStandardOutput(reason)) {
+    std::fprintf(stderr, "orvelle-cli: %s\n", reason.c_str());
+    return status == kExitSuccess ? kExitFailed : status;
+  }
+  return status;
 }

@@ -36,11 +36,6 @@ class ProgressLine {
   std::string shown_;
 };
 
-void printFailure(const char* message, const std::string& reason) {
-  std::fprintf(stderr, "%s\n", message);
-  if (!reason.empty()) std::fprintf(stderr, "  %s\n", reason.c_str());
-}
-
 }  // namespace
 
 OperationRunner::OperationRunner(TestSession& session) : session_(session), showProgress_(isatty(STDERR_FILENO)) {}
@@ -65,8 +60,9 @@ bool OperationRunner::run(std::int32_t opCode, const std::string& filePath, std:
   return request.failed == 0;
 }
 
-void reportLoadFailure(const char* message, const TestSession& session) {
-  printFailure(message, session.failureReason());
+void printFailure(const char* message, const std::string& reason) {
+  std::fprintf(stderr, "%s\n", message);
+  if (!reason.empty()) std::fprintf(stderr, "  %s\n", reason.c_str());
 }
 
 }  // namespace orvelle::cli

@@ -23,7 +23,8 @@ class OperationRunner {
   bool showProgress_;
 };
 
-// Prints a load failure the way an operation failure is printed.
-void reportLoadFailure(const char* message, const TestSession& session);
+// Prints a failure the way every subcommand does: the message, then the
+// reason (if any) indented on the next line.
+void printFailure(const char* message, const std::string& reason);
 
 }  // namespace orvelle::cli

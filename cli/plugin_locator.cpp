@@ -20,12 +20,28 @@ std::string bundledPluginDirectory() {
   return ORVELLE_PLUGIN_DIR;
 }
 
+namespace {
+
+bool isBareName(const std::string& name) { return !name.empty() && name.find('/') == std::string::npos; }
+
+fs::path bundledPath(const std::string& name) { return fs::path(bundledPluginDirectory()) / (name + ".so"); }
+
+}  // namespace
+
 std::string locatePlugin(const std::string& name) {
-  if (name.empty() || name.find('/') != std::string::npos) return name;
+  if (!isBareName(name)) return name;
   std::error_code error;
-  const fs::path bundled = fs::path(bundledPluginDirectory()) / (name + ".so");
+  const fs::path bundled = bundledPath(name);
   if (fs::is_regular_file(bundled, error)) return bundled.string();
   return name;
+}
+
+std::string withLocalFileHint(std::string reason, const std::string& name) {
+  std::error_code error;
+  if (!isBareName(name) || fs::is_regular_file(bundledPath(name), error) || !fs::exists(name, error)) return reason;
+  // Only the plug-in whose load failed gets the hint.
+  if (reason.find(name) == std::string::npos) return reason;
+  return reason + ". No bundled plug-in is named \"" + name + "\"; ./" + name + " loads the file of that name in this folder";
 }
 
 }  // namespace orvelle::cli

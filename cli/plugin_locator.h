@@ -9,6 +9,11 @@ namespace orvelle::cli {
 // ship with the program; anything else goes to the system's library search.
 std::string locatePlugin(const std::string& name);
 
+// `reason` (a load failure), followed by a hint when `name` is a bare name
+// that no bundled plug-in has but a file in the current folder has: such a
+// name goes to the system's library search, which never looks there.
+std::string withLocalFileHint(std::string reason, const std::string& name);
+
 // The folder of the bundled plug-ins.
 std::string bundledPluginDirectory();
 

@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -16,10 +17,15 @@ struct CommandResult {
 };
 
 // Runs a shell command line in `directory`, capturing its output streams.
-inline CommandResult runCommand(const std::string& commandLine, const ScratchDirectory& directory) {
+// `stdoutRedirection` (">/dev/full", ">&-") sends the standard output
+// elsewhere instead; `out` then stays empty.
+inline CommandResult runCommand(const std::string& commandLine, const ScratchDirectory& directory,
+                                const std::string& stdoutRedirection = "") {
   const std::string out = directory.file(".stdout");
   const std::string err = directory.file(".stderr");
-  const std::string full = "cd '" + directory.path().string() + "' && " + commandLine + " >'" + out + "' 2>'" + err + "'";
+  std::remove(out.c_str());
+  const std::string toOut = stdoutRedirection.empty() ? " >'" + out + "'" : " " + stdoutRedirection;
+  const std::string full = "cd '" + directory.path().string() + "' && " + commandLine + toOut + " 2>'" + err + "'";
   const int status = std::system(full.c_str());
   CommandResult result;
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
