@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <utility>
 
 #include <QFile>
 #include <QFontDatabase>
@@ -15,6 +15,7 @@
 
 #include "platform/atomic_output_file.h"
 #include "platform/file_length.h"
+#include "platform/regular_file.h"
 
 namespace orvelle {
 
@@ -22,11 +23,6 @@ namespace {
 
 const QString kNoFileLabel = QStringLiteral("LOG File Name");
 const QString kOpenFailure = QStringLiteral("LOG-file can't be open!");
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 QString systemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
@@ -87,10 +83,15 @@ void LogViewerDialog::reportOpenFailure(const QString& path, const QString& reas
 }
 
 bool LogViewerDialog::loadFile(const QString& path) {
-  File file(std::fopen(QFile::encodeName(path).constData(), "rb"));
+  // Only a regular file is read: a FIFO or a device chosen here would block
+  // the user-interface thread or never end.
+  platform::RegularFileOpening opening = platform::openRegularFile(QFile::encodeName(path).constData());
+  platform::FileHandle file = std::move(opening.file);
   const std::int64_t length = file ? platform::fileLength(file.get()) : -1;
   if (!file || length < 0) {
-    reportOpenFailure(path, systemReason());
+    reportOpenFailure(path, opening.kind != nullptr ? QStringLiteral("it is ") + opening.kind
+                            : opening.error != 0    ? QString::fromLocal8Bit(std::strerror(opening.error))
+                                                    : systemReason());
     textBox_->clear();
     loadedBytes_.clear();
     lineEnd_ = "\n";

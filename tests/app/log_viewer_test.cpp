@@ -3,6 +3,8 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app_test_support.h"
 #include "tests/support/small_file_system.h"
@@ -147,6 +149,22 @@ TEST_F(LogViewer, SaveOnAFullDiskKeepsTheOldFileAndLeavesNothingBehind) {
   EXPECT_TRUE(boxes.shown[0].details.contains("No space left on device")) << boxes.shown[0].details.toStdString();
   EXPECT_EQ(readWholeFile(saved), "an earlier save\r\n");
   EXPECT_EQ(disk.names(), (std::vector<std::string>{"filler", "saved.log"}));
+}
+
+TEST_F(LogViewer, AFifoOrDeviceIsRefusedWithoutBlocking) {
+  // Loading a FIFO without a writer used to block the user-interface thread;
+  // the alarm turns such a hang into a failure.
+  const std::string fifo = scratch.file("pipe.log");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ::alarm(10);
+  LogViewerDialog viewer(QString::fromStdString(fifo), files, boxes);
+  files.answer("/dev/zero");
+  click(viewer, "loadFromButton");
+  ::alarm(0);
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_TRUE(boxes.shown[0].details.endsWith("it is a FIFO")) << boxes.shown[0].details.toStdString();
+  EXPECT_TRUE(boxes.shown[1].details.endsWith("it is a character device")) << boxes.shown[1].details.toStdString();
+  EXPECT_EQ(viewer.pathLabel(), "LOG File Name");
 }
 
 TEST_F(LogViewer, CancelledSaveWritesNothing) {
