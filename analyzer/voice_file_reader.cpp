@@ -12,32 +12,34 @@ namespace orvelle {
 
 namespace {
 std::string quoted(const char* path) { return std::string("\"") + path + "\""; }
+// "source voice file", or "voice file" for a file without a role.
+std::string voiceFile(const char* role) { return *role == '\0' ? "voice file" : std::string(role) + " voice file"; }
 }  // namespace
 
 bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes, OpenVoiceFile& out,
                    std::string& reason) {
   if (path == nullptr || *path == '\0') {
-    reason = std::string("No ") + role + " voice file was given";
+    reason = "No " + voiceFile(role) + " was given";
     return false;
   }
   std::error_code ignored;
   if (std::filesystem::is_directory(path, ignored)) {
-    reason = std::string("The ") + role + " voice file " + quoted(path) + " is a folder";
+    reason = "The " + voiceFile(role) + " " + quoted(path) + " is a folder";
     return false;
   }
   out.file.reset(std::fopen(path, "rb"));
   if (!out.file) {
-    reason = std::string("Can't open the ") + role + " voice file " + quoted(path) + ": " + std::strerror(errno);
+    reason = "Can't open the " + voiceFile(role) + " " + quoted(path) + ": " + std::strerror(errno);
     return false;
   }
   out.bytes = platform::fileLength(out.file.get());
   if (out.bytes < 0) {
-    reason = std::string("Can't measure the ") + role + " voice file " + quoted(path);
+    reason = "Can't measure the " + voiceFile(role) + " " + quoted(path);
     out.file.reset();
     return false;
   }
   if (out.bytes < minimumBytes) {
-    reason = std::string("The ") + role + " voice file " + quoted(path) + " is too short: " +
+    reason = "The " + voiceFile(role) + " " + quoted(path) + " is too short: " +
              std::to_string(out.bytes) + " bytes, at least " + std::to_string(minimumBytes) + " are needed";
     out.file.reset();
     return false;
@@ -49,7 +51,7 @@ bool readVoiceSamples(OpenVoiceFile& voice, const char* path, const char* role, 
                       std::int32_t count, std::string& reason) {
   const std::size_t read = std::fread(samples, sizeof(std::int16_t), static_cast<std::size_t>(count), voice.file.get());
   if (std::ferror(voice.file.get())) {
-    reason = std::string("Can't read the ") + role + " voice file " + quoted(path) + ": " + std::strerror(errno);
+    reason = "Can't read the " + voiceFile(role) + " " + quoted(path) + ": " + std::strerror(errno);
     return false;
   }
   // A trailing odd byte is not a sample, but the C library may already have

@@ -13,7 +13,8 @@ struct FileCloser {
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // A voice file opened for reading: headerless 16-bit little-endian mono
-// samples. `role` ("source", "processed") names the file in messages.
+// samples. `role` ("source", "processed") names the file in messages; an
+// empty role names it just "the voice file".
 struct OpenVoiceFile {
   FileHandle file;
   std::int64_t bytes = 0;
