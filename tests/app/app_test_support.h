@@ -17,6 +17,7 @@
 
 #include "app/progress_window.h"
 #include "app/user_prompts.h"
+#include "platform/startup_directory.h"
 #include "tests/support/scratch_directory.h"
 
 namespace orvelle::test {
@@ -93,6 +94,21 @@ class ProgressWindowCounter : public QObject {
 
   int shown = 0;
   std::vector<QString> captions;
+};
+
+// Points the start-up directory, where every scoring run writes its
+// measurement log, at `folder` while it lives.
+class StartupDirectoryAt {
+ public:
+  explicit StartupDirectoryAt(const ScratchDirectory& folder) : saved_(platform::startupDirectory()) {
+    platform::setStartupDirectory(folder.prefix());
+  }
+  ~StartupDirectoryAt() { platform::setStartupDirectory(saved_); }
+  StartupDirectoryAt(const StartupDirectoryAt&) = delete;
+  StartupDirectoryAt& operator=(const StartupDirectoryAt&) = delete;
+
+ private:
+  std::string saved_;
 };
 
 template <typename Widget>

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "platform/startup_directory.h"
+#include "tests/support/scratch_directory.h"
+
 // Qt's libraries are not built with ThreadSanitizer, so it cannot see their
 // internal locking and takes Qt's own allocations, handed between threads,
 // for races. Ignoring what uninstrumented code does still checks every access
@@ -18,5 +21,9 @@ int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
+  // Measurement logs of tests that do not choose a folder of their own land
+  // here, never in the folder the tests run from.
+  orvelle::test::ScratchDirectory scratch;
+  orvelle::platform::setStartupDirectory(scratch.prefix());
   return RUN_ALL_TESTS();
 }
