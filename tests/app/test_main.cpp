@@ -1,8 +1,8 @@
 #include <cstdlib>
 
-#include <QApplication>
 #include <gtest/gtest.h>
 
+#include "app/orvelle_application.h"
 #include "platform/startup_directory.h"
 #include "tests/support/scratch_directory.h"
 
@@ -19,7 +19,9 @@ int main(int argc, char** argv) {
   // Test discovery runs this program at build time, where no environment
   // property applies; the windows never need a display.
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
+  // The program's own application object: the windows run under the same
+  // locale settings as in the program.
+  orvelle::OrvelleApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   // Measurement logs of tests that do not choose a folder of their own land
   // here, never in the folder the tests run from.
