@@ -185,7 +185,7 @@ void MainWindow::compareFiles() {
 }
 
 void MainWindow::generateDllHeader() {
-  const QString path = files_.chooseFileToSave(this, file_kinds::headerFile());
+  const QString path = files_.chooseFileToSave(this, file_kinds::headerFile(), {});
   if (path.isEmpty()) return;
   // Any failure, also one after the file was opened, is reported: a header
   // cut short must not be announced as written.
@@ -207,7 +207,7 @@ void MainWindow::generateTestSignal(int sizeType) {
                 MessageIcon::Warning);
     return;
   }
-  const QString path = files_.chooseFileToSave(this, file_kinds::newVoiceFile());
+  const QString path = files_.chooseFileToSave(this, file_kinds::newVoiceFile(), {});
   if (path.isEmpty()) return;
   OperationRequest request;
   request.owner = &presenter_;

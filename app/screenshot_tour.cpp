@@ -32,8 +32,8 @@ using namespace orvelle;
 class ScriptedFiles : public FileChooser {
  public:
   std::deque<QString> answers;
-  QString chooseFileToOpen(QWidget*, const FileKind&) override { return next(); }
-  QString chooseFileToSave(QWidget*, const FileKind&) override { return next(); }
+  QString chooseFileToOpen(QWidget*, const FileKind&, const QString&) override { return next(); }
+  QString chooseFileToSave(QWidget*, const FileKind&, const QString&) override { return next(); }
 
  private:
   QString next() {

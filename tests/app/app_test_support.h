@@ -32,18 +32,23 @@ class ScriptedFileChooser : public FileChooser {
     QString defaultSuffix;
     QString initialName;
     bool askToCreate;
+    QString current;
   };
 
   void answer(const QString& path) { answers_.push_back(path); }
 
-  QString chooseFileToOpen(QWidget*, const FileKind& kind) override { return next(false, kind); }
-  QString chooseFileToSave(QWidget*, const FileKind& kind) override { return next(true, kind); }
+  QString chooseFileToOpen(QWidget*, const FileKind& kind, const QString& current) override {
+    return next(false, kind, current);
+  }
+  QString chooseFileToSave(QWidget*, const FileKind& kind, const QString& current) override {
+    return next(true, kind, current);
+  }
 
   std::vector<Request> requests;
 
  private:
-  QString next(bool save, const FileKind& kind) {
-    requests.push_back({save, kind.filter, kind.defaultSuffix, kind.initialName, kind.askToCreate});
+  QString next(bool save, const FileKind& kind, const QString& current) {
+    requests.push_back({save, kind.filter, kind.defaultSuffix, kind.initialName, kind.askToCreate, current});
     if (answers_.empty()) return {};
     QString path = answers_.front();
     answers_.pop_front();
