@@ -11,12 +11,14 @@ namespace orvelle {
 
 namespace {
 std::string quoted(const char* path) { return std::string("\"") + path + "\""; }
+// "source voice file", or "voice file" for a file without a role.
+std::string voiceFile(const char* role) { return *role == '\0' ? "voice file" : std::string(role) + " voice file"; }
 }  // namespace
 
 bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes, OpenVoiceFile& out,
                    std::string& reason) {
   if (path == nullptr || *path == '\0') {
-    reason = std::string("No ") + role + " voice file was given";
+    reason = "No " + voiceFile(role) + " was given";
     return false;
   }
   // Only a regular file has a length and an end: a FIFO would block the
@@ -24,22 +26,22 @@ bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes
   // read without end.
   platform::RegularFileOpening opening = platform::openRegularFile(path);
   if (opening.kind != nullptr) {
-    reason = std::string("The ") + role + " voice file " + quoted(path) + " is " + opening.kind;
+    reason = "The " + voiceFile(role) + " " + quoted(path) + " is " + opening.kind;
     return false;
   }
   out.file = std::move(opening.file);
   if (!out.file) {
-    reason = std::string("Can't open the ") + role + " voice file " + quoted(path) + ": " + std::strerror(opening.error);
+    reason = "Can't open the " + voiceFile(role) + " " + quoted(path) + ": " + std::strerror(opening.error);
     return false;
   }
   out.bytes = platform::fileLength(out.file.get());
   if (out.bytes < 0) {
-    reason = std::string("Can't measure the ") + role + " voice file " + quoted(path);
+    reason = "Can't measure the " + voiceFile(role) + " " + quoted(path);
     out.file.reset();
     return false;
   }
   if (out.bytes < minimumBytes) {
-    reason = std::string("The ") + role + " voice file " + quoted(path) + " is too short: " +
+    reason = "The " + voiceFile(role) + " " + quoted(path) + " is too short: " +
              std::to_string(out.bytes) + " bytes, at least " + std::to_string(minimumBytes) + " are needed";
     out.file.reset();
     return false;
@@ -51,7 +53,7 @@ bool readVoiceSamples(OpenVoiceFile& voice, const char* path, const char* role, 
                       std::int32_t count, std::string& reason) {
   const std::size_t read = std::fread(samples, sizeof(std::int16_t), static_cast<std::size_t>(count), voice.file.get());
   if (std::ferror(voice.file.get())) {
-    reason = std::string("Can't read the ") + role + " voice file " + quoted(path) + ": " + std::strerror(errno);
+    reason = "Can't read the " + voiceFile(role) + " " + quoted(path) + ": " + std::strerror(errno);
     return false;
   }
   // A trailing odd byte is not a sample, but the C library may already have

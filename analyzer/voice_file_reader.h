@@ -10,7 +10,8 @@ namespace orvelle {
 using FileHandle = platform::FileHandle;
 
 // A voice file opened for reading: headerless 16-bit little-endian mono
-// samples. `role` ("source", "processed") names the file in messages.
+// samples. `role` ("source", "processed") names the file in messages; an
+// empty role names it just "the voice file".
 struct OpenVoiceFile {
   FileHandle file;
   std::int64_t bytes = 0;

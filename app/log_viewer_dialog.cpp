@@ -74,7 +74,7 @@ QString LogViewerDialog::pathLabel() const { return pathLabel_->text(); }
 void LogViewerDialog::loadCurrent() { loadFile(currentLogPath_); }
 
 void LogViewerDialog::loadFrom() {
-  const QString chosen = files_.chooseFileToOpen(this, file_kinds::logFile());
+  const QString chosen = files_.chooseFileToOpen(this, file_kinds::logFile(), pathLabel_->text());
   if (!chosen.isEmpty()) loadFile(chosen);
 }
 
@@ -124,7 +124,7 @@ QByteArray LogViewerDialog::bytesToSave() const {
 }
 
 void LogViewerDialog::saveAs() {
-  const QString chosen = files_.chooseFileToSave(this, file_kinds::logFile());
+  const QString chosen = files_.chooseFileToSave(this, file_kinds::logFile(), pathLabel_->text());
   if (chosen.isEmpty()) return;
   const QByteArray bytes = bytesToSave();
   // Written beside the chosen file and put in its place only when whole, so

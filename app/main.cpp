@@ -1,7 +1,6 @@
-#include <QApplication>
-
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "app/orvelle_application.h"
 #include "app/qt_user_prompts.h"
 #include "app/splash_window.h"
 #include "platform/startup_directory.h"
@@ -16,7 +15,7 @@ int main(int argc, char** argv) {
   const std::string commandLine = orvelle::joinCommandLine(argc, argv);
   static orvelle::TestSession session;
 
-  QApplication app(argc, argv);
+  orvelle::OrvelleApplication app(argc, argv);
   QApplication::setApplicationName("Orvelle");
   QApplication::setQuitOnLastWindowClosed(false);
 

@@ -78,20 +78,22 @@ MainWindow::MainWindow(TestSession& session, FileChooser& files, MessageBoxes& b
 
 void MainWindow::buildMenu(QVBoxLayout* layout) {
   auto* bar = new QMenuBar(this);
-  QMenu* filesMenu = bar->addMenu("Files");
-  filesMenu->addAction("About", this, &MainWindow::showAbout);
-  filesMenu->addAction("Exit", this, &QDialog::reject);
-  QMenu* tests = bar->addMenu("Tests");
-  tests->addAction("Codec Quality", this, &MainWindow::codecQuality);
-  tests->addAction("Compare codecs", this, &MainWindow::compareCodecs);
-  tests->addAction("Compare Files", this, &MainWindow::compareFiles);
-  QMenu* tools = bar->addMenu("Tools");
-  tools->addAction("Generate Dll Header", this, &MainWindow::generateDllHeader);
-  tools->addAction("View Log File", this, &MainWindow::viewLogFile);
-  QMenu* signal = tools->addMenu("Generate Test Signal");
-  signal->addAction("Short", this, [this] { generateTestSignal(0); });
-  signal->addAction("Normal", this, [this] { generateTestSignal(1); });
-  signal->addAction("Long", this, [this] { generateTestSignal(2); });
+  // Each '&' marks the letter that opens or runs the entry with the keyboard
+  // (Alt+F, Alt+T, Alt+O for the menus); it is not shown as text.
+  QMenu* filesMenu = bar->addMenu("&Files");
+  filesMenu->addAction("&About", this, &MainWindow::showAbout);
+  filesMenu->addAction("E&xit", this, &QDialog::reject);
+  QMenu* tests = bar->addMenu("&Tests");
+  tests->addAction("&Codec Quality", this, &MainWindow::codecQuality);
+  tests->addAction("Compare c&odecs", this, &MainWindow::compareCodecs);
+  tests->addAction("Compare &Files", this, &MainWindow::compareFiles);
+  QMenu* tools = bar->addMenu("T&ools");
+  tools->addAction("Generate &Dll Header", this, &MainWindow::generateDllHeader);
+  tools->addAction("&View Log File", this, &MainWindow::viewLogFile);
+  QMenu* signal = tools->addMenu("Generate Test &Signal");
+  signal->addAction("&Short", this, [this] { generateTestSignal(0); });
+  signal->addAction("&Normal", this, [this] { generateTestSignal(1); });
+  signal->addAction("&Long", this, [this] { generateTestSignal(2); });
   layout->setMenuBar(bar);
 }
 
@@ -185,7 +187,7 @@ void MainWindow::compareFiles() {
 }
 
 void MainWindow::generateDllHeader() {
-  const QString path = files_.chooseFileToSave(this, file_kinds::headerFile());
+  const QString path = files_.chooseFileToSave(this, file_kinds::headerFile(), {});
   if (path.isEmpty()) return;
   // Any failure, also one after the file was opened, is reported: a header
   // cut short must not be announced as written.
@@ -207,7 +209,7 @@ void MainWindow::generateTestSignal(int sizeType) {
                 MessageIcon::Warning);
     return;
   }
-  const QString path = files_.chooseFileToSave(this, file_kinds::newVoiceFile());
+  const QString path = files_.chooseFileToSave(this, file_kinds::newVoiceFile(), {});
   if (path.isEmpty()) return;
   OperationRequest request;
   request.owner = &presenter_;

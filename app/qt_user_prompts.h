@@ -2,11 +2,17 @@
 
 #include <functional>
 
+#include "app/name_only_icon_provider.h"
 #include "app/user_prompts.h"
 
 class QFileDialog;
 
 namespace orvelle {
+
+// The folder a file dialog opens in: that of `current` (the path a box
+// shows) if it is an absolute path in an existing folder, else
+// `lastFolder` if that still exists, else empty (the dialog's default).
+QString dialogStartFolder(const QString& current, const QString& lastFolder);
 
 class QtFileChooser : public FileChooser {
  public:
@@ -14,21 +20,30 @@ class QtFileChooser : public FileChooser {
   using DialogRunner = std::function<int(QFileDialog&)>;
   // Asks whether `path`, which does not exist, is to be created.
   using CreateQuestion = std::function<bool(QWidget* parent, const QString& path)>;
+  // Tells the user that `folder`, of a name chosen to open, does not exist.
+  using MissingFolderNotice = std::function<void(QWidget* parent, const QString& folder)>;
 
   QtFileChooser();
 
   // Tests answer the dialogs through these instead of a user.
   void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
   void setCreateQuestion(CreateQuestion question) { askToCreate_ = std::move(question); }
+  void setMissingFolderNotice(MissingFolderNotice notice) { noticeMissingFolder_ = std::move(notice); }
 
-  QString chooseFileToOpen(QWidget* parent, const FileKind& kind) override;
-  QString chooseFileToSave(QWidget* parent, const FileKind& kind) override;
+  QString chooseFileToOpen(QWidget* parent, const FileKind& kind, const QString& current) override;
+  QString chooseFileToSave(QWidget* parent, const FileKind& kind, const QString& current) override;
+
+  // The folder of the last name chosen in this run; empty before the first.
+  const QString& lastFolder() const { return lastFolder_; }
 
  private:
-  QString choose(QWidget* parent, const FileKind& kind, bool save);
+  QString choose(QWidget* parent, const FileKind& kind, const QString& current, bool save);
 
   DialogRunner runDialog_;
   CreateQuestion askToCreate_;
+  MissingFolderNotice noticeMissingFolder_;
+  NameOnlyIconProvider iconProvider_;
+  QString lastFolder_;
 };
 
 class QtMessageBoxes : public MessageBoxes {

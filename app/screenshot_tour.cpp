@@ -18,6 +18,7 @@
 #include "app/codec_comparison_settings_dialog.h"
 #include "app/codec_quality_settings_dialog.h"
 #include "app/compare_files_dialog.h"
+#include "app/orvelle_application.h"
 #include "app/log_viewer_dialog.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
@@ -31,8 +32,8 @@ using namespace orvelle;
 class ScriptedFiles : public FileChooser {
  public:
   std::deque<QString> answers;
-  QString chooseFileToOpen(QWidget*, const FileKind&) override { return next(); }
-  QString chooseFileToSave(QWidget*, const FileKind&) override { return next(); }
+  QString chooseFileToOpen(QWidget*, const FileKind&, const QString&) override { return next(); }
+  QString chooseFileToSave(QWidget*, const FileKind&, const QString&) override { return next(); }
 
  private:
   QString next() {
@@ -65,7 +66,7 @@ bool save(QWidget& widget, const QString& folder, const QString& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  OrvelleApplication app(argc, argv);
   if (argc != 3) {
     std::fprintf(stderr, "usage: %s <output folder> <codec plug-in>\n", argv[0]);
     return 2;

@@ -68,7 +68,7 @@ bool storePath(QWidget* parent, MessageBoxes& boxes, SessionText& field, const Q
 
 void browseInto(QWidget* parent, FileChooser& chooser, MessageBoxes& boxes, const FileKind& kind, SessionText& field,
                 QLineEdit* box, const QString& what) {
-  const QString chosen = chooser.chooseFileToOpen(parent, kind);
+  const QString chosen = chooser.chooseFileToOpen(parent, kind, box->text());
   if (chosen.isEmpty()) return;
   if (storePath(parent, boxes, field, chosen, what)) box->setText(chosen);
 }

@@ -8,9 +8,10 @@ class QWidget;
 
 namespace orvelle {
 
-// What a file dialog offers: the filter shown to the user, the extension
-// added to a bare name, the file name the dialog starts with, and whether a
-// name that does not exist yet needs the user's confirmation to be created.
+// What a file dialog offers: the filters shown to the user (separated by
+// ";;"), the extension added to a bare name, the file name the dialog starts
+// with, and whether a name that does not exist yet needs the user's
+// confirmation to be created.
 struct FileKind {
   QString filter;
   QString defaultSuffix;
@@ -23,21 +24,24 @@ namespace file_kinds {
 inline FileKind voiceFile() { return {"voice file (*.pcm)", "pcm", "*.pcm", false}; }
 // The voice file a test signal is written to.
 inline FileKind newVoiceFile() { return {"voice file (*.pcm)", "pcm", "*.pcm", true}; }
-inline FileKind codecLibrary() { return {"dll file (*.so)", "so", "*.so", false}; }
+// Versioned libraries (libfoo.so.1) are plug-ins too.
+inline FileKind codecLibrary() { return {"dll file (*.so *.so.*);;all files (*)", "so", "*.so", false}; }
 inline FileKind logFile() { return {"log file (*.log)", "log", "*.log", true}; }
 inline FileKind headerFile() { return {"header file (*.h)", "h", "*.h", true}; }
 }  // namespace file_kinds
 
 // File dialogs as the commands use them. Every command goes through this, so
 // a test can answer the dialogs of a whole command script without a display.
-// An empty result means the user cancelled.
+// An empty result means the user cancelled. `current` is the path the
+// caller's box shows (may be empty or not a path): the dialog opens in its
+// folder where that exists.
 class FileChooser {
  public:
   virtual ~FileChooser() = default;
   // A name in an existing folder; the file itself need not exist.
-  virtual QString chooseFileToOpen(QWidget* parent, const FileKind& kind) = 0;
+  virtual QString chooseFileToOpen(QWidget* parent, const FileKind& kind, const QString& current) = 0;
   // Replaces an existing file without asking.
-  virtual QString chooseFileToSave(QWidget* parent, const FileKind& kind) = 0;
+  virtual QString chooseFileToSave(QWidget* parent, const FileKind& kind, const QString& current) = 0;
 };
 
 // Message boxes with one OK button, shown on the UI thread; returns when the

@@ -6,6 +6,13 @@ namespace orvelle {
 
 namespace {
 
+// An operation dispatched without a loaded plug-in has no entry point to call.
+bool refuseWithoutPlugin(const CodecLibrary& codec, const std::string& path, std::string* error) {
+  if (codec.isComplete()) return false;
+  *error = path.empty() ? std::string("No codec plug-in is loaded") : "The codec plug-in " + path + " is not loaded";
+  return true;
+}
+
 std::string describeCurrentException() {
   try {
     throw;
@@ -20,6 +27,7 @@ std::string describeCurrentException() {
 
 bool queryFrameSize(const CodecLibrary& codec, const std::string& path, std::int32_t* frameSize,
                     std::string* error) {
+  if (refuseWithoutPlugin(codec, path, error)) return false;
   int size = 0;
   try {
     size = codec.getFrameSize()();
@@ -37,6 +45,7 @@ bool queryFrameSize(const CodecLibrary& codec, const std::string& path, std::int
 
 bool runCodec(const CodecLibrary& codec, const std::string& path, std::int16_t* input, std::int16_t* output,
               std::int32_t count, ProgressCounter* frames, std::string* error) {
+  if (refuseWithoutPlugin(codec, path, error)) return false;
   try {
     codec.codeAndDeCode()(input, output, count, frames->address());
     return true;

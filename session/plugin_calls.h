@@ -9,7 +9,8 @@
 namespace orvelle {
 
 // Every call into plug-in code goes through these: whatever the plug-in
-// raises is caught here and turned into a failure with a reason.
+// raises is caught here and turned into a failure with a reason. A plug-in
+// that is not loaded is a failure too, never a call through an empty entry.
 
 // Asks the plug-in for its frame size; fails if it raises or reports a size
 // that cannot divide a signal into frames (0 or less).

@@ -8,6 +8,14 @@ namespace {
 constexpr int kScoringLingerMs = 150;
 }
 
+bool TestSession::tookScore(double score, double& result) {
+  // A run that could not take its signals (a buffer missing, memory short)
+  // returns 0: that is no score, and must not be reported as one.
+  if (!analyzer_.lastResult().completed) return fail(analyzer_.failureReason());
+  result = score;
+  return true;
+}
+
 bool TestSession::calculateVoiceQuality(ProgressDialog* dialog) {
   if (!inputSamples || !outputSamples || !codec.codeAndDeCode()) {
     return fail("no recoded voice data to score");
@@ -17,9 +25,9 @@ bool TestSession::calculateVoiceQuality(ProgressDialog* dialog) {
   progressCurrent.store(0);
   ProgressMonitorRun monitor(*this, dialog);
   progressTotal.store(sampleCount);
-  codecQuality = analyzer_.compareBuffers(inputSamples.get(), outputSamples.get(), sampleCount, &progressCurrent);
+  const double score = analyzer_.compareBuffers(inputSamples.get(), outputSamples.get(), sampleCount, &progressCurrent);
   monitor.finish(kScoringLingerMs);
-  return true;
+  return tookScore(score, codecQuality);
 }
 
 bool TestSession::calculateFileQuality(ProgressDialog* dialog) {
@@ -30,9 +38,9 @@ bool TestSession::calculateFileQuality(ProgressDialog* dialog) {
   dialog->setRange(static_cast<std::int32_t>(progressTotal.load()));
   progressCurrent.store(0);
   ProgressMonitorRun monitor(*this, dialog);
-  fileQuality = analyzer_.compareLoadedFiles(&progressCurrent);
+  const double score = analyzer_.compareLoadedFiles(&progressCurrent);
   monitor.finish(kScoringLingerMs);
-  return true;
+  return tookScore(score, fileQuality);
 }
 
 }  // namespace orvelle

@@ -89,6 +89,9 @@ class TestSession {
  private:
   bool runNumberedOperation(OperationRequest& request);
   bool fail(std::string reason);
+  // Stores the score of the analyzer run just ended in `result`, or fails
+  // with the analyzer's reason if the run did not complete.
+  bool tookScore(double score, double& result);
 
   SignalSynthesizer synthesizer_;
   QualityAnalyzer analyzer_;

@@ -32,7 +32,7 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
     const std::string& path = voiceFilePath.str();
     OpenVoiceFile voice;
     std::string reason;
-    if (!openVoiceFile(path.c_str(), "voice", 0, voice, reason)) return fail(reason);
+    if (!openVoiceFile(path.c_str(), "", 0, voice, reason)) return fail(reason);
     const std::int64_t fileSamples = voice.bytes / 2;
     const std::int64_t count = frameSize + fileSamples;
     if (count + kVoiceFilePadding > kMaxCount) {
@@ -52,7 +52,7 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
     // Only whole samples are read: an odd last byte is not a sample and must
     // not leak into the counted frame of silence that follows. Whatever a
     // shrinking file no longer delivers stays zero.
-    if (!readVoiceSamples(voice, path.c_str(), "voice", inputSamples.get(), static_cast<std::int32_t>(fileSamples),
+    if (!readVoiceSamples(voice, path.c_str(), "", inputSamples.get(), static_cast<std::int32_t>(fileSamples),
                           reason)) {
       releaseVoiceData();
       return fail(reason);

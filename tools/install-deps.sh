@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever Debian packages the build and the tests need
-# and this machine lacks. Safe to run again: it installs nothing when all is there.
+# and this machine lacks, and generates the locale the tests run the desktop
+# program under. Safe to run again: it changes nothing when all is there.
 set -euo pipefail
 
 packages=(
@@ -9,7 +10,15 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev
   libspandsp-dev libgsm1-dev libcodec2-dev
+  locales
 )
+# A locale whose decimal separator is a comma: the desktop program's tests
+# check that its numbers do not follow it. Debian ships it ungenerated.
+comma_locale=de_DE.UTF-8
+
+run_as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
 
 missing=()
 for package in "${packages[@]}"; do
@@ -17,11 +26,14 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}" >&2
+  run_as_root apt-get update -qq
+  run_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
 
-run_as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-echo "Installing: ${missing[*]}" >&2
-run_as_root apt-get update -qq
-run_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# `locale -a` lists generated locales as "de_DE.utf8".
+if ! locale -a 2>/dev/null | grep -qix "${comma_locale/UTF-8/utf8}"; then
+  echo "Generating locale: $comma_locale" >&2
+  run_as_root localedef -i "${comma_locale%%.*}" -f UTF-8 "$comma_locale"
+fi

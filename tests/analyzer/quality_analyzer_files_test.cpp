@@ -7,11 +7,9 @@
 #include <string>
 #include <vector>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include "tests/analyzer/analyzer_test_support.h"
 #include "tests/analyzer/speech_like_signal.h"
+#include "tests/support/address_space_cap.h"
 
 namespace orvelle {
 namespace {
@@ -151,14 +149,6 @@ TEST_F(QualityAnalyzerFilesTest, FilesTooLongForASampleCountAreRefused) {
   EXPECT_NE(analyzer_.failureReason().find(std::to_string(limit)), std::string::npos) << analyzer_.failureReason();
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define ORVELLE_UNDER_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define ORVELLE_UNDER_SANITIZER 1
-#endif
-#endif
-
 TEST_F(QualityAnalyzerFilesTest, BuffersThatCannotBeAllocatedAreRefused) {
 #ifdef ORVELLE_UNDER_SANITIZER
   GTEST_SKIP() << "sanitizers reserve more address space than the limit below allows";
@@ -172,19 +162,10 @@ TEST_F(QualityAnalyzerFilesTest, BuffersThatCannotBeAllocatedAreRefused) {
 
   // Cap the address space near its present size, so that the 3 GiB sample
   // buffer cannot be had.
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
-  std::uintmax_t used = 0;
-  {
-    std::ifstream statm("/proc/self/statm");
-    statm >> used;
-  }
-  if (used == 0) GTEST_SKIP() << "cannot read this process's size";
-  rlimit capped = saved;
-  capped.rlim_cur = static_cast<rlim_t>(used * static_cast<std::uintmax_t>(sysconf(_SC_PAGESIZE)) + (std::uintmax_t{1} << 30));
-  ASSERT_EQ(setrlimit(RLIMIT_AS, &capped), 0);
+  test::AddressSpaceCap cap(std::uintmax_t{1} << 30);
+  if (!cap.applied()) GTEST_SKIP() << "cannot cap this process's address space";
   const bool loaded = analyzer_.loadFiles(good.c_str(), big.c_str(), &length_);
-  setrlimit(RLIMIT_AS, &saved);
+  cap.lift();
 
   EXPECT_FALSE(loaded);
   EXPECT_NE(analyzer_.failureReason().find("memory"), std::string::npos) << analyzer_.failureReason();

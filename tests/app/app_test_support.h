@@ -17,6 +17,7 @@
 
 #include "app/progress_window.h"
 #include "app/user_prompts.h"
+#include "platform/startup_directory.h"
 #include "tests/support/scratch_directory.h"
 
 namespace orvelle::test {
@@ -31,18 +32,23 @@ class ScriptedFileChooser : public FileChooser {
     QString defaultSuffix;
     QString initialName;
     bool askToCreate;
+    QString current;
   };
 
   void answer(const QString& path) { answers_.push_back(path); }
 
-  QString chooseFileToOpen(QWidget*, const FileKind& kind) override { return next(false, kind); }
-  QString chooseFileToSave(QWidget*, const FileKind& kind) override { return next(true, kind); }
+  QString chooseFileToOpen(QWidget*, const FileKind& kind, const QString& current) override {
+    return next(false, kind, current);
+  }
+  QString chooseFileToSave(QWidget*, const FileKind& kind, const QString& current) override {
+    return next(true, kind, current);
+  }
 
   std::vector<Request> requests;
 
  private:
-  QString next(bool save, const FileKind& kind) {
-    requests.push_back({save, kind.filter, kind.defaultSuffix, kind.initialName, kind.askToCreate});
+  QString next(bool save, const FileKind& kind, const QString& current) {
+    requests.push_back({save, kind.filter, kind.defaultSuffix, kind.initialName, kind.askToCreate, current});
     if (answers_.empty()) return {};
     QString path = answers_.front();
     answers_.pop_front();
@@ -93,6 +99,21 @@ class ProgressWindowCounter : public QObject {
 
   int shown = 0;
   std::vector<QString> captions;
+};
+
+// Points the start-up directory, where every scoring run writes its
+// measurement log, at `folder` while it lives.
+class StartupDirectoryAt {
+ public:
+  explicit StartupDirectoryAt(const ScratchDirectory& folder) : saved_(platform::startupDirectory()) {
+    platform::setStartupDirectory(folder.prefix());
+  }
+  ~StartupDirectoryAt() { platform::setStartupDirectory(saved_); }
+  StartupDirectoryAt(const StartupDirectoryAt&) = delete;
+  StartupDirectoryAt& operator=(const StartupDirectoryAt&) = delete;
+
+ private:
+  std::string saved_;
 };
 
 template <typename Widget>

@@ -7,7 +7,6 @@
 #include "app/main_window.h"
 #include "app/operation_runner.h"
 #include "app_test_support.h"
-#include "platform/startup_directory.h"
 #include "session/codec_header.h"
 #include "tests/support/plugin_paths.h"
 
@@ -58,6 +57,8 @@ class CommandsThreaded : public ::testing::Test {
   }
 
   ScratchDirectory scratch;
+  // The measurement log of every scoring command lands in the scratch folder.
+  test::StartupDirectoryAt startup{scratch};
   TestSession session;
   ScriptedFileChooser files;
   RecordingMessageBoxes boxes;
@@ -254,6 +255,8 @@ TEST_F(CommandsThreaded, CompareFilesReportsUnderTheCodecQualityCaption) {
   EXPECT_EQ(boxes.shown[0].caption, "Codec Quality");
   EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Information);
   EXPECT_EQ(operations.shown, 1);
+  // The run's log is in the start-up directory, not wherever the tests run.
+  EXPECT_NE(test::readWholeFile(scratch.file("TestLog.log")).find("Quality[1] = 100.000000"), std::string::npos);
 }
 
 TEST_F(CommandsThreaded, CompareFilesThatCannotBeReadShowsOnlyTheError) {
@@ -307,13 +310,10 @@ TEST_F(CommandsThreaded, GenerateDllHeaderThatCannotBeWrittenSaysSo) {
 }
 
 TEST_F(CommandsThreaded, ViewLogFileOpensTheLogOfTheStartupDirectory) {
-  const std::string saved = platform::startupDirectory();
-  platform::setStartupDirectory(scratch.prefix());
   test::writeWholeFile(scratch.file("TestLog.log"), "run 1\r\n");
   QString label;
   onDialogs([&](QDialog& dialog) { label = child<QLabel>(dialog, "pathLabel")->text(); });
   window.viewLogFile();
-  platform::setStartupDirectory(saved);
   EXPECT_EQ(label, path("TestLog.log"));
   EXPECT_TRUE(boxes.shown.empty());
 }

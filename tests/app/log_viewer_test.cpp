@@ -77,6 +77,7 @@ TEST_F(LogViewer, FailedLoadFromEmptiesTheTextButKeepsTheLabel) {
   EXPECT_FALSE(files.requests.back().save);
   EXPECT_EQ(files.requests.back().defaultSuffix, "log");
   EXPECT_EQ(files.requests.back().initialName, "*.log");
+  EXPECT_EQ(files.requests.back().current, currentLog()) << "starts in the folder of the log shown";
   // Both log dialogs ask before a new name is taken.
   EXPECT_TRUE(files.requests.back().askToCreate);
 }

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "app_test_support.h"
@@ -15,9 +16,12 @@ namespace {
 using test::RecordingMessageBoxes;
 using test::ScriptedFileChooser;
 
+// A menu text as the user reads it: the mnemonic marker is not shown.
+QString shown(const QAction* action) { return QString(action->text()).remove('&'); }
+
 QStringList menuTexts(QMenu* menu) {
   QStringList texts;
-  for (QAction* action : menu->actions()) texts << action->text();
+  for (QAction* action : menu->actions()) texts << shown(action);
   return texts;
 }
 
@@ -64,9 +68,9 @@ TEST(MainWindowMenu, HoldsEveryCommandInOrder) {
   ASSERT_NE(bar, nullptr);
   const QList<QAction*> popups = bar->actions();
   ASSERT_EQ(popups.size(), 3);
-  EXPECT_EQ(popups[0]->text(), "Files");
-  EXPECT_EQ(popups[1]->text(), "Tests");
-  EXPECT_EQ(popups[2]->text(), "Tools");
+  EXPECT_EQ(shown(popups[0]), "Files");
+  EXPECT_EQ(shown(popups[1]), "Tests");
+  EXPECT_EQ(shown(popups[2]), "Tools");
   EXPECT_EQ(menuTexts(popups[0]->menu()), QStringList({"About", "Exit"}));
   EXPECT_EQ(menuTexts(popups[1]->menu()), QStringList({"Codec Quality", "Compare codecs", "Compare Files"}));
   EXPECT_EQ(menuTexts(popups[2]->menu()),
@@ -74,6 +78,66 @@ TEST(MainWindowMenu, HoldsEveryCommandInOrder) {
   QMenu* signal = popups[2]->menu()->actions()[2]->menu();
   ASSERT_NE(signal, nullptr);
   EXPECT_EQ(menuTexts(signal), QStringList({"Short", "Normal", "Long"}));
+}
+
+// The mnemonic letters of a menu's entries, lower-cased, in order.
+QString mnemonics(const QList<QAction*>& actions) {
+  QString letters;
+  for (const QAction* action : actions) {
+    const QKeySequence key = QKeySequence::mnemonic(action->text());
+    letters += key.isEmpty() ? QStringLiteral("?") : key.toString().right(1).toLower();
+  }
+  return letters;
+}
+
+TEST(MainWindowMenu, EveryMenuAndItemHasItsOwnMnemonic) {
+  TestSession session;
+  ScriptedFileChooser files;
+  RecordingMessageBoxes boxes;
+  MainWindow window(session, files, boxes);
+  const QList<QAction*> popups = window.findChild<QMenuBar*>()->actions();
+  ASSERT_EQ(popups.size(), 3);
+  EXPECT_EQ(mnemonics(popups), "fto");
+  EXPECT_EQ(mnemonics(popups[0]->menu()->actions()), "ax");
+  EXPECT_EQ(mnemonics(popups[1]->menu()->actions()), "cof");
+  EXPECT_EQ(mnemonics(popups[2]->menu()->actions()), "dvs");
+  EXPECT_EQ(mnemonics(popups[2]->menu()->actions()[2]->menu()->actions()), "snl");
+}
+
+TEST(MainWindowMenu, AltAndTheMnemonicOpenTheMenusAndTheLetterRunsAnItem) {
+  TestSession session;
+  ScriptedFileChooser files;
+  RecordingMessageBoxes boxes;
+  MainWindow window(session, files, boxes);
+  QStringList dialogsShown;
+  window.setDialogRunner([&](QDialog& dialog) {
+    dialogsShown << dialog.windowTitle();
+    return int(QDialog::Rejected);
+  });
+  window.show();
+  // A menu that closes leaves no window active; each key goes to an active
+  // main window, as it does when the user types.
+  const auto activate = [&window] {
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+  };
+  const QList<QAction*> popups = window.findChild<QMenuBar*>()->actions();
+  const std::pair<Qt::Key, int> menus[] = {{Qt::Key_F, 0}, {Qt::Key_T, 1}, {Qt::Key_O, 2}};
+  for (const auto& [key, popup] : menus) {
+    ASSERT_TRUE(activate());
+    QTest::keyClick(&window, key, Qt::AltModifier);
+    QMenu* menu = popups[popup]->menu();
+    ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); })) << shown(popups[popup]).toStdString();
+    menu->close();
+  }
+  // Tools, then V: View Log File runs.
+  ASSERT_TRUE(activate());
+  QTest::keyClick(&window, Qt::Key_O, Qt::AltModifier);
+  QMenu* tools = popups[2]->menu();
+  ASSERT_TRUE(QTest::qWaitFor([tools] { return tools->isVisible(); }));
+  QTest::keyClick(tools, Qt::Key_V);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogsShown.isEmpty(); }));
+  EXPECT_EQ(dialogsShown, QStringList({"LOGs Editor"}));
 }
 
 TEST(MainWindowFrame, HasACaptionWindowMenuAndCloseBoxButNoMinimiseOrMaximiseBox) {

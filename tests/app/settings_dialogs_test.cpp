@@ -94,6 +94,18 @@ TEST_F(SettingsDialogs, ComparisonDropsAChangedSourceTypeOnCancel) {
   EXPECT_EQ(session.sizeType, 1);
 }
 
+TEST_F(SettingsDialogs, BrowseDialogsStartFromThePathInTheirBox) {
+  session.sourceType = 1;
+  ASSERT_TRUE(session.voiceFilePath.assign("/voices/a.pcm"));
+  ASSERT_TRUE(session.codecPath.assign("/codecs/g711.so"));
+  CodecQualitySettingsDialog dialog(session, files, boxes);
+  click(dialog, "voiceBrowseButton");
+  click(dialog, "codecBrowseButton");
+  ASSERT_EQ(files.requests.size(), 2u);
+  EXPECT_EQ(files.requests[0].current, "/voices/a.pcm");
+  EXPECT_EQ(files.requests[1].current, "/codecs/g711.so");
+}
+
 TEST_F(SettingsDialogs, BrowsedPathsSurviveCancel) {
   files.answer("/codecs/tested.so");
   files.answer("/voices/a.pcm");
@@ -108,7 +120,7 @@ TEST_F(SettingsDialogs, BrowsedPathsSurviveCancel) {
   EXPECT_EQ(session.codecPath.str(), "/codecs/tested.so");
   EXPECT_EQ(session.voiceFilePath.str(), "/voices/a.pcm");
   ASSERT_EQ(files.requests.size(), 2u);
-  EXPECT_EQ(files.requests[0].filter, "dll file (*.so)");
+  EXPECT_EQ(files.requests[0].filter, "dll file (*.so *.so.*);;all files (*)");
   EXPECT_EQ(files.requests[1].filter, "voice file (*.pcm)");
   EXPECT_FALSE(files.requests[0].save);
   EXPECT_FALSE(files.requests[1].save);

@@ -1,7 +1,10 @@
 #include <cstdlib>
 
-#include <QApplication>
 #include <gtest/gtest.h>
+
+#include "app/orvelle_application.h"
+#include "platform/startup_directory.h"
+#include "tests/support/scratch_directory.h"
 
 // Qt's libraries are not built with ThreadSanitizer, so it cannot see their
 // internal locking and takes Qt's own allocations, handed between threads,
@@ -16,7 +19,13 @@ int main(int argc, char** argv) {
   // Test discovery runs this program at build time, where no environment
   // property applies; the windows never need a display.
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
+  // The program's own application object: the windows run under the same
+  // locale settings as in the program.
+  orvelle::OrvelleApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
+  // Measurement logs of tests that do not choose a folder of their own land
+  // here, never in the folder the tests run from.
+  orvelle::test::ScratchDirectory scratch;
+  orvelle::platform::setStartupDirectory(scratch.prefix());
   return RUN_ALL_TESTS();
 }

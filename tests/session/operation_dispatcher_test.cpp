@@ -95,8 +95,11 @@ TEST(OperationDispatcherThreaded, UnknownCodesCloseTheDialogWithoutFailing) {
 }
 
 TEST(OperationDispatcherThreaded, FailureShowsItsMessageBeforeTheDialogCloses) {
-  // With nothing prepared, operations 3, 4, 5 and 7 must fail at once.
+  // With no codec loaded and nothing prepared, operations 2 to 7 must fail
+  // at once, none of them calling through an empty entry point.
   const std::vector<std::pair<std::int32_t, std::string>> cases = {
+      {kPrepareVoiceData, "Voice Data Can't be Prepared!"},
+      {kPrepareComparisonData, "Voice Data For Codecs Coparation Can't be Prepared!"},
       {kRecodeVoiceData, "Voice Data Can't be Recoded!"},
       {kCalculateVoiceQuality, "Can't calculate Quality!"},
       {kCalculateFileQuality, "Can't calculate Quality!"},
@@ -110,6 +113,16 @@ TEST(OperationDispatcherThreaded, FailureShowsItsMessageBeforeTheDialogCloses) {
         "message:" + message + "|Error|error|opCode=" + std::to_string(code), "close"};
     EXPECT_EQ(events, expected);
   }
+}
+
+TEST(OperationDispatcherThreaded, PreparingWithoutALoadedCodecNamesTheReason) {
+  TestSession session;
+  HeadlessProgressDialog dialog;
+  EXPECT_FALSE(session.prepareVoiceData(&dialog));
+  EXPECT_EQ(session.failureReason(), "No codec plug-in is loaded");
+  ASSERT_TRUE(session.codecPath.assign("/nowhere/codec.so"));
+  EXPECT_FALSE(session.prepareVoiceData(&dialog));
+  EXPECT_EQ(session.failureReason(), "The codec plug-in /nowhere/codec.so is not loaded");
 }
 
 TEST(OperationDispatcherThreaded, OneRequestServesSeveralOperations) {

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "platform/startup_directory.h"
 #include "session/headless_progress_dialog.h"
 #include "session/test_session.h"
+#include "tests/support/address_space_cap.h"
 #include "tests/support/plugin_paths.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/speech_like_signal.h"
@@ -77,6 +79,28 @@ TEST_F(RecodingAndScoringThreaded, NothingPreparedFailsAtOnce) {
   EXPECT_EQ(dialog.snapshot().operationText, "Voice Data Preparation") << "nothing is shown before failing";
 }
 
+TEST_F(RecodingAndScoringThreaded, ScoringThatCannotRunFailsWithTheAnalyzersReason) {
+#ifdef ORVELLE_UNDER_SANITIZER
+  GTEST_SKIP() << "sanitizers reserve more address space than the cap below allows";
+#else
+  prepareFromVoiceFile(test::bundledPlugin("passthrough"));
+  ASSERT_TRUE(session.recodeVoiceData(&dialog));
+  session.codecQuality = 42.0;
+  // The run's activity flags for the longest count (tens of MB) cannot be
+  // had under the cap; the samples past the buffers are never reached,
+  // because the analyzer refuses before it reads any.
+  session.sampleCount = std::numeric_limits<std::int32_t>::max();
+  test::AddressSpaceCap cap(std::uintmax_t{16} << 20);
+  if (!cap.applied()) GTEST_SKIP() << "cannot cap this process's address space";
+  const bool scored = session.calculateVoiceQuality(&dialog);
+  cap.lift();
+  EXPECT_FALSE(scored) << "a run that could not run is no score of 0";
+  EXPECT_NE(session.failureReason().find("Not enough memory"), std::string::npos) << session.failureReason();
+  EXPECT_EQ(session.codecQuality, 42.0) << "no score is stored";
+  EXPECT_EQ(session.progressCurrent.load(), session.progressTotal.load()) << "the monitor was ended";
+#endif
+}
+
 TEST_F(RecodingAndScoringThreaded, FileComparisonScoresAndReportsUnusableFiles) {
   ASSERT_TRUE(session.sourceFilePath.assign(scratch.file("speech.pcm")));
   ASSERT_TRUE(session.processedFilePath.assign(scratch.file("speech.pcm")));
@@ -112,6 +136,20 @@ TEST_F(RecodingAndScoringThreaded, ComparisonRunsBothCodecsAndStopsAtAThrowingSo
   HeadlessProgressDialog failing;
   EXPECT_FALSE(session.recodeComparisonData(&failing));
   EXPECT_EQ(failing.snapshot().operationText, "ReCode Source Voice Data") << "the tested run never starts";
+}
+
+TEST_F(RecodingAndScoringThreaded, ComparisonDataWithoutLoadedCodecsFailsInsteadOfCalling) {
+  session.sizeType = 0;
+  ASSERT_TRUE(session.sourceCodecPath.assign(test::bundledPlugin("passthrough")));
+  ASSERT_TRUE(session.testedCodecPath.assign(test::bundledPlugin("passthrough")));
+  ASSERT_TRUE(session.loadCodecPair());
+  ASSERT_TRUE(session.prepareComparisonData(&dialog));
+  // A later load that fails empties both plug-ins but keeps the buffers.
+  session.sourceCodec.unload();
+  session.testedCodec.unload();
+  EXPECT_FALSE(session.recodeComparisonData(&dialog));
+  EXPECT_EQ(session.failureReason(),
+            "The codec plug-in " + test::bundledPlugin("passthrough") + " is not loaded");
 }
 
 }  // namespace
