@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "app_test_support.h"
 #include "tests/support/small_file_system.h"
 
@@ -147,7 +150,9 @@ TEST_F(LogViewer, SaveOnAFullDiskKeepsTheOldFileAndLeavesNothingBehind) {
   click(viewer, "saveAsButton");
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, "LOG-file can't be open!");
-  EXPECT_TRUE(boxes.shown[0].details.contains("No space left on device")) << boxes.shown[0].details.toStdString();
+  // The reason follows the user's language, as the C library words it.
+  EXPECT_TRUE(boxes.shown[0].details.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))))
+      << boxes.shown[0].details.toStdString();
   EXPECT_EQ(readWholeFile(saved), "an earlier save\r\n");
   EXPECT_EQ(disk.names(), (std::vector<std::string>{"filler", "saved.log"}));
 }
