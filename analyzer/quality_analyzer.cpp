@@ -104,9 +104,10 @@ bool QualityAnalyzer::loadFiles(const char* sourcePath, const char* processedPat
   const std::int64_t longerBytes = source.bytes > processed.bytes ? source.bytes : processed.bytes;
   if (longerBytes > kMaximumFileBytes) {
     const bool sourceLonger = source.bytes >= processed.bytes;
+    const OpenVoiceFile& longer = sourceLonger ? source : processed;
     failureReason_ = std::string("The ") + (sourceLonger ? "source" : "processed") + " voice file \"" +
                      (sourceLonger ? sourcePath : processedPath) + "\" is too long to analyse: " +
-                     std::to_string(longerBytes) + " bytes, at most " + std::to_string(kMaximumFileBytes) +
+                     voiceLengthText(longer, longerBytes) + ", at most " + voiceLengthCount(longer, kMaximumFileBytes) +
                      " can be scored";
     return false;
   }

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 #include "platform/file_length.h"
@@ -13,6 +14,65 @@ namespace {
 std::string quoted(const char* path) { return std::string("\"") + path + "\""; }
 // "source voice file", or "voice file" for a file without a role.
 std::string voiceFile(const char* role) { return *role == '\0' ? "voice file" : std::string(role) + " voice file"; }
+std::string theFile(const char* path, const char* role) { return "The " + voiceFile(role) + " " + quoted(path); }
+
+// Two bytes a sample, saturated: a header may declare any frame count.
+std::int64_t sampleBytes(std::int64_t frames) {
+  constexpr std::int64_t kMost = std::numeric_limits<std::int64_t>::max() / 2;
+  return frames > kMost ? std::numeric_limits<std::int64_t>::max() : 2 * frames;
+}
+
+// Recognises a sound file by its content; anything libsndfile does not
+// recognise stays the headerless file it always was.
+bool openSoundFile(const char* path, const char* role, OpenVoiceFile& out, std::string& reason) {
+  auto sound = std::make_unique<SoundFile>();
+  std::string why;
+  switch (sound->open(out.file.get(), why)) {
+    case SoundFile::Opening::notRecognised: return true;
+    case SoundFile::Opening::broken:
+      reason = theFile(path, role) + " is a damaged sound file: " + why;
+      return false;
+    case SoundFile::Opening::decoded: break;
+  }
+  if (!sound->isVoiceFormat()) {
+    reason = theFile(path, role) + " is " + sound->description() +
+             "; the measure needs 8000 Hz mono 16-bit. Convert it, or read it with --resample to have it converted";
+    return false;
+  }
+  if (sound->format().frames <= 0) {
+    reason = theFile(path, role) + " holds no samples";
+    return false;
+  }
+  out.bytes = sampleBytes(sound->format().frames);
+  out.sound = std::move(sound);
+  return true;
+}
+
+// Reads the declared samples, then makes sure there are no others: a file
+// whose header says otherwise is damaged, and scoring part of it would
+// score something its author never meant.
+bool readSoundSamples(OpenVoiceFile& voice, const char* path, const char* role, std::int16_t* samples,
+                      std::int32_t count, std::string& reason) {
+  SoundFile& sound = *voice.sound;
+  const std::int64_t declared = sound.format().frames;
+  const std::int64_t wanted = declared < count ? declared : count;
+  const std::int64_t read = sound.readShorts(samples, wanted);
+  if (read < wanted) {
+    const std::string error = sound.error();
+    reason = theFile(path, role) + " is damaged: its header declares " + std::to_string(declared) +
+             " samples, but only " + std::to_string(read) + " could be decoded" +
+             (error.empty() ? std::string() : " (" + error + ")");
+    return false;
+  }
+  std::int16_t extra = 0;
+  if (wanted == declared && sound.readShorts(&extra, 1) > 0) {
+    reason = theFile(path, role) + " is damaged: it holds more samples than the " + std::to_string(declared) +
+             " its header declares";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes, OpenVoiceFile& out,
@@ -26,7 +86,7 @@ bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes
   // read without end.
   platform::RegularFileOpening opening = platform::openRegularFile(path);
   if (opening.kind != nullptr) {
-    reason = "The " + voiceFile(role) + " " + quoted(path) + " is " + opening.kind;
+    reason = theFile(path, role) + " is " + opening.kind;
     return false;
   }
   out.file = std::move(opening.file);
@@ -40,9 +100,14 @@ bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes
     out.file.reset();
     return false;
   }
+  if (!openSoundFile(path, role, out, reason)) {
+    out.file.reset();
+    return false;
+  }
   if (out.bytes < minimumBytes) {
-    reason = "The " + voiceFile(role) + " " + quoted(path) + " is too short: " +
-             std::to_string(out.bytes) + " bytes, at least " + std::to_string(minimumBytes) + " are needed";
+    reason = theFile(path, role) + " is too short: " + voiceLengthText(out, out.bytes) + ", at least " +
+             voiceLengthCount(out, minimumBytes) + " are needed";
+    out.sound.reset();
     out.file.reset();
     return false;
   }
@@ -51,6 +116,7 @@ bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes
 
 bool readVoiceSamples(OpenVoiceFile& voice, const char* path, const char* role, std::int16_t* samples,
                       std::int32_t count, std::string& reason) {
+  if (voice.sound) return readSoundSamples(voice, path, role, samples, count, reason);
   const std::size_t read = std::fread(samples, sizeof(std::int16_t), static_cast<std::size_t>(count), voice.file.get());
   if (std::ferror(voice.file.get())) {
     reason = "Can't read the " + voiceFile(role) + " " + quoted(path) + ": " + std::strerror(errno);
@@ -66,6 +132,14 @@ bool readVoiceSamples(OpenVoiceFile& voice, const char* path, const char* role, 
     }
   }
   return true;
+}
+
+std::string voiceLengthCount(const OpenVoiceFile& voice, std::int64_t bytes) {
+  return std::to_string(voice.sound ? bytes / 2 : bytes);
+}
+
+std::string voiceLengthText(const OpenVoiceFile& voice, std::int64_t bytes) {
+  return voiceLengthCount(voice, bytes) + (voice.sound ? " samples" : " bytes");
 }
 
 }  // namespace orvelle

@@ -1,31 +1,45 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "analyzer/sound_file.h"
 #include "platform/regular_file.h"
 
 namespace orvelle {
 
 using FileHandle = platform::FileHandle;
 
-// A voice file opened for reading: headerless 16-bit little-endian mono
-// samples. `role` ("source", "processed") names the file in messages; an
-// empty role names it just "the voice file".
+// A voice file opened for reading: a sound file that libsndfile recognises
+// by its content (WAV, FLAC, ...) in the one format the measure is defined
+// for, or else headerless 16-bit little-endian mono samples. `role`
+// ("source", "processed") names the file in messages; an empty role names
+// it just "the voice file".
 struct OpenVoiceFile {
   FileHandle file;
+  // Two per sample for a decoded file, so that lengths compare alike.
   std::int64_t bytes = 0;
+  std::unique_ptr<SoundFile> sound;  // set for a decoded file
 };
 
 // Opens `path` and measures it. Returns false with `reason` set when it
-// cannot be opened or measured, or holds fewer than `minimumBytes`.
+// cannot be opened or measured, is a sound file in another format or a
+// broken one, or holds fewer than `minimumBytes` (in samples of two bytes
+// for a decoded file).
 bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes, OpenVoiceFile& out,
                    std::string& reason);
 
 // Reads up to `count` samples from the file's start into `samples`, which
 // keeps its contents past the end of the file. Returns false with `reason`
-// set on a read error.
+// set on a read error, or when a decoded file holds fewer or more samples
+// than its header declares.
 bool readVoiceSamples(OpenVoiceFile& voice, const char* path, const char* role, std::int16_t* samples,
                       std::int32_t count, std::string& reason);
+
+// A length of `bytes` as the file's kind counts it: "40000 bytes" for a
+// headerless file, "20000 samples" for a decoded one; the count alone.
+std::string voiceLengthText(const OpenVoiceFile& voice, std::int64_t bytes);
+std::string voiceLengthCount(const OpenVoiceFile& voice, std::int64_t bytes);
 
 }  // namespace orvelle

@@ -10,6 +10,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev
   libspandsp-dev libgsm1-dev libcodec2-dev
+  libsndfile1-dev libsoxr-dev
   locales
 )
 # A locale whose decimal separator is a comma: the desktop program's tests

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "session/test_session.h"
 #include "tests/support/plugin_paths.h"
 #include "tests/support/scratch_directory.h"
+#include "tests/support/sound_files.h"
 #include "tests/support/voice_files.h"
 
 namespace orvelle {
@@ -155,6 +157,41 @@ TEST_F(VoiceDataPreparation, ComparisonWithAThrowingPlugInFails) {
   EXPECT_FALSE(session.prepareComparisonData(&dialog));
   EXPECT_FALSE(session.comparisonSamples);
   EXPECT_TRUE(session.testedCodec.isComplete());
+}
+
+}  // namespace
+}  // namespace orvelle
+
+namespace orvelle {
+namespace {
+
+TEST_F(VoiceDataPreparation, AVoiceFormatWavGivesTheSamplesOfItsPcmAndOtherSoundFilesAreRefused) {
+  loadCodec(test::bundledPlugin("passthrough"));
+  std::vector<std::int16_t> samples(9000);
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>((i * 7919) % 65536 - 32768);
+  const std::string wav = scratch.file("voice.wav");
+  test::writeSoundFile(wav, samples, test::kVoiceWav);
+  ASSERT_TRUE(session.voiceFilePath.assign(wav));
+  session.sourceType = 1;
+  ASSERT_TRUE(session.prepareVoiceData(&dialog)) << session.failureReason();
+  EXPECT_EQ(session.sampleCount, 9160);
+  EXPECT_TRUE(std::equal(samples.begin(), samples.end(), session.inputSamples.get()));
+  EXPECT_EQ(session.inputSamples[samples.size()], 0);
+
+  const std::string wide = scratch.file("wide.wav");
+  test::writeSoundFile(wide, samples, test::kVoiceWav, 16000);
+  ASSERT_TRUE(session.voiceFilePath.assign(wide));
+  EXPECT_FALSE(session.prepareVoiceData(&dialog));
+  EXPECT_NE(session.failureReason().find("\"" + wide + "\" is 16000 Hz, 1 channel, 16-bit"), std::string::npos)
+      << session.failureReason();
+  EXPECT_FALSE(session.inputSamples || session.outputSamples);
+
+  const std::string cut = scratch.file("cut.wav");
+  test::writeWholeFile(cut, test::readWholeFile(wav).substr(0, 44));
+  ASSERT_TRUE(session.voiceFilePath.assign(cut));
+  EXPECT_FALSE(session.prepareVoiceData(&dialog));
+  EXPECT_NE(session.failureReason().find("\"" + cut + "\" is a damaged sound file"), std::string::npos)
+      << session.failureReason();
 }
 
 }  // namespace
