@@ -36,7 +36,7 @@ bool openSoundFile(const char* path, const char* role, OpenVoiceFile& out, std::
   }
   if (!sound->isVoiceFormat()) {
     reason = theFile(path, role) + " is " + sound->description() +
-             "; the measure needs 8000 Hz mono 16-bit. Convert it, or read it with --resample to have it converted";
+             "; the measure needs 8000 Hz mono 16-bit. Convert it to that format first";
     return false;
   }
   if (sound->format().frames <= 0) {

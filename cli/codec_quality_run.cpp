@@ -2,6 +2,7 @@
 
 #include "cli/operation_runner.h"
 #include "cli/plugin_locator.h"
+#include "cli/voice_file_writer.h"
 
 namespace orvelle::cli {
 
@@ -47,8 +48,12 @@ CodecQualityOutcome runCodecQuality(TestSession& session, const std::string& plu
     return failed(operationErrorMessage(kRecodeVoiceData), session);
   }
   const bool scored = runner.run(kCalculateVoiceQuality);
+  std::string saveError;
+  const bool saved = !scored || source.saveProcessed.empty() ||
+                     writeVoiceFile(source.saveProcessed, session.outputSamples.get(), session.sampleCount, &saveError);
   session.releaseVoiceData();
   if (!scored) return failed(operationErrorMessage(kCalculateVoiceQuality), session);
+  if (!saved) return refused("Voice File Can't be Writed!", saveError);
 
   CodecQualityOutcome outcome;
   outcome.succeeded = true;

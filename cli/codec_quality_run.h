@@ -11,6 +11,7 @@ namespace orvelle::cli {
 struct CodecQualitySource {
   std::string voiceFile;  // empty: the internal source
   std::int32_t sizeType = 1;
+  std::string saveProcessed;  // where to keep the codec's output; empty: nowhere
 };
 
 struct CodecQualityOutcome {

@@ -31,7 +31,7 @@ const CLI::Validator kNotEmpty(
 
 // The speech a Codec Quality run codes: a voice file, or the internal source of a size.
 void addSourceOptions(CLI::App* command, CodecQualitySource* source) {
-  auto* voice = command->add_option("--voice", source->voiceFile, "Voice file (.pcm) to use instead of the internal source")
+  auto* voice = command->add_option("--voice", source->voiceFile, "Voice file (.pcm, .wav, .flac) to use instead of the internal source")
                     ->check(kNotEmpty);
   addSizeOption(command, &source->sizeType)->excludes(voice);
 }
@@ -62,6 +62,9 @@ int runCommandLine(int argc, char** argv) {
       ->required()
       ->check(kNotEmpty);
   addSourceOptions(qualityCommand, &quality.source);
+  qualityCommand->add_option("--save-processed", quality.source.saveProcessed,
+                             "Write the codec's output to this voice file (.wav or .pcm)")
+      ->check(kNotEmpty);
   qualityCommand->add_flag("--json", quality.json, "Print the result as one JSON object");
   qualityCommand->footer("Example: orvelle-cli quality --codec passthrough --size short");
 
@@ -70,16 +73,16 @@ int runCommandLine(int argc, char** argv) {
   compareCommand->add_option("--source-codec", compare.sourceCodec, "Source (reference) codec plug-in")->required()->check(kNotEmpty);
   compareCommand->add_option("--tested-codec", compare.testedCodec, "Tested codec plug-in")->required()->check(kNotEmpty);
   addSizeOption(compareCommand, &compare.sizeType);
-  compareCommand->add_option("--save-source", compare.saveSource, "Write the source codec's output to this voice file")
+  compareCommand->add_option("--save-source", compare.saveSource, "Write the source codec's output to this voice file (.wav or .pcm)")
       ->check(kNotEmpty);
-  compareCommand->add_option("--save-tested", compare.saveTested, "Write the tested codec's output to this voice file")
+  compareCommand->add_option("--save-tested", compare.saveTested, "Write the tested codec's output to this voice file (.wav or .pcm)")
       ->check(kNotEmpty);
   compareCommand->footer("Example: orvelle-cli compare-codecs --source-codec passthrough --tested-codec ./mine.so --size short --save-tested out.pcm");
 
   CompareFilesOptions files;
   CLI::App* filesCommand = app.add_subcommand("compare-files", "Compare Files: score a processed voice file against its source");
-  filesCommand->add_option("SOURCE", files.sourceFile, "Source voice file (.pcm)")->required();
-  filesCommand->add_option("PROCESSED", files.processedFile, "Processed voice file (.pcm)")->required();
+  filesCommand->add_option("SOURCE", files.sourceFile, "Source voice file (.pcm, .wav, .flac)")->required();
+  filesCommand->add_option("PROCESSED", files.processedFile, "Processed voice file (.pcm, .wav, .flac)")->required();
   filesCommand->add_flag("--json", files.json, "Print the result as one JSON object");
   filesCommand->footer("Example: orvelle-cli compare-files speech.pcm speech-decoded.pcm");
 
@@ -87,7 +90,7 @@ int runCommandLine(int argc, char** argv) {
   std::string signalFile;
   CLI::App* signalCommand = app.add_subcommand("signal", "Generate Test Signal: write the synthesised test signal to a voice file");
   addSizeOption(signalCommand, &signalSize);
-  signalCommand->add_option("OUT", signalFile, "Voice file (.pcm) to write")->required()->check(kNotEmpty);
+  signalCommand->add_option("OUT", signalFile, "Voice file (.wav or .pcm) to write")->required()->check(kNotEmpty);
   signalCommand->footer("Example: orvelle-cli signal --size short test-short.pcm");
 
   std::string headerFile;

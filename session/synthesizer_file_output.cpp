@@ -1,5 +1,6 @@
 #include "session/synthesizer_file_output.h"
 
+#include "analyzer/voice_wav_encoding.h"
 #include "session/signal_plans.h"
 
 namespace orvelle {
@@ -8,6 +9,8 @@ SynthesizerFileOutput::SynthesizerFileOutput(ProgressDialog* dialog, std::int32_
     : dialog_(dialog), segmentTotal_(segmentTotal) {}
 
 bool SynthesizerFileOutput::open(const std::string& path) {
+  wav_ = namesWavFile(path);
+  wavSamples_.clear();
   if (file_.open(path)) return true;
   failureReason_ = file_.failureReason();
   return false;
@@ -15,7 +18,16 @@ bool SynthesizerFileOutput::open(const std::string& path) {
 
 bool SynthesizerFileOutput::close() {
   if (!file_.isOpen()) return false;
-  if (flushBlock() && file_.commit()) return true;
+  if (wav_) {
+    std::string image;
+    if (!encodeVoiceWav(wavSamples_.data(), static_cast<std::int64_t>(wavSamples_.size()), image, failureReason_)) {
+      file_.discard();
+      return false;
+    }
+    if (writeBytes(reinterpret_cast<const unsigned char*>(image.data()), image.size()) && file_.commit()) return true;
+  } else if (flushBlock() && file_.commit()) {
+    return true;
+  }
   failureReason_ = file_.failureReason();
   file_.discard();
   return false;
@@ -34,6 +46,10 @@ bool SynthesizerFileOutput::flushBlock() {
 }
 
 bool SynthesizerFileOutput::put(const std::int16_t* samples, std::int32_t count) {
+  if (wav_) {
+    wavSamples_.insert(wavSamples_.end(), samples, samples + count);
+    return true;
+  }
   for (std::int32_t i = 0; i < count; ++i) {
     const auto bits = static_cast<std::uint16_t>(samples[i]);
     block_[blockBytes_] = static_cast<unsigned char>(bits & 0xFFu);
@@ -56,6 +72,10 @@ void SynthesizerFileOutput::segmentFinished() {
 
 bool SynthesizerFileOutput::bandFinished() {
   static constexpr std::array<unsigned char, 2 * kBandSilenceSamples> kSilence{};
+  if (wav_) {
+    wavSamples_.insert(wavSamples_.end(), kBandSilenceSamples, 0);
+    return true;
+  }
   return flushBlock() && writeBytes(kSilence.data(), kSilence.size());
 }
 

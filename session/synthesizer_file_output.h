@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/atomic_output_file.h"
 #include "session/progress_dialog.h"
@@ -11,7 +12,8 @@
 namespace orvelle {
 
 // Writes the signal as a voice file, in blocks of one second, and shows which
-// segment of the run has finished. The file appears only when it is closed
+// segment of the run has finished. A name ending in ".wav" gets an 8000 Hz
+// mono 16-bit WAV file, whose samples are kept until the close encodes them. The file appears only when it is closed
 // whole; until then any file already at its path stays as it was.
 class SynthesizerFileOutput : public SynthesizerOutput {
  public:
@@ -43,6 +45,8 @@ class SynthesizerFileOutput : public SynthesizerOutput {
   // Little-endian sample bytes, whatever the host's byte order.
   std::array<unsigned char, 2 * kBlockSamples> block_{};
   std::size_t blockBytes_ = 0;
+  bool wav_ = false;
+  std::vector<std::int16_t> wavSamples_;
   std::string failureReason_;
 };
 

@@ -73,5 +73,37 @@ TEST_F(CliSoundFiles, OtherFormatsAndDamagedFilesFailWithTheReason) {
   }
 }
 
+TEST_F(CliSoundFiles, OutputsNamedWavAreVoiceFormatWavWithThePcmSamples) {
+  const struct {
+    std::string command;  // "%" stands for the output's name
+    std::string name;
+  } outputs[] = {
+      {"signal --size short %", "signal"},
+      {"compare-codecs --source-codec passthrough --tested-codec passthrough --size short --save-tested %", "tested"},
+      {"quality --codec passthrough --voice a.wav --save-processed %", "processed"},
+  };
+  for (const auto& output : outputs) {
+    SCOPED_TRACE(output.command);
+    for (const std::string extension : {".pcm", ".WAV"}) {
+      std::string command = output.command;
+      command.replace(command.find('%'), 1, output.name + extension);
+      const auto result = run(command);
+      ASSERT_EQ(result.exitCode, 0) << result.err;
+    }
+    const std::vector<std::int16_t> pcm = test::readVoiceFile(scratch.file(output.name + ".pcm"));
+    ASSERT_GT(pcm.size(), 1000u);
+    const test::DecodedSound wav = test::readSoundFile(scratch.file(output.name + ".WAV"));
+    EXPECT_EQ(wav.info.format, test::kVoiceWav);
+    EXPECT_EQ(wav.info.samplerate, 8000);
+    EXPECT_EQ(wav.info.channels, 1);
+    EXPECT_EQ(wav.samples, pcm);
+  }
+  // The decoded speech Codec Quality keeps is the voice file, then the
+  // frame of silence the codec was given.
+  std::vector<std::int16_t> expected = speech_;
+  expected.resize(speech_.size() + 160, 0);
+  EXPECT_EQ(test::readVoiceFile(scratch.file("processed.pcm")), expected);
+}
+
 }  // namespace
 }  // namespace orvelle
