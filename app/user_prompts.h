@@ -20,10 +20,14 @@ struct FileKind {
 };
 
 namespace file_kinds {
-// A voice file picked in a settings dialog.
-inline FileKind voiceFile() { return {"voice file (*.pcm)", "pcm", "*.pcm", false}; }
-// The voice file a test signal is written to.
-inline FileKind newVoiceFile() { return {"voice file (*.pcm)", "pcm", "*.pcm", true}; }
+// A voice file picked in a settings dialog: headerless samples or a sound
+// file the reader decodes.
+inline FileKind voiceFile() {
+  return {"voice file (*.pcm *.wav *.flac);;all files (*)", "pcm", "*.pcm", false};
+}
+// The voice file a test signal is written to: a name ending in .wav gets a
+// WAV file, any other headerless samples, so FLAC is not offered.
+inline FileKind newVoiceFile() { return {"voice file (*.pcm *.wav);;all files (*)", "pcm", "*.pcm", true}; }
 // Versioned libraries (libfoo.so.1) are plug-ins too.
 inline FileKind codecLibrary() { return {"dll file (*.so *.so.*);;all files (*)", "so", "*.so", false}; }
 inline FileKind logFile() { return {"log file (*.log)", "log", "*.log", true}; }

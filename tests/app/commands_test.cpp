@@ -175,7 +175,7 @@ TEST_F(CommandsThreaded, GenerateTestSignalProceedsAfterACodecQualityWhoseOperat
   EXPECT_TRUE(boxes.shown.empty());
   ASSERT_FALSE(files.requests.empty());
   EXPECT_TRUE(files.requests.back().save);
-  EXPECT_EQ(files.requests.back().filter, "voice file (*.pcm)");
+  EXPECT_EQ(files.requests.back().filter, "voice file (*.pcm *.wav);;all files (*)");
   EXPECT_EQ(files.requests.back().defaultSuffix, "pcm");
   EXPECT_EQ(files.requests.back().initialName, "*.pcm");
   // A new name is confirmed before it is taken; an existing file is

@@ -72,7 +72,7 @@ TEST_F(QtFileDialogs, StartWithTheKindsFilterSuffixAndInitialName) {
   ASSERT_EQ(seen.size(), 2u);
 
   EXPECT_EQ(seen[0].mode, QFileDialog::AcceptSave);
-  EXPECT_EQ(seen[0].filters, QStringList({"voice file (*.pcm)"}));
+  EXPECT_EQ(seen[0].filters, QStringList({"voice file (*.pcm *.wav)", "all files (*)"}));
   EXPECT_EQ(seen[0].defaultSuffix, "pcm");
   ASSERT_EQ(seen[0].selected.size(), 1);
   EXPECT_TRUE(seen[0].selected[0].endsWith("/*.pcm")) << seen[0].selected[0].toStdString();
@@ -85,6 +85,13 @@ TEST_F(QtFileDialogs, StartWithTheKindsFilterSuffixAndInitialName) {
   ASSERT_EQ(seen[1].selected.size(), 1);
   EXPECT_TRUE(seen[1].selected[0].endsWith("/*.so")) << seen[1].selected[0].toStdString();
   EXPECT_TRUE(questions.empty());
+}
+
+TEST_F(QtFileDialogs, AVoiceFileToReadMayBeAnyFormatTheReaderDecodes) {
+  answers = {""};
+  EXPECT_TRUE(chooser.chooseFileToOpen(nullptr, file_kinds::voiceFile(), {}).isEmpty());
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].filters, QStringList({"voice file (*.pcm *.wav *.flac)", "all files (*)"}));
 }
 
 TEST_F(QtFileDialogs, ANewNameIsTakenOnlyWhenTheUserAgreesToCreateIt) {

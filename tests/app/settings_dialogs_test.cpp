@@ -121,7 +121,7 @@ TEST_F(SettingsDialogs, BrowsedPathsSurviveCancel) {
   EXPECT_EQ(session.voiceFilePath.str(), "/voices/a.pcm");
   ASSERT_EQ(files.requests.size(), 2u);
   EXPECT_EQ(files.requests[0].filter, "dll file (*.so *.so.*);;all files (*)");
-  EXPECT_EQ(files.requests[1].filter, "voice file (*.pcm)");
+  EXPECT_EQ(files.requests[1].filter, "voice file (*.pcm *.wav *.flac);;all files (*)");
   EXPECT_FALSE(files.requests[0].save);
   EXPECT_FALSE(files.requests[1].save);
   EXPECT_EQ(files.requests[0].defaultSuffix, "so");
