@@ -93,11 +93,14 @@ bool QualityAnalyzer::loadFiles(const char* sourcePath, const char* processedPat
   ownedSource_.reset();
   ownedProcessed_.reset();
   sampleCount_ = 0;
+  conversionNotes_.clear();
 
   OpenVoiceFile source;
   OpenVoiceFile processed;
-  if (!openVoiceFile(sourcePath, "source", kMinimumFileBytes, source, failureReason_)) return false;
-  if (!openVoiceFile(processedPath, "processed", kMinimumFileBytes, processed, failureReason_)) return false;
+  if (!openVoiceFile(sourcePath, "source", kMinimumFileBytes, source, failureReason_, otherFormats_)) return false;
+  if (!openVoiceFile(processedPath, "processed", kMinimumFileBytes, processed, failureReason_, otherFormats_)) {
+    return false;
+  }
 
   // The padded length must fit a 32-bit sample count; checked before the
   // padding is added so that no file size can overflow the sum.
@@ -126,6 +129,8 @@ bool QualityAnalyzer::loadFiles(const char* sourcePath, const char* processedPat
   if (!readVoiceSamples(processed, processedPath, "processed", processedSamples.get(), count, failureReason_)) {
     return false;
   }
+  if (source.resampled) conversionNotes_.push_back(conversionNote(source, sourcePath, "source"));
+  if (processed.resampled) conversionNotes_.push_back(conversionNote(processed, processedPath, "processed"));
   source.file.reset();
   processed.file.reset();
 

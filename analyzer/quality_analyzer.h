@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "analyzer/analysis_frame.h"
 #include "analyzer/analysis_result.h"
@@ -12,6 +13,7 @@
 #include "analyzer/mean_spectrum.h"
 #include "analyzer/measurement_log.h"
 #include "analyzer/spectral_front_end.h"
+#include "analyzer/voice_file_reader.h"
 #include "platform/progress_counter.h"
 
 namespace orvelle {
@@ -61,6 +63,12 @@ class QualityAnalyzer {
   // opened or read, is shorter than kMinimumFileBytes, is too long for a
   // 32-bit sample count, or its samples cannot be held in memory.
   bool loadFiles(const char* sourcePath, const char* processedPath, ProgressCounter* sampleCountOut);
+
+  // Whether loadFiles refuses sound files in other formats than the
+  // measure's (the default) or resamples them; and, for each file the last
+  // loadFiles resampled, what it did.
+  void setOtherFormats(OtherFormats others) { otherFormats_ = others; }
+  const std::vector<std::string>& conversionNotes() const { return conversionNotes_; }
 
   // Scores the signals read by loadFiles and releases them. Without loaded
   // files it returns 0 with a failure reason and leaves the log alone.
@@ -113,6 +121,8 @@ class QualityAnalyzer {
   MeasurementLog log_;
   AnalysisResult result_;
   std::string failureReason_;
+  OtherFormats otherFormats_ = OtherFormats::refuse;
+  std::vector<std::string> conversionNotes_;
 };
 
 }  // namespace orvelle

@@ -6,6 +6,7 @@
 #include <limits>
 #include <utility>
 
+#include "analyzer/voice_resampler.h"
 #include "platform/file_length.h"
 
 namespace orvelle {
@@ -24,7 +25,8 @@ std::int64_t sampleBytes(std::int64_t frames) {
 
 // Recognises a sound file by its content; anything libsndfile does not
 // recognise stays the headerless file it always was.
-bool openSoundFile(const char* path, const char* role, OpenVoiceFile& out, std::string& reason) {
+bool openSoundFile(const char* path, const char* role, OpenVoiceFile& out, std::string& reason,
+                   OtherFormats others) {
   auto sound = std::make_unique<SoundFile>();
   std::string why;
   switch (sound->open(out.file.get(), why)) {
@@ -34,29 +36,27 @@ bool openSoundFile(const char* path, const char* role, OpenVoiceFile& out, std::
       return false;
     case SoundFile::Opening::decoded: break;
   }
-  if (!sound->isVoiceFormat()) {
+  out.resampled = !sound->isVoiceFormat();
+  if (out.resampled && others == OtherFormats::refuse) {
     reason = theFile(path, role) + " is " + sound->description() +
-             "; the measure needs 8000 Hz mono 16-bit. Convert it to that format first";
+             "; the measure needs 8000 Hz mono 16-bit. Convert it to that format first, or have orvelle-cli "
+             "convert it while reading with --resample";
     return false;
   }
   if (sound->format().frames <= 0) {
     reason = theFile(path, role) + " holds no samples";
     return false;
   }
-  out.bytes = sampleBytes(sound->format().frames);
+  out.bytes = sampleBytes(out.resampled ? resampledLength(sound->format()) : sound->format().frames);
   out.sound = std::move(sound);
   return true;
 }
 
-// Reads the declared samples, then makes sure there are no others: a file
-// whose header says otherwise is damaged, and scoring part of it would
-// score something its author never meant.
-bool readSoundSamples(OpenVoiceFile& voice, const char* path, const char* role, std::int16_t* samples,
-                      std::int32_t count, std::string& reason) {
-  SoundFile& sound = *voice.sound;
+// A file whose header says otherwise than its data is damaged, and scoring
+// part of it would score something its author never meant.
+bool decodedAsDeclared(const SoundFile& sound, const char* path, const char* role, std::int64_t read,
+                       std::int64_t wanted, bool moreThanDeclared, std::string& reason) {
   const std::int64_t declared = sound.format().frames;
-  const std::int64_t wanted = declared < count ? declared : count;
-  const std::int64_t read = sound.readShorts(samples, wanted);
   if (read < wanted) {
     const std::string error = sound.error();
     reason = theFile(path, role) + " is damaged: its header declares " + std::to_string(declared) +
@@ -64,8 +64,7 @@ bool readSoundSamples(OpenVoiceFile& voice, const char* path, const char* role, 
              (error.empty() ? std::string() : " (" + error + ")");
     return false;
   }
-  std::int16_t extra = 0;
-  if (wanted == declared && sound.readShorts(&extra, 1) > 0) {
+  if (moreThanDeclared) {
     reason = theFile(path, role) + " is damaged: it holds more samples than the " + std::to_string(declared) +
              " its header declares";
     return false;
@@ -73,10 +72,40 @@ bool readSoundSamples(OpenVoiceFile& voice, const char* path, const char* role, 
   return true;
 }
 
+// Reads the declared samples, then makes sure there are no others.
+bool readSoundSamples(OpenVoiceFile& voice, const char* path, const char* role, std::int16_t* samples,
+                      std::int32_t count, std::string& reason) {
+  SoundFile& sound = *voice.sound;
+  const std::int64_t declared = sound.format().frames;
+  const std::int64_t wanted = declared < count ? declared : count;
+  const std::int64_t read = sound.readShorts(samples, wanted);
+  std::int16_t extra = 0;
+  return decodedAsDeclared(sound, path, role, read, wanted, wanted == declared && sound.readShorts(&extra, 1) > 0,
+                           reason);
+}
+
+// A resampled file is read whole, since the resampler needs what follows a
+// sample to make it; its declared length is checked like any other's.
+bool readResampledSamples(OpenVoiceFile& voice, const char* path, const char* role, std::int16_t* samples,
+                          std::int32_t count, std::string& reason) {
+  SoundFile& sound = *voice.sound;
+  const std::int64_t length = voice.bytes / 2;
+  Resampling result;
+  std::string why;
+  if (!resampleToVoice(sound, samples, length < count ? length : count, result, why)) {
+    reason = "Can't convert the " + voiceFile(role) + " " + quoted(path) + ": " + why;
+    return false;
+  }
+  voice.clippedSamples = result.clippedSamples;
+  const std::int64_t declared = sound.format().frames;
+  const std::int64_t decoded = result.decodedFrames < declared ? result.decodedFrames : declared;
+  return decodedAsDeclared(sound, path, role, decoded, declared, result.decodedFrames > declared, reason);
+}
+
 }  // namespace
 
 bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes, OpenVoiceFile& out,
-                   std::string& reason) {
+                   std::string& reason, OtherFormats others) {
   if (path == nullptr || *path == '\0') {
     reason = "No " + voiceFile(role) + " was given";
     return false;
@@ -100,7 +129,7 @@ bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes
     out.file.reset();
     return false;
   }
-  if (!openSoundFile(path, role, out, reason)) {
+  if (!openSoundFile(path, role, out, reason, others)) {
     out.file.reset();
     return false;
   }
@@ -116,6 +145,7 @@ bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes
 
 bool readVoiceSamples(OpenVoiceFile& voice, const char* path, const char* role, std::int16_t* samples,
                       std::int32_t count, std::string& reason) {
+  if (voice.resampled) return readResampledSamples(voice, path, role, samples, count, reason);
   if (voice.sound) return readSoundSamples(voice, path, role, samples, count, reason);
   const std::size_t read = std::fread(samples, sizeof(std::int16_t), static_cast<std::size_t>(count), voice.file.get());
   if (std::ferror(voice.file.get())) {
@@ -132,6 +162,11 @@ bool readVoiceSamples(OpenVoiceFile& voice, const char* path, const char* role, 
     }
   }
   return true;
+}
+
+std::string conversionNote(const OpenVoiceFile& voice, const char* path, const char* role) {
+  return theFile(path, role) + " was converted from " + voice.sound->description() + " to 8000 Hz mono 16-bit; " +
+         std::to_string(voice.clippedSamples) + (voice.clippedSamples == 1 ? " sample" : " samples") + " clipped";
 }
 
 std::string voiceLengthCount(const OpenVoiceFile& voice, std::int64_t bytes) {

@@ -11,6 +11,12 @@ namespace orvelle {
 
 using FileHandle = platform::FileHandle;
 
+// What to do with a sound file in another format than the measure's.
+enum class OtherFormats {
+  refuse,
+  resample,  // average its channels and resample it to 8000 Hz 16-bit while reading
+};
+
 // A voice file opened for reading: a sound file that libsndfile recognises
 // by its content (WAV, FLAC, ...) in the one format the measure is defined
 // for, or else headerless 16-bit little-endian mono samples. `role`
@@ -21,14 +27,22 @@ struct OpenVoiceFile {
   // Two per sample for a decoded file, so that lengths compare alike.
   std::int64_t bytes = 0;
   std::unique_ptr<SoundFile> sound;  // set for a decoded file
+  bool resampled = false;             // the decoded file is converted while it is read
+  std::int64_t clippedSamples = 0;    // of a resampled file, once read
 };
 
 // Opens `path` and measures it. Returns false with `reason` set when it
-// cannot be opened or measured, is a sound file in another format or a
+// cannot be opened or measured, is a sound file in another format (unless
+// `others` says to resample it; its length is then the resampled one) or a
 // broken one, or holds fewer than `minimumBytes` (in samples of two bytes
 // for a decoded file).
 bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes, OpenVoiceFile& out,
-                   std::string& reason);
+                   std::string& reason, OtherFormats others = OtherFormats::refuse);
+
+// "The source voice file "x" was converted from 16000 Hz, 2 channels,
+// 16-bit to 8000 Hz mono 16-bit; 3 samples clipped", for a resampled file
+// once read.
+std::string conversionNote(const OpenVoiceFile& voice, const char* path, const char* role);
 
 // Reads up to `count` samples from the file's start into `samples`, which
 // keeps its contents past the end of the file. Returns false with `reason`

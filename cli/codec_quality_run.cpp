@@ -38,6 +38,7 @@ CodecQualityOutcome runCodecQuality(TestSession& session, const std::string& plu
     return refused("Voice Data Can't be Prepared!", textTooLongMessage("Voice file path", source.voiceFile));
   }
   session.sourceType = source.voiceFile.empty() ? 0 : 1;
+  session.otherVoiceFormats = source.resample ? OtherFormats::resample : OtherFormats::refuse;
   session.sizeType = source.sizeType;
 
   if (!session.loadCodec()) return refused("DLL Can't be loaded!", withLocalFileHint(session.failureReason(), plugin));

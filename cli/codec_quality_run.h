@@ -12,6 +12,7 @@ struct CodecQualitySource {
   std::string voiceFile;  // empty: the internal source
   std::int32_t sizeType = 1;
   std::string saveProcessed;  // where to keep the codec's output; empty: nowhere
+  bool resample = false;      // convert a voice file in another sound format
 };
 
 struct CodecQualityOutcome {

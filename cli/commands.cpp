@@ -113,6 +113,7 @@ int runCompareFiles(const CompareFilesOptions& options) {
       !assignPath(session.processedFilePath, options.processedFile, "Processed voice file path")) {
     return kExitFailed;
   }
+  session.otherVoiceFormats = options.resample ? OtherFormats::resample : OtherFormats::refuse;
   OperationRunner runner(session);
   if (!runner.run(kCalculateFileQuality)) return kExitFailed;
   return printScore("File Quality", session.fileQuality, session.analyzer().lastResult(), options.json);

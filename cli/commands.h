@@ -29,6 +29,7 @@ struct CompareCodecsOptions {
 struct CompareFilesOptions {
   std::string sourceFile;
   std::string processedFile;
+  bool resample = false;  // convert files in another sound format
   bool json = false;
 };
 

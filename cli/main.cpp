@@ -29,11 +29,18 @@ const CLI::Validator kNotEmpty(
     [](const std::string& value) { return value.empty() ? std::string("an empty path names no file") : std::string(); },
     "", "not empty");
 
+CLI::Option* addResampleFlag(CLI::App* command, bool* resample) {
+  return command->add_flag("--resample", *resample,
+                           "Convert a voice file in another sound format (rate, channels, sample size) to 8000 Hz "
+                           "mono 16-bit while reading it");
+}
+
 // The speech a Codec Quality run codes: a voice file, or the internal source of a size.
 void addSourceOptions(CLI::App* command, CodecQualitySource* source) {
   auto* voice = command->add_option("--voice", source->voiceFile, "Voice file (.pcm, .wav, .flac) to use instead of the internal source")
                     ->check(kNotEmpty);
   addSizeOption(command, &source->sizeType)->excludes(voice);
+  addResampleFlag(command, &source->resample)->needs(voice);
 }
 
 // A word that is neither an option nor a subcommand, where a subcommand was expected.
@@ -83,6 +90,7 @@ int runCommandLine(int argc, char** argv) {
   CLI::App* filesCommand = app.add_subcommand("compare-files", "Compare Files: score a processed voice file against its source");
   filesCommand->add_option("SOURCE", files.sourceFile, "Source voice file (.pcm, .wav, .flac)")->required();
   filesCommand->add_option("PROCESSED", files.processedFile, "Processed voice file (.pcm, .wav, .flac)")->required();
+  addResampleFlag(filesCommand, &files.resample);
   filesCommand->add_flag("--json", files.json, "Print the result as one JSON object");
   filesCommand->footer("Example: orvelle-cli compare-files speech.pcm speech-decoded.pcm");
 

@@ -56,6 +56,10 @@ bool OperationRunner::run(std::int32_t opCode, const std::string& filePath, std:
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   worker.join();
+  // What a conversion did to the speech is part of the result: clipping
+  // changes what is scored.
+  for (const std::string& note : session_.voiceConversionNotes) std::fprintf(stderr, "%s\n", note.c_str());
+  session_.voiceConversionNotes.clear();
   for (const ShownMessage& shown : presenter.shown()) printFailure(shown.text.c_str(), session_.failureReason());
   return request.failed == 0;
 }

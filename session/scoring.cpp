@@ -31,9 +31,10 @@ bool TestSession::calculateVoiceQuality(ProgressDialog* dialog) {
 }
 
 bool TestSession::calculateFileQuality(ProgressDialog* dialog) {
-  if (!analyzer_.loadFiles(sourceFilePath.c_str(), processedFilePath.c_str(), &progressTotal)) {
-    return fail(analyzer_.failureReason());
-  }
+  analyzer_.setOtherFormats(otherVoiceFormats);
+  const bool loaded = analyzer_.loadFiles(sourceFilePath.c_str(), processedFilePath.c_str(), &progressTotal);
+  voiceConversionNotes = analyzer_.conversionNotes();
+  if (!loaded) return fail(analyzer_.failureReason());
   dialog->setOperationText("Calculate Voice File Quality");
   dialog->setRange(static_cast<std::int32_t>(progressTotal.load()));
   progressCurrent.store(0);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "analyzer/quality_analyzer.h"
 #include "platform/progress_counter.h"
@@ -59,6 +60,11 @@ class TestSession {
   const QualityAnalyzer& analyzer() const { return analyzer_; }
 
   SessionText voiceFilePath;
+  // Whether voice files in another sound format are refused or resampled;
+  // for each one resampled by the last operation that read voice files,
+  // what was done.
+  OtherFormats otherVoiceFormats = OtherFormats::refuse;
+  std::vector<std::string> voiceConversionNotes;
   std::int32_t sourceType = 0;  // 0 internal source, 1 voice file
   std::int32_t sizeType = 1;    // 0 Short, 1 Normal, 2 Long
   SessionText sourceFilePath;

@@ -27,12 +27,13 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
   if (!queryFrameSize(codec, codecPath.str(), &frameSize, &error)) return fail(error);
   progressCurrent.store(0);
   releaseVoiceData();
+  voiceConversionNotes.clear();
 
   if (sourceType != 0) {
     const std::string& path = voiceFilePath.str();
     OpenVoiceFile voice;
     std::string reason;
-    if (!openVoiceFile(path.c_str(), "", 0, voice, reason)) return fail(reason);
+    if (!openVoiceFile(path.c_str(), "", 0, voice, reason, otherVoiceFormats)) return fail(reason);
     const std::int64_t fileSamples = voice.bytes / 2;
     const std::int64_t count = frameSize + fileSamples;
     if (count + kVoiceFilePadding > kMaxCount) {
@@ -57,6 +58,7 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
       releaseVoiceData();
       return fail(reason);
     }
+    if (voice.resampled) voiceConversionNotes.push_back(conversionNote(voice, path.c_str(), ""));
     return true;
   }
 

@@ -2,6 +2,9 @@
 // defined for, refused with the reason and the way out otherwise.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,44 @@ namespace orvelle {
 namespace {
 
 const std::string kProgram = std::string(ORVELLE_BINARY_DIR) + "/cli/orvelle-cli";
+
+// Voiced bursts whose harmonics stay below 3.4 kHz, sampled at any rate:
+// the same sound at 8 and at 16 kHz.
+double narrowBandSpeech(double seconds) {
+  const double burst = std::fmod(seconds, 0.8);
+  if (burst >= 0.5) return 0.0;
+  const double envelope = std::sin(std::numbers::pi * burst / 0.5);
+  double value = 0.0;
+  for (int harmonic = 1; 140.0 * harmonic < 3400.0; ++harmonic) {
+    value += std::sin(2.0 * std::numbers::pi * 140.0 * harmonic * seconds + harmonic) / harmonic;
+  }
+  return 6000.0 * envelope * value;
+}
+
+std::vector<std::int16_t> sampled(double (*signal)(double), int rate, double seconds) {
+  std::vector<std::int16_t> samples(static_cast<std::size_t>(rate * seconds));
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    samples[i] = static_cast<std::int16_t>(std::lround(signal(static_cast<double>(i) / rate)));
+  }
+  return samples;
+}
+
+// Two channels that average to `mono` exactly, and differ by a tone.
+std::vector<std::int16_t> stereoAround(const std::vector<std::int16_t>& mono) {
+  std::vector<std::int16_t> stereo;
+  for (std::size_t i = 0; i < mono.size(); ++i) {
+    const int offset = (i / 8) % 2 == 0 ? 2000 : -2000;
+    stereo.push_back(static_cast<std::int16_t>(mono[i] + offset));
+    stereo.push_back(static_cast<std::int16_t>(mono[i] - offset));
+  }
+  return stereo;
+}
+
+double rms(const std::vector<std::int16_t>& samples) {
+  double sum = 0.0;
+  for (const std::int16_t sample : samples) sum += static_cast<double>(sample) * sample;
+  return std::sqrt(sum / static_cast<double>(samples.size()));
+}
 
 class CliSoundFiles : public ::testing::Test {
  protected:
@@ -103,6 +144,66 @@ TEST_F(CliSoundFiles, OutputsNamedWavAreVoiceFormatWavWithThePcmSamples) {
   std::vector<std::int16_t> expected = speech_;
   expected.resize(speech_.size() + 160, 0);
   EXPECT_EQ(test::readVoiceFile(scratch.file("processed.pcm")), expected);
+}
+
+TEST_F(CliSoundFiles, ResampleConvertsAWideStereoFileDeterministicallyToTheNarrowBandOriginal) {
+  constexpr double kSeconds = 4.0;
+  const std::vector<std::int16_t> original = sampled(narrowBandSpeech, 8000, kSeconds);
+  test::writeVoiceFile(scratch.file("original.pcm"), original);
+  test::writeSoundFile(scratch.file("wide.wav"), stereoAround(sampled(narrowBandSpeech, 16000, kSeconds)),
+                       test::kVoiceWav, 16000, 2);
+
+  const auto refused = run("compare-files original.pcm wide.wav");
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find("is 16000 Hz, 2 channels, 16-bit; the measure needs 8000 Hz mono 16-bit. Convert it to "
+                             "that format first, or have orvelle-cli convert it while reading with --resample"),
+            std::string::npos)
+      << refused.err;
+
+  const auto self = run("compare-files original.pcm original.pcm");
+  const auto first = run("compare-files original.pcm wide.wav --resample");
+  const auto second = run("compare-files original.pcm wide.wav --resample");
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(second.out, first.out);
+  EXPECT_NE(first.err.find("The processed voice file \"wide.wav\" was converted from 16000 Hz, 2 channels, 16-bit "
+                           "to 8000 Hz mono 16-bit; 0 samples clipped"),
+            std::string::npos)
+      << first.err;
+  // Within rounding of the original (below), it scores as the original does.
+  ASSERT_EQ(self.exitCode, 0) << self.err;
+  EXPECT_EQ(first.out, self.out);
+
+  // The converted speech itself, kept by the pass-through codec: the same
+  // bits on every run, and the original but for the resampler's ripple.
+  for (const std::string name : {"first.pcm", "second.pcm"}) {
+    const auto kept = run("quality --codec passthrough --voice wide.wav --resample --save-processed " + name);
+    ASSERT_EQ(kept.exitCode, 0) << kept.err;
+  }
+  const std::vector<std::int16_t> converted = test::readVoiceFile(scratch.file("first.pcm"));
+  EXPECT_EQ(test::readVoiceFile(scratch.file("second.pcm")), converted);
+  ASSERT_GE(converted.size(), original.size());
+  std::vector<std::int16_t> error(original.size());
+  for (std::size_t i = 0; i < original.size(); ++i) error[i] = static_cast<std::int16_t>(converted[i] - original[i]);
+  EXPECT_GT(rms(original), 1000.0);
+  EXPECT_LT(rms(error), 1.0);
+}
+
+TEST_F(CliSoundFiles, ResampleCountsTheSamplesThatClip) {
+  // A full-scale square wave overshoots its range once its harmonics above
+  // 4 kHz are removed.
+  std::vector<std::int16_t> square(48000 * 3);
+  for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 60) % 2 == 0 ? 32767 : -32768;
+  test::writeSoundFile(scratch.file("loud.flac"), square, test::kVoiceFlac, 48000);
+  const auto result = run("quality --codec passthrough --voice loud.flac --resample");
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::string note = "The voice file \"loud.flac\" was converted from 48000 Hz, 1 channel, 16-bit to 8000 Hz "
+                           "mono 16-bit; ";
+  const std::size_t at = result.err.find(note);
+  ASSERT_NE(at, std::string::npos) << result.err;
+  const long clipped = std::strtol(result.err.c_str() + at + note.size(), nullptr, 10);
+  EXPECT_GT(clipped, 0);
+  EXPECT_LT(clipped, 24000);
+  EXPECT_NE(result.err.find(std::to_string(clipped) + " samples clipped"), std::string::npos) << result.err;
 }
 
 }  // namespace
