@@ -37,6 +37,7 @@ class VoiceSink {
       samples_[written_++] = static_cast<std::int16_t>(kept);
     }
   }
+  bool full() const { return written_ == length_; }
   void fillToLength() {
     while (written_ < length_) samples_[written_++] = 0;
   }
@@ -100,6 +101,9 @@ bool resampleToVoice(SoundFile& sound, std::int16_t* samples, std::int64_t lengt
     const std::int64_t read = sound.readDoubles(frames.data(), static_cast<std::int64_t>(kBlockFrames));
     if (read <= 0) break;
     result.decodedFrames += read;
+    // The rest is still decoded, to check the file's length, but no longer
+    // resampled.
+    if (sink.full()) continue;
     const auto count = static_cast<std::size_t>(read);
     for (std::size_t frame = 0; frame < count; ++frame) {
       double sum = 0.0;
@@ -108,7 +112,7 @@ bool resampleToVoice(SoundFile& sound, std::int16_t* samples, std::int64_t lengt
     }
     if (!process(resampler.get(), mono.data(), count, output, sink, reason)) return false;
   }
-  if (!process(resampler.get(), nullptr, 0, output, sink, reason)) return false;
+  if (!sink.full() && !process(resampler.get(), nullptr, 0, output, sink, reason)) return false;
   sink.fillToLength();
   return true;
 }

@@ -48,13 +48,15 @@ std::string mutated(const std::string& whole, std::size_t headerBytes, std::mt19
 struct Outcome {
   int read = 0;
   int refused = 0;
+  int converted = 0;  // read through the resampler
 };
 
 // Runs one file through the reader as every caller does: open, then read.
-void readOrRefuse(const std::string& path, std::vector<std::int16_t>& samples, Outcome& outcome) {
+void readOrRefuse(const std::string& path, OtherFormats others, std::vector<std::int16_t>& samples,
+                  Outcome& outcome) {
   OpenVoiceFile voice;
   std::string reason;
-  bool ok = openVoiceFile(path.c_str(), "source", 0, voice, reason);
+  bool ok = openVoiceFile(path.c_str(), "source", 0, voice, reason, others);
   if (ok) {
     const std::int64_t available = voice.bytes / 2;
     const auto count = static_cast<std::int32_t>(available < kMostSamplesRead ? available : kMostSamplesRead);
@@ -62,6 +64,7 @@ void readOrRefuse(const std::string& path, std::vector<std::int16_t>& samples, O
   }
   if (ok) {
     ++outcome.read;
+    if (voice.resampled) ++outcome.converted;
     return;
   }
   ++outcome.refused;
@@ -90,12 +93,16 @@ TEST(VoiceFileFuzz, MutatedWavAndFlacHeadersAreReadOrRefusedWithAReason) {
       // system flush it first, which costs far more than the test itself.
       std::filesystem::remove(path);
       test::writeWholeFile(path, mutated(whole, format.headerBytes, random));
-      readOrRefuse(path, samples, outcome);
+      // A header changed to another rate or channel count reaches the
+      // resampler too.
+      readOrRefuse(path, OtherFormats::refuse, samples, outcome);
+      readOrRefuse(path, OtherFormats::resample, samples, outcome);
       if (testing::Test::HasFailure()) FAIL() << "mutation " << i << " of " << format.name;
     }
     // Both outcomes occur, so the mutations reach past the first check.
     EXPECT_GT(outcome.read, 0);
     EXPECT_GT(outcome.refused, 0);
+    EXPECT_GT(outcome.converted, 0);
   }
 }
 
