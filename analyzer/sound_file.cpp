@@ -107,6 +107,14 @@ std::string SoundFile::description() const {
          (format_.channels == 1 ? " channel, " : " channels, ") + encodingName(format_.encoding);
 }
 
+std::string SoundFile::shortDescription() const {
+  const std::string layout = format_.channels == 1   ? "mono"
+                             : format_.channels == 2 ? "stereo"
+                                                     : std::to_string(format_.channels) + " channels";
+  return std::to_string(format_.sampleRate) + " Hz " + layout +
+         (format_.encoding == SF_FORMAT_PCM_16 ? std::string() : " " + encodingName(format_.encoding));
+}
+
 std::int64_t SoundFile::readShorts(std::int16_t* samples, std::int64_t frames) {
   return sf_readf_short(sound_.get(), samples, frames);
 }

@@ -45,6 +45,9 @@ class SoundFile {
 
   // "16000 Hz, 2 channels, 24-bit".
   std::string description() const;
+  // "48000 Hz stereo", with the sample format when it is not 16-bit
+  // integers: "8000 Hz mono 24-bit".
+  std::string shortDescription() const;
 
   // Decodes up to `frames` frames; fewer at the end of the data or on a
   // decoding error (see error()). Shorts are exact for 16-bit files only;

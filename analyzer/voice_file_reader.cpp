@@ -164,6 +164,16 @@ bool readVoiceSamples(OpenVoiceFile& voice, const char* path, const char* role, 
   return true;
 }
 
+bool needsResampling(const char* path, std::string& what) {
+  platform::RegularFileOpening opening = platform::openRegularFile(path);
+  if (opening.kind != nullptr || !opening.file) return false;
+  SoundFile sound;
+  std::string ignored;
+  if (sound.open(opening.file.get(), ignored) != SoundFile::Opening::decoded || sound.isVoiceFormat()) return false;
+  what = sound.shortDescription();
+  return true;
+}
+
 std::string conversionNote(const OpenVoiceFile& voice, const char* path, const char* role) {
   return theFile(path, role) + " was converted from " + voice.sound->description() + " to 8000 Hz mono 16-bit; " +
          std::to_string(voice.clippedSamples) + (voice.clippedSamples == 1 ? " sample" : " samples") + " clipped";

@@ -39,6 +39,12 @@ struct OpenVoiceFile {
 bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes, OpenVoiceFile& out,
                    std::string& reason, OtherFormats others = OtherFormats::refuse);
 
+// Whether `path` is a sound file that openVoiceFile refuses unless told to
+// resample it; `what` then says what it is, as "48000 Hz stereo". Reads
+// only the file's header. A file that cannot be opened needs nothing: its
+// reading fails with the reason.
+bool needsResampling(const char* path, std::string& what);
+
 // "The source voice file "x" was converted from 16000 Hz, 2 channels,
 // 16-bit to 8000 Hz mono 16-bit; 3 samples clipped", for a resampled file
 // once read.

@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStringList>
 #include <QVBoxLayout>
 
+#include "analyzer/voice_file_reader.h"
 #include "app/about_dialog.h"
 #include "app/app_resources.h"
 #include "app/codec_comparison_settings_dialog.h"
@@ -136,6 +138,28 @@ void MainWindow::showLoadFailure(const QString& text) {
   boxes_.show(this, text, "Error", MessageIcon::Error, QString::fromStdString(session_.failureReason()));
 }
 
+bool MainWindow::agreedToConvert(std::initializer_list<std::pair<const char*, std::string>> files) {
+  session_.otherVoiceFormats = OtherFormats::refuse;
+  bool asked = false;
+  for (const auto& [role, path] : files) {
+    std::string what;
+    if (!needsResampling(path.c_str(), what)) continue;
+    const QString file = *role == '\0' ? QStringLiteral("voice file") : QString(role) + " voice file";
+    const QString question = "The " + file + " \"" + QString::fromStdString(path) + "\" is " +
+                             QString::fromStdString(what) + ". Convert it to 8000 Hz mono for this measurement?";
+    if (!boxes_.ask(this, question, "Voice file")) return false;
+    asked = true;
+  }
+  if (asked) session_.otherVoiceFormats = OtherFormats::resample;
+  return true;
+}
+
+QString MainWindow::conversionDetails() const {
+  QStringList notes;
+  for (const std::string& note : session_.voiceConversionNotes) notes << QString::fromStdString(note);
+  return notes.join('\n');
+}
+
 void MainWindow::codecQuality() {
   CodecQualitySettingsDialog dialog(session_, files_, boxes_, this);
   if (runDialog_(dialog) != QDialog::Accepted) return;
@@ -143,17 +167,19 @@ void MainWindow::codecQuality() {
     showLoadFailure("DLL Can't be loaded!");
     return;
   }
+  if (session_.sourceType != 0 && !agreedToConvert({{"", session_.voiceFilePath.str()}})) return;
   OperationRequest request;
   request.owner = &presenter_;
   request.failed = 0;
   if (operationFailed(request, kPrepareVoiceData)) return;
+  const QString conversions = conversionDetails();
   if (operationFailed(request, kRecodeVoiceData)) {
     session_.releaseVoiceData();
     return;
   }
   if (!operationFailed(request, kCalculateVoiceQuality)) {
     boxes_.show(this, resultText("Codec Quality", session_.codecQuality),
-                "Codec Quality", MessageIcon::Information);
+                "Codec Quality", MessageIcon::Information, conversions);
   }
   // The plug-in stays loaded (Generate Test Signal needs it); the buffers go.
   session_.releaseVoiceData();
@@ -178,12 +204,15 @@ void MainWindow::compareCodecs() {
 void MainWindow::compareFiles() {
   CompareFilesDialog dialog(session_, files_, boxes_, this);
   if (runDialog_(dialog) != QDialog::Accepted) return;
+  if (!agreedToConvert({{"source", session_.sourceFilePath.str()}, {"processed", session_.processedFilePath.str()}})) {
+    return;
+  }
   OperationRequest request;
   request.owner = &presenter_;
   request.failed = 0;
   if (operationFailed(request, kCalculateFileQuality)) return;
   boxes_.show(this, resultText("File Quality", session_.fileQuality),
-              "Codec Quality", MessageIcon::Information);
+              "Codec Quality", MessageIcon::Information, conversionDetails());
 }
 
 void MainWindow::generateDllHeader() {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <initializer_list>
+#include <string>
+#include <utility>
+
 #include <functional>
 
 #include <QDialog>
@@ -60,6 +64,12 @@ class MainWindow : public QDialog {
   // Runs one operation of a command; true if it failed (its box is shown).
   bool operationFailed(OperationRequest& request, std::int32_t op);
   void showLoadFailure(const QString& text);
+  // Asks before each voice file in another sound format is converted for
+  // the measurement, and sets how the session reads them; false if the user
+  // declines one. Each file is a role ("source", or empty) and a path.
+  bool agreedToConvert(std::initializer_list<std::pair<const char*, std::string>> files);
+  // What the conversions of the last operation did, for its result box.
+  QString conversionDetails() const;
 
   TestSession& session_;
   FileChooser& files_;

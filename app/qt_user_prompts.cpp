@@ -94,4 +94,9 @@ void QtMessageBoxes::show(QWidget* parent, const QString& text, const QString& c
   box.exec();
 }
 
+bool QtMessageBoxes::ask(QWidget* parent, const QString& question, const QString& caption) {
+  return QMessageBox::question(parent, caption, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
 }  // namespace orvelle

@@ -50,6 +50,7 @@ class QtMessageBoxes : public MessageBoxes {
  public:
   void show(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon,
             const QString& details) override;
+  bool ask(QWidget* parent, const QString& question, const QString& caption) override;
 };
 
 }  // namespace orvelle

@@ -49,6 +49,10 @@ class PrintedBoxes : public MessageBoxes {
   void show(QWidget*, const QString& text, const QString& caption, MessageIcon, const QString& details) override {
     std::printf("[%s] %s %s\n", qPrintable(caption), qPrintable(text), qPrintable(details));
   }
+  bool ask(QWidget*, const QString& question, const QString& caption) override {
+    std::printf("[%s] %s Yes\n", qPrintable(caption), qPrintable(question));
+    return true;
+  }
 };
 
 void settle() {

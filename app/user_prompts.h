@@ -48,14 +48,16 @@ class FileChooser {
   virtual QString chooseFileToSave(QWidget* parent, const FileKind& kind, const QString& current) = 0;
 };
 
-// Message boxes with one OK button, shown on the UI thread; returns when the
-// user has dismissed the box. `details` (may be empty) is the reason behind a
+// Message boxes, shown on the UI thread; each returns when the user has
+// dismissed the box. `details` (may be empty) is the reason behind a
 // failure, shown under the fixed text.
 class MessageBoxes {
  public:
   virtual ~MessageBoxes() = default;
   virtual void show(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon,
                     const QString& details = {}) = 0;
+  // A question with Yes and No; true for Yes.
+  virtual bool ask(QWidget* parent, const QString& question, const QString& caption) = 0;
 };
 
 }  // namespace orvelle

@@ -78,8 +78,14 @@ class RecordingMessageBoxes : public MessageBoxes {
     }
     shown.push_back({text, caption, icon, details, QThread::currentThread() == qApp->thread(), progressOnScreen});
   }
+  bool ask(QWidget*, const QString& question, const QString&) override {
+    questions.push_back(question);
+    return agree;
+  }
 
   std::vector<Shown> shown;
+  std::vector<QString> questions;
+  bool agree = true;  // the answer to every question
 };
 
 // Counts the progress windows that appear while it exists: each one is an

@@ -9,6 +9,8 @@
 #include "app_test_support.h"
 #include "session/codec_header.h"
 #include "tests/support/plugin_paths.h"
+#include "tests/support/sound_files.h"
+#include "tests/support/voice_files.h"
 
 namespace orvelle {
 namespace {
@@ -265,6 +267,65 @@ TEST_F(CommandsThreaded, CompareFilesThatCannotBeReadShowsOnlyTheError) {
   onDialogs([](QDialog& dialog) { click(dialog, "okButton"); });
   window.compareFiles();
   EXPECT_EQ(texts(), std::vector<QString>{"Can't calculate Quality!"});
+}
+
+// --- Converting voice files --------------------------------------------------
+
+TEST_F(CommandsThreaded, AVoiceFileInAnotherSoundFormatIsConvertedOnlyWhenTheUserAgrees) {
+  const QString speech = voiceFile("speech.pcm", 3);
+  // The same speech at 48 kHz on two channels, each sample held for six
+  // frames.
+  std::vector<std::int16_t> wide;
+  for (const std::int16_t sample : test::readVoiceFile(speech.toStdString())) wide.insert(wide.end(), 12, sample);
+  test::writeSoundFile(scratch.file("wide.wav"), wide, test::kVoiceWav, 48000, 2);
+  ASSERT_TRUE(session.sourceFilePath.assign(speech.toStdString()));
+  ASSERT_TRUE(session.processedFilePath.assign(scratch.file("wide.wav")));
+  onDialogs([](QDialog& dialog) { click(dialog, "okButton"); });
+  const QString question = "The processed voice file \"" + path("wide.wav") +
+                           "\" is 48000 Hz stereo. Convert it to 8000 Hz mono for this measurement?";
+
+  boxes.agree = false;
+  window.compareFiles();
+  EXPECT_EQ(boxes.questions, std::vector<QString>{question});
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(operations.shown, 0);
+
+  boxes.agree = true;
+  window.compareFiles();
+  EXPECT_EQ(boxes.questions, std::vector<QString>({question, question}));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].caption, "Codec Quality");
+  EXPECT_TRUE(boxes.shown[0].text.startsWith("File Quality is ")) << boxes.shown[0].text.toStdString();
+  EXPECT_EQ(boxes.shown[0].details, "The processed voice file \"" + path("wide.wav") +
+                                        "\" was converted from 48000 Hz, 2 channels, 16-bit to 8000 Hz mono "
+                                        "16-bit; 0 samples clipped");
+  EXPECT_EQ(operations.shown, 1);
+
+  // A file in the measure's own format needs no question.
+  boxes.shown.clear();
+  ASSERT_TRUE(session.processedFilePath.assign(speech.toStdString()));
+  window.compareFiles();
+  EXPECT_EQ(boxes.questions.size(), 2u);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].details, "");
+}
+
+TEST_F(CommandsThreaded, CodecQualityAsksBeforeConvertingItsVoiceFile) {
+  test::writeSoundFile(scratch.file("mono16k.flac"), test::readVoiceFile(voiceFile("speech.pcm", 3).toStdString()),
+                       test::kVoiceFlac, 16000);
+  files.answer(path("mono16k.flac"));
+  files.answer(QString::fromStdString(test::bundledPlugin("passthrough")));
+  okAfterBrowsing({"voiceBrowseButton", "codecBrowseButton"}, 1);
+  window.codecQuality();
+  EXPECT_EQ(boxes.questions, std::vector<QString>{"The voice file \"" + path("mono16k.flac") +
+                                                  "\" is 16000 Hz mono. Convert it to 8000 Hz mono for this "
+                                                  "measurement?"});
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, kPerfectCodecQuality);
+  EXPECT_EQ(boxes.shown[0].details, "The voice file \"" + path("mono16k.flac") +
+                                        "\" was converted from 16000 Hz, 1 channel, 16-bit to 8000 Hz mono 16-bit; "
+                                        "0 samples clipped");
+  EXPECT_EQ(operations.shown, 3);
 }
 
 // --- Cancelling ------------------------------------------------------------
