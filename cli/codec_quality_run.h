@@ -13,6 +13,15 @@ struct CodecQualitySource {
   std::int32_t sizeType = 1;
 };
 
+// How plug-in code runs: in a host process, each call limited to
+// `timeoutSeconds` (0: no limit), or in this process, for a debugger.
+struct PluginHosting {
+  bool inProcess = false;
+  int timeoutSeconds = 0;
+
+  void applyTo(TestSession& session) const;
+};
+
 struct CodecQualityOutcome {
   bool succeeded = false;
   std::string failure;  // the message and its reason, when it did not succeed
@@ -25,6 +34,6 @@ struct CodecQualityOutcome {
 // plug-in, prepare, recode, score, release the buffers. The plug-in stays
 // loaded in `session`.
 CodecQualityOutcome runCodecQuality(TestSession& session, const std::string& plugin,
-                                    const CodecQualitySource& source);
+                                    const CodecQualitySource& source, const PluginHosting& hosting);
 
 }  // namespace orvelle::cli

@@ -9,7 +9,7 @@ constexpr int kScoringLingerMs = 150;
 }
 
 bool TestSession::calculateVoiceQuality(ProgressDialog* dialog) {
-  if (!inputSamples || !outputSamples || !codec.codeAndDeCode()) {
+  if (!inputSamples || !outputSamples || !codec.isComplete()) {
     return fail("no recoded voice data to score");
   }
   dialog->setOperationText("Calculate Voice Quality");

@@ -24,7 +24,7 @@ bool isSizeType(std::int32_t sizeType) { return sizeType >= 0 && sizeType <= 2; 
 bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
   dialog->setOperationText("Make Data for Codec Test");
   std::string error;
-  if (!queryFrameSize(codec, codecPath.str(), &frameSize, &error)) return fail(error);
+  if (!queryFrameSize(codec, codecPath.str(), pluginCalls, &frameSize, &error)) return fail(error);
   progressCurrent.store(0);
   releaseVoiceData();
 
@@ -84,8 +84,8 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
 bool TestSession::prepareComparisonData(ProgressDialog* dialog) {
   dialog->setOperationText("Make Data for Codec Test");
   std::string error;
-  if (!queryFrameSize(sourceCodec, sourceCodecPath.str(), &sourceFrameSize, &error) ||
-      !queryFrameSize(testedCodec, testedCodecPath.str(), &testedFrameSize, &error)) {
+  if (!queryFrameSize(sourceCodec, sourceCodecPath.str(), pluginCalls, &sourceFrameSize, &error) ||
+      !queryFrameSize(testedCodec, testedCodecPath.str(), pluginCalls, &testedFrameSize, &error)) {
     return fail(error);
   }
   if (!isSizeType(sizeType)) return fail("Unknown signal size " + std::to_string(sizeType));

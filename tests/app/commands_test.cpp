@@ -95,8 +95,8 @@ TEST_F(CommandsThreaded, CodecQualityThroughAPassThroughCodecScoresPerfectly) {
   EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Information);
   EXPECT_EQ(operations.shown, 3);
   // Buffers go, the plug-in stays for Generate Test Signal.
-  EXPECT_EQ(session.inputSamples, nullptr);
-  EXPECT_EQ(session.outputSamples, nullptr);
+  EXPECT_EQ(session.inputSamples.get(), nullptr);
+  EXPECT_EQ(session.outputSamples.get(), nullptr);
   EXPECT_TRUE(session.isCodecLoaded());
 }
 
@@ -113,8 +113,8 @@ TEST_F(CommandsThreaded, CodecQualityRecodingFailureFreesBothBuffers) {
   EXPECT_TRUE(preparedBuffersSeen);
   EXPECT_EQ(texts(), std::vector<QString>{"Voice Data Can't be Recoded!"});
   EXPECT_EQ(operations.shown, 2);
-  EXPECT_EQ(session.inputSamples, nullptr);
-  EXPECT_EQ(session.outputSamples, nullptr);
+  EXPECT_EQ(session.inputSamples.get(), nullptr);
+  EXPECT_EQ(session.outputSamples.get(), nullptr);
   EXPECT_TRUE(session.isCodecLoaded());
 }
 
@@ -127,7 +127,7 @@ TEST_F(CommandsThreaded, CodecQualityScoringFailureShowsNoResultAndStillFreesThe
     ran.push_back(op);
     if (op != kCalculateVoiceQuality) return runWithProgress(session, request, op, &window);
     // Scoring fails the way the dispatcher reports it.
-    EXPECT_NE(session.inputSamples, nullptr);
+    EXPECT_NE(session.inputSamples.get(), nullptr);
     request.owner->showMessage("Can't calculate Quality!", "Error", MessageIcon::Error);
     request.failed = 1;
     return 1;
@@ -135,8 +135,8 @@ TEST_F(CommandsThreaded, CodecQualityScoringFailureShowsNoResultAndStillFreesThe
   window.codecQuality();
   EXPECT_EQ(ran, (std::vector<std::int32_t>{kPrepareVoiceData, kRecodeVoiceData, kCalculateVoiceQuality}));
   EXPECT_EQ(texts(), std::vector<QString>{"Can't calculate Quality!"});
-  EXPECT_EQ(session.inputSamples, nullptr);
-  EXPECT_EQ(session.outputSamples, nullptr);
+  EXPECT_EQ(session.inputSamples.get(), nullptr);
+  EXPECT_EQ(session.outputSamples.get(), nullptr);
 }
 
 TEST_F(CommandsThreaded, CodecQualityStopsAtAFailedPreparation) {
@@ -209,8 +209,8 @@ TEST_F(CommandsThreaded, CompareCodecsThatSucceedsShowsNothingAndKeepsItsBuffers
   window.compareCodecs();
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
   EXPECT_EQ(operations.shown, 2);
-  EXPECT_NE(session.comparisonSamples, nullptr);
-  EXPECT_NE(session.testedCodecOutput, nullptr);
+  EXPECT_NE(session.comparisonSamples.get(), nullptr);
+  EXPECT_NE(session.testedCodecOutput.get(), nullptr);
 }
 
 TEST_F(CommandsThreaded, CompareCodecsWithAnIncompletePluginRunsNothing) {
@@ -236,9 +236,9 @@ TEST_F(CommandsThreaded, CompareCodecsRecodingFailureFreesTheComparisonBuffers) 
   });
   window.compareCodecs();
   EXPECT_EQ(texts(), std::vector<QString>{"Voice Data Can't be Recoded!"});
-  EXPECT_EQ(session.comparisonSamples, nullptr);
-  EXPECT_EQ(session.sourceCodecOutput, nullptr);
-  EXPECT_EQ(session.testedCodecOutput, nullptr);
+  EXPECT_EQ(session.comparisonSamples.get(), nullptr);
+  EXPECT_EQ(session.sourceCodecOutput.get(), nullptr);
+  EXPECT_EQ(session.testedCodecOutput.get(), nullptr);
 }
 
 // --- Compare Files ---------------------------------------------------------
