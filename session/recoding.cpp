@@ -1,6 +1,7 @@
 // Operations that run the codec plug-ins over the prepared speech.
 #include "session/plugin_calls.h"
 #include "session/progress_monitor_run.h"
+#include "session/stop_offer.h"
 #include "session/test_session.h"
 
 namespace orvelle {
@@ -19,6 +20,7 @@ bool TestSession::recodeVoiceData(ProgressDialog* dialog) {
   ProgressMonitorRun monitor(*this, dialog);
   progressCurrent.store(0);
   std::string error;
+  StopOffer stop(dialog, codec, pluginCalls);
   const bool returned = runCodec(codec, codecPath.str(), pluginCalls, inputSamples, outputSamples, sampleCount,
                                  &progressCurrent, progressTotal.load(), &error);
   monitor.finish(kRecodeLingerMs);
@@ -49,6 +51,7 @@ bool TestSession::recodeComparisonData(ProgressDialog* dialog) {
     dialog->setRange(run.frameCount);
     ProgressMonitorRun monitor(*this, dialog);
     std::string error;
+    StopOffer stop(dialog, run.library, pluginCalls);
     const bool returned = runCodec(run.library, run.path.str(), pluginCalls, comparisonSamples, run.output,
                                    comparisonSampleCount, &progressCurrent, run.frameCount, &error);
     monitor.finish(kComparisonRecodeLingerMs);

@@ -2,10 +2,12 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
 #include "app/operation_runner.h"
+#include "app/progress_window.h"
 #include "app_test_support.h"
 #include "platform/startup_directory.h"
 #include "session/codec_header.h"
@@ -115,6 +117,45 @@ TEST_F(CommandsThreaded, CodecQualityRecodingFailureFreesBothBuffers) {
   EXPECT_EQ(operations.shown, 2);
   EXPECT_EQ(session.inputSamples.get(), nullptr);
   EXPECT_EQ(session.outputSamples.get(), nullptr);
+  EXPECT_TRUE(session.isCodecLoaded());
+}
+
+TEST_F(CommandsThreaded, ACrashingPlugInShowsTheErrorBoxAndTheProgramGoesOn) {
+  files.answer(voiceFile("speech.pcm", 2));
+  files.answer(QString::fromStdString(test::testPlugin("null_store_after_two_frames")));
+  okAfterBrowsing({"voiceBrowseButton", "codecBrowseButton"}, 1);
+  window.codecQuality();
+  EXPECT_EQ(texts(), std::vector<QString>{"Voice Data Can't be Recoded!"});
+  EXPECT_NE(boxes.shown[0].details.toStdString().find("SIGSEGV (invalid memory access) after 2 of"), std::string::npos)
+      << boxes.shown[0].details.toStdString();
+  EXPECT_TRUE(session.isCodecLoaded());
+
+  boxes.shown.clear();
+  files.answer(voiceFile("speech.pcm", 3));
+  files.answer(QString::fromStdString(test::bundledPlugin("passthrough")));
+  okAfterBrowsing({"voiceBrowseButton", "codecBrowseButton"}, 1);
+  window.codecQuality();
+  EXPECT_EQ(texts(), std::vector<QString>{kPerfectCodecQuality});
+}
+
+TEST_F(CommandsThreaded, TheStopButtonEndsAHangingPlugIn) {
+  files.answer(voiceFile("speech.pcm", 2));
+  files.answer(QString::fromStdString(test::testPlugin("endless_sleep")));
+  okAfterBrowsing({"voiceBrowseButton", "codecBrowseButton"}, 1);
+  // The user presses Stop once the window offers it.
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* progress = qobject_cast<ProgressWindow*>(widget);
+      if (progress && progress->isVisible() && progress->stopOffered()) click(*progress, "stopButton");
+    }
+  });
+  user.start(20);
+  window.codecQuality();
+  EXPECT_EQ(texts(), std::vector<QString>{"Voice Data Can't be Recoded!"});
+  EXPECT_NE(boxes.shown[0].details.toStdString().find("stopped by the user"), std::string::npos)
+      << boxes.shown[0].details.toStdString();
+  EXPECT_EQ(session.inputSamples.get(), nullptr);
   EXPECT_TRUE(session.isCodecLoaded());
 }
 
