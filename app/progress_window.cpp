@@ -3,8 +3,10 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace orvelle {
 
@@ -17,6 +19,7 @@ ProgressWindow::ProgressWindow(QWidget* owner)
       queue_(this),
       label_(new QLabel("Voice Data Preparation", this)),
       bar_(new QProgressBar(this)),
+      stopButton_(new QPushButton("Stop", this)),
       rangeUpper_(kInitialRange) {
   setObjectName("progressWindow");
   setWindowTitle("Progress");
@@ -27,10 +30,16 @@ ProgressWindow::ProgressWindow(QWidget* owner)
   bar_->setRange(0, kInitialRange);
   bar_->setValue(0);
   bar_->setTextVisible(false);
+  stopButton_->setObjectName("stopButton");
+  stopButton_->setAutoDefault(false);
+  stopButton_->hide();
+  connect(stopButton_, &QPushButton::clicked, this, [this] { stopPlugIn(); });
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(label_);
   layout->addWidget(bar_);
-  setFixedSize(sizeHint().expandedTo(QSize(300, 0)));
+  layout->addWidget(stopButton_, 0, Qt::AlignCenter);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  setMinimumWidth(300);
 }
 
 void ProgressWindow::setOperationText(const std::string& text) {
@@ -59,6 +68,47 @@ void ProgressWindow::close() {
   });
 }
 
+void ProgressWindow::offerStop(std::function<void()> stop) {
+  queue_.post([this, stop = std::move(stop)] {
+    stop_ = stop;
+    stopButton_->setEnabled(true);
+    stopButton_->show();
+    showCloseBox(true);
+  });
+}
+
+void ProgressWindow::withdrawStop() {
+  queue_.post([this] {
+    stop_ = nullptr;
+    stopButton_->hide();
+    showCloseBox(false);
+  });
+}
+
+void ProgressWindow::showCloseBox(bool shown) {
+  // On screen the change goes to the native window: changing the widget's
+  // flags would take it off screen, and that ends the modal loop.
+  QWindow* native = windowHandle();
+  if (isVisible() && native) {
+    native->setFlag(Qt::WindowCloseButtonHint, shown);
+  } else {
+    setWindowFlag(Qt::WindowCloseButtonHint, shown);
+  }
+}
+
+bool ProgressWindow::closeBoxShown() const {
+  const QWindow* native = windowHandle();
+  return (native ? native->flags() : windowFlags()) & Qt::WindowCloseButtonHint;
+}
+
+void ProgressWindow::stopPlugIn() {
+  if (!stop_) return;
+  stopButton_->setEnabled(false);
+  // The worker ends the plug-in's host, fails the operation and closes the
+  // window as always.
+  stop_();
+}
+
 QString ProgressWindow::operationText() const { return label_->text(); }
 int ProgressWindow::barMaximum() const { return bar_->maximum(); }
 int ProgressWindow::barPosition() const { return bar_->value(); }
@@ -70,10 +120,12 @@ void ProgressWindow::finishIfRequested() {
   if (closeRequested_ && isVisible()) done(QDialog::Accepted);
 }
 
-void ProgressWindow::reject() {}
+void ProgressWindow::reject() { stopPlugIn(); }
 
 void ProgressWindow::closeEvent(QCloseEvent* event) {
-  if (!closeRequested_) event->ignore();
+  if (closeRequested_) return;
+  event->ignore();
+  stopPlugIn();
 }
 
 void ProgressWindow::showEvent(QShowEvent* event) {

@@ -10,6 +10,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace orvelle {
 
@@ -17,7 +18,9 @@ namespace orvelle {
 // and the progress monitor call the ProgressDialog side from their threads;
 // every call is carried over to the UI thread, so no widget is touched from
 // anywhere else. Only the worker ends the window: Escape and the window's
-// close request do nothing, and there is no close button.
+// close request do nothing, and there is no close button, except while the
+// operation waits inside plug-in code: then a Stop button, the close box and
+// Escape all end the plug-in, so that a hung one never leaves the user stuck.
 class ProgressWindow : public QDialog, public ProgressDialog {
   Q_OBJECT
  public:
@@ -30,12 +33,16 @@ class ProgressWindow : public QDialog, public ProgressDialog {
   void setPosition(std::int32_t value) override;
   void setCaption(const std::string& text) override;
   void close() override;
+  void offerStop(std::function<void()> stop) override;
+  void withdrawStop() override;
 
   // UI thread: whether the worker has asked the window to end.
   bool closeRequested() const { return closeRequested_; }
   QString operationText() const;
   int barMaximum() const;
   int barPosition() const;
+  bool stopOffered() const { return static_cast<bool>(stop_); }
+  bool closeBoxShown() const;
 
   void reject() override;
 
@@ -45,10 +52,14 @@ class ProgressWindow : public QDialog, public ProgressDialog {
 
  private:
   void finishIfRequested();
+  void showCloseBox(bool shown);
+  void stopPlugIn();
 
   UiThreadQueue queue_;
   QLabel* label_;
   QProgressBar* bar_;
+  QPushButton* stopButton_;
+  std::function<void()> stop_;  // UI thread only
   // The synthesiser reads the range back on the worker right after setting
   // it, before the UI thread may have applied it to the bar.
   std::atomic<std::int32_t> rangeUpper_;

@@ -28,8 +28,14 @@ CodecQualityOutcome refused(const char* message, const std::string& reason) {
 
 }  // namespace
 
+void PluginHosting::applyTo(TestSession& session) const {
+  session.inProcessPlugins = session.inProcessPlugins || inProcess;
+  session.pluginCalls.setTimeoutSeconds(timeoutSeconds);
+}
+
 CodecQualityOutcome runCodecQuality(TestSession& session, const std::string& plugin,
-                                    const CodecQualitySource& source) {
+                                    const CodecQualitySource& source, const PluginHosting& hosting) {
+  hosting.applyTo(session);
   const std::string pluginPath = locatePlugin(plugin);
   if (!session.codecPath.assign(pluginPath)) {
     return refused("DLL Can't be loaded!", textTooLongMessage("Plug-in path", pluginPath));

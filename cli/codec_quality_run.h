@@ -15,6 +15,15 @@ struct CodecQualitySource {
   bool resample = false;      // convert a voice file in another sound format
 };
 
+// How plug-in code runs: in a host process, each call limited to
+// `timeoutSeconds` (0: no limit), or in this process, for a debugger.
+struct PluginHosting {
+  bool inProcess = false;
+  int timeoutSeconds = 0;
+
+  void applyTo(TestSession& session) const;
+};
+
 struct CodecQualityOutcome {
   bool succeeded = false;
   std::string failure;  // the message and its reason, when it did not succeed
@@ -27,6 +36,6 @@ struct CodecQualityOutcome {
 // plug-in, prepare, recode, score, release the buffers. The plug-in stays
 // loaded in `session`.
 CodecQualityOutcome runCodecQuality(TestSession& session, const std::string& plugin,
-                                    const CodecQualitySource& source);
+                                    const CodecQualitySource& source, const PluginHosting& hosting);
 
 }  // namespace orvelle::cli

@@ -62,7 +62,7 @@ bool sameFile(const std::string& first, const std::string& second) {
 int runQuality(const QualityOptions& options) {
   TestSession session;
   const CodecQualityOutcome outcome =
-      runCodecQuality(session, options.codec, options.source);
+      runCodecQuality(session, options.codec, options.source, options.hosting);
   if (!outcome.succeeded) return kExitFailed;
   return printScore("Codec Quality", outcome.score, outcome.analysis, options.json);
 }
@@ -80,6 +80,7 @@ int runCompareCodecs(const CompareCodecsOptions& options) {
     return kExitFailed;
   }
   session.sizeType = options.sizeType;
+  options.hosting.applyTo(session);
   if (!session.loadCodecPair()) {
     printFailure("DLLs Can't be loaded!",
                  withLocalFileHint(withLocalFileHint(session.failureReason(), options.sourceCodec), options.testedCodec));

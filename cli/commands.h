@@ -15,6 +15,7 @@ constexpr int kExitUsage = 2;
 struct QualityOptions {
   std::string codec;
   CodecQualitySource source;
+  PluginHosting hosting;
   bool json = false;
 };
 
@@ -24,6 +25,7 @@ struct CompareCodecsOptions {
   std::int32_t sizeType = 1;
   std::string saveSource;
   std::string saveTested;
+  PluginHosting hosting;
 };
 
 struct CompareFilesOptions {

@@ -108,12 +108,13 @@ std::vector<std::string> bundledPluginNames() {
   return names;
 }
 
-std::vector<LeagueRow> runLeague(const std::vector<std::string>& plugins, const CodecQualitySource& source) {
+std::vector<LeagueRow> runLeague(const std::vector<std::string>& plugins, const CodecQualitySource& source,
+                                 const PluginHosting& hosting) {
   std::vector<LeagueRow> rows;
   for (const std::string& plugin : plugins) {
     TestSession session;
     const auto start = std::chrono::steady_clock::now();
-    LeagueRow row{plugin, runCodecQuality(session, plugin, source), 0.0};
+    LeagueRow row{plugin, runCodecQuality(session, plugin, source, hosting), 0.0};
     row.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rows.push_back(std::move(row));
   }
@@ -139,7 +140,7 @@ int runLeagueCommand(const LeagueOptions& options) {
     std::fprintf(stderr, "no plug-ins given and none bundled in %s\n", bundledPluginDirectory().c_str());
     return kExitFailed;
   }
-  const std::vector<LeagueRow> rows = runLeague(plugins, options.source);
+  const std::vector<LeagueRow> rows = runLeague(plugins, options.source, options.hosting);
   std::cout << formatLeague(rows, options.format);
   const bool anyFailed = std::any_of(rows.begin(), rows.end(), [](const LeagueRow& r) { return !r.outcome.succeeded; });
   return anyFailed ? kExitFailed : kExitSuccess;

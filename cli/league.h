@@ -9,9 +9,13 @@ namespace orvelle::cli {
 
 enum class LeagueFormat { Table, Csv, Json };
 
+// A plug-in that hangs must not hold up the rows after it for ever.
+constexpr int kLeagueTimeoutSeconds = 600;
+
 struct LeagueOptions {
   std::vector<std::string> plugins;  // empty: every bundled plug-in
   CodecQualitySource source;
+  PluginHosting hosting{false, kLeagueTimeoutSeconds};
   LeagueFormat format = LeagueFormat::Table;
 };
 
@@ -24,7 +28,8 @@ struct LeagueRow {
 // Runs Codec Quality for each plug-in in turn; one that fails gets a row that
 // says why and the others still run. Rows come back ranked: by score, best
 // first, failures last, ties in the order given.
-std::vector<LeagueRow> runLeague(const std::vector<std::string>& plugins, const CodecQualitySource& source);
+std::vector<LeagueRow> runLeague(const std::vector<std::string>& plugins, const CodecQualitySource& source,
+                                 const PluginHosting& hosting);
 
 // The bundled plug-ins by name, in alphabetical order.
 std::vector<std::string> bundledPluginNames();

@@ -44,6 +44,17 @@ void addSourceOptions(CLI::App* command, CodecQualitySource* source) {
 }
 
 // A word that is neither an option nor a subcommand, where a subcommand was expected.
+void addHostingOptions(CLI::App* command, PluginHosting* hosting, const std::string& defaultLimit) {
+  auto* timeout = command->add_option("--timeout", hosting->timeoutSeconds,
+                                      "Seconds each plug-in call may take before its host is ended (default: " +
+                                          defaultLimit + ")");
+  timeout->check(CLI::PositiveNumber);
+  // In process nothing can end a hung call without ending us.
+  command->add_flag("--in-process", hosting->inProcess,
+                    "Run plug-in code inside this process instead of a host process, for a debugger")
+      ->excludes(timeout);
+}
+
 bool reportUnknownSubcommand(const CLI::App& app) {
   if (!app.get_subcommands().empty()) return false;
   const std::vector<std::string> rest = app.remaining();
@@ -73,6 +84,7 @@ int runCommandLine(int argc, char** argv) {
                              "Write the codec's output to this voice file (.wav or .pcm)")
       ->check(kNotEmpty);
   qualityCommand->add_flag("--json", quality.json, "Print the result as one JSON object");
+  addHostingOptions(qualityCommand, &quality.hosting, "none");
   qualityCommand->footer("Example: orvelle-cli quality --codec passthrough --size short");
 
   CompareCodecsOptions compare;
@@ -80,6 +92,7 @@ int runCommandLine(int argc, char** argv) {
   compareCommand->add_option("--source-codec", compare.sourceCodec, "Source (reference) codec plug-in")->required()->check(kNotEmpty);
   compareCommand->add_option("--tested-codec", compare.testedCodec, "Tested codec plug-in")->required()->check(kNotEmpty);
   addSizeOption(compareCommand, &compare.sizeType);
+  addHostingOptions(compareCommand, &compare.hosting, "none");
   compareCommand->add_option("--save-source", compare.saveSource, "Write the source codec's output to this voice file (.wav or .pcm)")
       ->check(kNotEmpty);
   compareCommand->add_option("--save-tested", compare.saveTested, "Write the tested codec's output to this voice file (.wav or .pcm)")
@@ -115,6 +128,7 @@ int runCommandLine(int argc, char** argv) {
   auto* csv = leagueCommand->add_flag_callback("--csv", [&league] { league.format = LeagueFormat::Csv; }, "Print CSV");
   auto* json = leagueCommand->add_flag_callback("--json", [&league] { league.format = LeagueFormat::Json; }, "Print JSON");
   csv->excludes(json);
+  addHostingOptions(leagueCommand, &league.hosting, std::to_string(kLeagueTimeoutSeconds) + " s per plug-in");
   leagueCommand->footer("Example: orvelle-cli league --size short g711u g726_32 gsm610 ./mine.so");
 
   CLI::App* logCommand = app.add_subcommand("log", "Print the measurement log of the last scoring run");

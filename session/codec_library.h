@@ -1,8 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/dynamic_library.h"
+#include "session/hosted_plugin.h"
 
 namespace orvelle {
 
@@ -10,8 +12,10 @@ namespace orvelle {
 using GetFrameSizeEntry = int (*)();
 using CodeAndDeCodeEntry = long (*)(short* pInData, short* pOutData, long dDataSize, long* pFrameNum);
 
-// A loaded codec plug-in: after any load it is either complete (module and
-// both entries) or empty. It owns its module and unloads it when emptied or
+// A loaded codec plug-in: after any load it is either complete or empty.
+// Normally the library lives in a host process of its own (see HostedPlugin);
+// loaded in process it is a module and both entries, for running a plug-in
+// under a debugger. It owns what it loaded and unloads it when emptied or
 // destroyed.
 class CodecLibrary {
  public:
@@ -20,24 +24,36 @@ class CodecLibrary {
   CodecLibrary(const CodecLibrary&) = delete;
   CodecLibrary& operator=(const CodecLibrary&) = delete;
 
-  bool isComplete() const { return module_ && getFrameSize_ && codeAndDeCode_; }
+  // A hosted plug-in stays complete after its host crashed: the next call
+  // starts a fresh host for the same library.
+  bool isComplete() const { return hosted_ ? hostedComplete_ : (module_ && getFrameSize_ && codeAndDeCode_); }
+  HostedPlugin* hosted() const { return hosted_.get(); }
+  // The in-process module and entries; empty when the plug-in is hosted.
   platform::LibraryHandle module() const { return module_; }
   GetFrameSizeEntry getFrameSize() const { return getFrameSize_; }
   CodeAndDeCodeEntry codeAndDeCode() const { return codeAndDeCode_; }
 
-  // Unloads the module if present; the value becomes empty.
+  // Unloads the module or ends the host; the value becomes empty.
   void unload();
 
   // Loading happens in two steps so that a pair of plug-ins can both be
   // loaded before either is examined. Between the steps the value holds only
-  // a module; the loaders never leave it that way.
-  bool openModule(const std::string& path, std::string* error);
+  // a module or a host; the loaders never leave it that way.
+  bool openModule(const std::string& path, bool inProcess, std::string* error);
   bool resolveEntries(const std::string& path, std::string* error);
+  // Opens the library `other` holds in its host: one file loaded twice is one
+  // library with one state, as it is in process.
+  void shareHostOf(const CodecLibrary& other);
 
  private:
   platform::LibraryHandle module_ = nullptr;
   GetFrameSizeEntry getFrameSize_ = nullptr;
   CodeAndDeCodeEntry codeAndDeCode_ = nullptr;
+  std::shared_ptr<HostedPlugin> hosted_;
+  bool hostedComplete_ = false;
 };
+
+// Whether the environment asks for plug-ins in process (ORVELLE_IN_PROCESS=1).
+bool inProcessPluginsRequested();
 
 }  // namespace orvelle

@@ -1,8 +1,10 @@
 #include "session/plugin_calls.h"
 
-#include <exception>
+#include "plugin_host/host_protocol.h"
 
 namespace orvelle {
+
+using host_protocol::describeCurrentException;
 
 namespace {
 
@@ -13,27 +15,25 @@ bool refuseWithoutPlugin(const CodecLibrary& codec, const std::string& path, std
   return true;
 }
 
-std::string describeCurrentException() {
-  try {
-    throw;
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "an exception of unknown type";
-  }
-}
-
 }  // namespace
 
-bool queryFrameSize(const CodecLibrary& codec, const std::string& path, std::int32_t* frameSize,
-                    std::string* error) {
+bool queryFrameSize(const CodecLibrary& codec, const std::string& path, const PluginCallControl& control,
+                    std::int32_t* frameSize, std::string* error) {
   if (refuseWithoutPlugin(codec, path, error)) return false;
   int size = 0;
-  try {
-    size = codec.getFrameSize()();
-  } catch (...) {
-    *error = path + ": GetFrameSize raised " + describeCurrentException();
-    return false;
+  std::string raised;
+  if (HostedPlugin* hosted = codec.hosted()) {
+    if (!hosted->frameSize(control, &size, &raised, error)) {
+      if (!raised.empty()) *error = path + ": GetFrameSize raised " + raised;
+      return false;
+    }
+  } else {
+    try {
+      size = codec.getFrameSize()();
+    } catch (...) {
+      *error = path + ": GetFrameSize raised " + describeCurrentException();
+      return false;
+    }
   }
   *frameSize = size;
   if (size <= 0) {
@@ -43,11 +43,18 @@ bool queryFrameSize(const CodecLibrary& codec, const std::string& path, std::int
   return true;
 }
 
-bool runCodec(const CodecLibrary& codec, const std::string& path, std::int16_t* input, std::int16_t* output,
-              std::int32_t count, ProgressCounter* frames, std::string* error) {
+bool runCodec(const CodecLibrary& codec, const std::string& path, const PluginCallControl& control,
+              const SampleBuffer& input, const SampleBuffer& output, std::int32_t count, ProgressCounter* frames,
+              long frameTotal, std::string* error) {
   if (refuseWithoutPlugin(codec, path, error)) return false;
+  if (HostedPlugin* hosted = codec.hosted()) {
+    std::string raised;
+    if (hosted->codeAndDeCode(control, input, output, count, frames, frameTotal, &raised, error)) return true;
+    if (!raised.empty()) *error = path + ": CodeAndDeCode raised " + raised;
+    return false;
+  }
   try {
-    codec.codeAndDeCode()(input, output, count, frames->address());
+    codec.codeAndDeCode()(input.get(), output.get(), count, frames->address());
     return true;
   } catch (...) {
     *error = path + ": CodeAndDeCode raised " + describeCurrentException();

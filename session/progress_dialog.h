@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace orvelle {
@@ -20,6 +21,12 @@ class ProgressDialog {
   virtual void setCaption(const std::string& text) = 0;
   // Ends the window; returns once the window has handled the request.
   virtual void close() = 0;
+  // While the operation waits inside plug-in code the window may offer the
+  // user a way out: `stop` (callable from any thread) ends the plug-in and
+  // fails the operation. Withdrawn when the call returns. A window without a
+  // user ignores both.
+  virtual void offerStop(std::function<void()> stop) { (void)stop; }
+  virtual void withdrawStop() {}
 };
 
 }  // namespace orvelle

@@ -1,6 +1,7 @@
 // Operations that run the codec plug-ins over the prepared speech.
 #include "session/plugin_calls.h"
 #include "session/progress_monitor_run.h"
+#include "session/stop_offer.h"
 #include "session/test_session.h"
 
 namespace orvelle {
@@ -11,7 +12,7 @@ constexpr int kComparisonRecodeLingerMs = 200;
 }  // namespace
 
 bool TestSession::recodeVoiceData(ProgressDialog* dialog) {
-  if (!inputSamples || !outputSamples || !codec.codeAndDeCode()) {
+  if (!inputSamples || !outputSamples || !codec.isComplete()) {
     return fail("no prepared voice data or no loaded codec to recode with");
   }
   dialog->setOperationText("ReCode Voice Data");
@@ -19,8 +20,9 @@ bool TestSession::recodeVoiceData(ProgressDialog* dialog) {
   ProgressMonitorRun monitor(*this, dialog);
   progressCurrent.store(0);
   std::string error;
-  const bool returned =
-      runCodec(codec, codecPath.str(), inputSamples.get(), outputSamples.get(), sampleCount, &progressCurrent, &error);
+  StopOffer stop(dialog, codec, pluginCalls);
+  const bool returned = runCodec(codec, codecPath.str(), pluginCalls, inputSamples, outputSamples, sampleCount,
+                                 &progressCurrent, progressTotal.load(), &error);
   monitor.finish(kRecodeLingerMs);
   return returned || fail(error);
 }
@@ -33,12 +35,12 @@ bool TestSession::recodeComparisonData(ProgressDialog* dialog) {
     const char* text;
     const CodecLibrary& library;
     const SessionText& path;
-    std::int16_t* output;
+    const SampleBuffer& output;
     std::int32_t frameCount;
   };
   const Run runs[] = {
-      {"ReCode Source Voice Data", sourceCodec, sourceCodecPath, sourceCodecOutput.get(), sourceFrameCount},
-      {"ReCode Tested Voice Data", testedCodec, testedCodecPath, testedCodecOutput.get(), testedFrameCount},
+      {"ReCode Source Voice Data", sourceCodec, sourceCodecPath, sourceCodecOutput, sourceFrameCount},
+      {"ReCode Tested Voice Data", testedCodec, testedCodecPath, testedCodecOutput, testedFrameCount},
   };
   for (const Run& run : runs) {
     dialog->setOperationText(run.text);
@@ -49,8 +51,9 @@ bool TestSession::recodeComparisonData(ProgressDialog* dialog) {
     dialog->setRange(run.frameCount);
     ProgressMonitorRun monitor(*this, dialog);
     std::string error;
-    const bool returned = runCodec(run.library, run.path.str(), comparisonSamples.get(), run.output,
-                                   comparisonSampleCount, &progressCurrent, &error);
+    StopOffer stop(dialog, run.library, pluginCalls);
+    const bool returned = runCodec(run.library, run.path.str(), pluginCalls, comparisonSamples, run.output,
+                                   comparisonSampleCount, &progressCurrent, run.frameCount, &error);
     monitor.finish(kComparisonRecodeLingerMs);
     if (!returned) return fail(error);
   }

@@ -1,17 +1,34 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <new>
+#include <utility>
+
+#include "platform/shared_memory.h"
 
 namespace orvelle {
 
-using SampleBuffer = std::unique_ptr<std::int16_t[]>;
+// Samples in shared memory, so that a plug-in host maps them instead of
+// receiving copies.
+class SampleBuffer {
+ public:
+  SampleBuffer() = default;
+  explicit SampleBuffer(platform::SharedMemory memory) : memory_(std::move(memory)) {}
+
+  explicit operator bool() const { return static_cast<bool>(memory_); }
+  std::int16_t* get() const { return static_cast<std::int16_t*>(memory_.data()); }
+  std::int16_t& operator[](std::size_t index) const { return get()[index]; }
+  void reset() { memory_.release(); }
+  const platform::SharedMemory& memory() const { return memory_; }
+
+ private:
+  platform::SharedMemory memory_;
+};
 
 // A zero-filled buffer of `count` samples, or none if it can't be had.
 inline SampleBuffer allocateSamples(std::int64_t count) {
-  if (count <= 0) return nullptr;
-  return SampleBuffer(new (std::nothrow) std::int16_t[static_cast<std::size_t>(count)]());
+  if (count <= 0) return SampleBuffer();
+  return SampleBuffer(platform::SharedMemory::create(static_cast<std::size_t>(count) * sizeof(std::int16_t)));
 }
 
 }  // namespace orvelle

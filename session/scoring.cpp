@@ -17,7 +17,7 @@ bool TestSession::tookScore(double score, double& result) {
 }
 
 bool TestSession::calculateVoiceQuality(ProgressDialog* dialog) {
-  if (!inputSamples || !outputSamples || !codec.codeAndDeCode()) {
+  if (!inputSamples || !outputSamples || !codec.isComplete()) {
     return fail("no recoded voice data to score");
   }
   dialog->setOperationText("Calculate Voice Quality");

@@ -36,6 +36,8 @@ int TestSession::runOperation(OperationRequest* request) {
   // Unknown codes run nothing and are not failures.
   if (const char* message = operationErrorMessage(code)) {
     failureReason_.clear();
+    // A stop asked for during an earlier operation is not meant for this one.
+    pluginCalls.clearStop();
     if (!runNumberedOperation(*request)) {
       // The box is shown, and dismissed, while the progress window is still
       // up; `failed` is final before the window closes.
@@ -81,7 +83,7 @@ int TestSession::progressMonitor(ProgressDialog* dialog) {
 bool TestSession::loadCodec() {
   codec.unload();
   std::string error;
-  if (!codec.openModule(codecPath.str(), &error)) return fail(error);
+  if (!codec.openModule(codecPath.str(), inProcessPlugins, &error)) return fail(error);
   if (!codec.resolveEntries(codecPath.str(), &error)) {
     codec.unload();
     return fail(error);
@@ -95,8 +97,11 @@ bool TestSession::loadCodecPair() {
   std::string sourceError;
   std::string testedError;
   // Both loads are attempted before either result is looked at.
-  const bool sourceOpened = sourceCodec.openModule(sourceCodecPath.str(), &sourceError);
-  const bool testedOpened = testedCodec.openModule(testedCodecPath.str(), &testedError);
+  const bool sourceOpened = sourceCodec.openModule(sourceCodecPath.str(), inProcessPlugins, &sourceError);
+  const bool shareHost = sourceOpened && !inProcessPlugins && sourceCodecPath.str() == testedCodecPath.str();
+  if (shareHost) testedCodec.shareHostOf(sourceCodec);
+  const bool testedOpened =
+      shareHost || testedCodec.openModule(testedCodecPath.str(), inProcessPlugins, &testedError);
   std::string error;
   bool complete = false;
   if (!sourceOpened) {

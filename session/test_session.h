@@ -8,6 +8,7 @@
 #include "platform/progress_counter.h"
 #include "session/codec_library.h"
 #include "session/operation_request.h"
+#include "session/plugin_call_control.h"
 #include "session/progress_dialog.h"
 #include "session/sample_buffer.h"
 #include "session/session_text.h"
@@ -91,6 +92,10 @@ class TestSession {
   SampleBuffer comparisonSamples;
   SampleBuffer sourceCodecOutput;
   SampleBuffer testedCodecOutput;
+  // Plug-ins load in host processes unless asked to load in process (for a
+  // debugger); a load takes the value at the time.
+  bool inProcessPlugins = inProcessPluginsRequested();
+  PluginCallControl pluginCalls;
 
  private:
   bool runNumberedOperation(OperationRequest& request);

@@ -6,6 +6,7 @@
 
 #include "analyzer/voice_file_reader.h"
 #include "session/plugin_calls.h"
+#include "session/stop_offer.h"
 #include "session/test_session.h"
 
 namespace orvelle {
@@ -24,7 +25,10 @@ bool isSizeType(std::int32_t sizeType) { return sizeType >= 0 && sizeType <= 2; 
 bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
   dialog->setOperationText("Make Data for Codec Test");
   std::string error;
-  if (!queryFrameSize(codec, codecPath.str(), &frameSize, &error)) return fail(error);
+  {
+    StopOffer stop(dialog, codec, pluginCalls);
+    if (!queryFrameSize(codec, codecPath.str(), pluginCalls, &frameSize, &error)) return fail(error);
+  }
   progressCurrent.store(0);
   releaseVoiceData();
   voiceConversionNotes.clear();
@@ -86,9 +90,12 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
 bool TestSession::prepareComparisonData(ProgressDialog* dialog) {
   dialog->setOperationText("Make Data for Codec Test");
   std::string error;
-  if (!queryFrameSize(sourceCodec, sourceCodecPath.str(), &sourceFrameSize, &error) ||
-      !queryFrameSize(testedCodec, testedCodecPath.str(), &testedFrameSize, &error)) {
-    return fail(error);
+  {
+    StopOffer stop(dialog, sourceCodec, pluginCalls);
+    if (!queryFrameSize(sourceCodec, sourceCodecPath.str(), pluginCalls, &sourceFrameSize, &error) ||
+        !queryFrameSize(testedCodec, testedCodecPath.str(), pluginCalls, &testedFrameSize, &error)) {
+      return fail(error);
+    }
   }
   if (!isSizeType(sizeType)) return fail("Unknown signal size " + std::to_string(sizeType));
   const std::int32_t largerFrame = std::max(sourceFrameSize, testedFrameSize);

@@ -2,10 +2,12 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
 #include "app/operation_runner.h"
+#include "app/progress_window.h"
 #include "app_test_support.h"
 #include "session/codec_header.h"
 #include "tests/support/plugin_paths.h"
@@ -98,8 +100,8 @@ TEST_F(CommandsThreaded, CodecQualityThroughAPassThroughCodecScoresPerfectly) {
   EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Information);
   EXPECT_EQ(operations.shown, 3);
   // Buffers go, the plug-in stays for Generate Test Signal.
-  EXPECT_EQ(session.inputSamples, nullptr);
-  EXPECT_EQ(session.outputSamples, nullptr);
+  EXPECT_EQ(session.inputSamples.get(), nullptr);
+  EXPECT_EQ(session.outputSamples.get(), nullptr);
   EXPECT_TRUE(session.isCodecLoaded());
 }
 
@@ -116,8 +118,47 @@ TEST_F(CommandsThreaded, CodecQualityRecodingFailureFreesBothBuffers) {
   EXPECT_TRUE(preparedBuffersSeen);
   EXPECT_EQ(texts(), std::vector<QString>{"Voice Data Can't be Recoded!"});
   EXPECT_EQ(operations.shown, 2);
-  EXPECT_EQ(session.inputSamples, nullptr);
-  EXPECT_EQ(session.outputSamples, nullptr);
+  EXPECT_EQ(session.inputSamples.get(), nullptr);
+  EXPECT_EQ(session.outputSamples.get(), nullptr);
+  EXPECT_TRUE(session.isCodecLoaded());
+}
+
+TEST_F(CommandsThreaded, ACrashingPlugInShowsTheErrorBoxAndTheProgramGoesOn) {
+  files.answer(voiceFile("speech.pcm", 2));
+  files.answer(QString::fromStdString(test::testPlugin("null_store_after_two_frames")));
+  okAfterBrowsing({"voiceBrowseButton", "codecBrowseButton"}, 1);
+  window.codecQuality();
+  EXPECT_EQ(texts(), std::vector<QString>{"Voice Data Can't be Recoded!"});
+  EXPECT_NE(boxes.shown[0].details.toStdString().find("SIGSEGV (invalid memory access) after 2 of"), std::string::npos)
+      << boxes.shown[0].details.toStdString();
+  EXPECT_TRUE(session.isCodecLoaded());
+
+  boxes.shown.clear();
+  files.answer(voiceFile("speech.pcm", 3));
+  files.answer(QString::fromStdString(test::bundledPlugin("passthrough")));
+  okAfterBrowsing({"voiceBrowseButton", "codecBrowseButton"}, 1);
+  window.codecQuality();
+  EXPECT_EQ(texts(), std::vector<QString>{kPerfectCodecQuality});
+}
+
+TEST_F(CommandsThreaded, TheStopButtonEndsAHangingPlugIn) {
+  files.answer(voiceFile("speech.pcm", 2));
+  files.answer(QString::fromStdString(test::testPlugin("endless_sleep")));
+  okAfterBrowsing({"voiceBrowseButton", "codecBrowseButton"}, 1);
+  // The user presses Stop once the window offers it.
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* progress = qobject_cast<ProgressWindow*>(widget);
+      if (progress && progress->isVisible() && progress->stopOffered()) click(*progress, "stopButton");
+    }
+  });
+  user.start(20);
+  window.codecQuality();
+  EXPECT_EQ(texts(), std::vector<QString>{"Voice Data Can't be Recoded!"});
+  EXPECT_NE(boxes.shown[0].details.toStdString().find("stopped by the user"), std::string::npos)
+      << boxes.shown[0].details.toStdString();
+  EXPECT_EQ(session.inputSamples.get(), nullptr);
   EXPECT_TRUE(session.isCodecLoaded());
 }
 
@@ -130,7 +171,7 @@ TEST_F(CommandsThreaded, CodecQualityScoringFailureShowsNoResultAndStillFreesThe
     ran.push_back(op);
     if (op != kCalculateVoiceQuality) return runWithProgress(session, request, op, &window);
     // Scoring fails the way the dispatcher reports it.
-    EXPECT_NE(session.inputSamples, nullptr);
+    EXPECT_NE(session.inputSamples.get(), nullptr);
     request.owner->showMessage("Can't calculate Quality!", "Error", MessageIcon::Error);
     request.failed = 1;
     return 1;
@@ -138,8 +179,8 @@ TEST_F(CommandsThreaded, CodecQualityScoringFailureShowsNoResultAndStillFreesThe
   window.codecQuality();
   EXPECT_EQ(ran, (std::vector<std::int32_t>{kPrepareVoiceData, kRecodeVoiceData, kCalculateVoiceQuality}));
   EXPECT_EQ(texts(), std::vector<QString>{"Can't calculate Quality!"});
-  EXPECT_EQ(session.inputSamples, nullptr);
-  EXPECT_EQ(session.outputSamples, nullptr);
+  EXPECT_EQ(session.inputSamples.get(), nullptr);
+  EXPECT_EQ(session.outputSamples.get(), nullptr);
 }
 
 TEST_F(CommandsThreaded, CodecQualityStopsAtAFailedPreparation) {
@@ -212,8 +253,8 @@ TEST_F(CommandsThreaded, CompareCodecsThatSucceedsShowsNothingAndKeepsItsBuffers
   window.compareCodecs();
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
   EXPECT_EQ(operations.shown, 2);
-  EXPECT_NE(session.comparisonSamples, nullptr);
-  EXPECT_NE(session.testedCodecOutput, nullptr);
+  EXPECT_NE(session.comparisonSamples.get(), nullptr);
+  EXPECT_NE(session.testedCodecOutput.get(), nullptr);
 }
 
 TEST_F(CommandsThreaded, CompareCodecsWithAnIncompletePluginRunsNothing) {
@@ -239,9 +280,9 @@ TEST_F(CommandsThreaded, CompareCodecsRecodingFailureFreesTheComparisonBuffers) 
   });
   window.compareCodecs();
   EXPECT_EQ(texts(), std::vector<QString>{"Voice Data Can't be Recoded!"});
-  EXPECT_EQ(session.comparisonSamples, nullptr);
-  EXPECT_EQ(session.sourceCodecOutput, nullptr);
-  EXPECT_EQ(session.testedCodecOutput, nullptr);
+  EXPECT_EQ(session.comparisonSamples.get(), nullptr);
+  EXPECT_EQ(session.sourceCodecOutput.get(), nullptr);
+  EXPECT_EQ(session.testedCodecOutput.get(), nullptr);
 }
 
 // --- Compare Files ---------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include <QKeyEvent>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include "app/operation_runner.h"
@@ -71,6 +72,53 @@ TEST(ProgressWindowThreaded, OnlyTheWorkerCanEndTheWindow) {
   processEventsUntil([&] { return window.closeRequested(); });
   worker.join();
   EXPECT_FALSE(window.isVisible());
+}
+
+TEST(ProgressWindowThreaded, WhileInsidePlugInCodeStopCloseAndEscapeEndThePlugIn) {
+  ProgressWindow window(nullptr);
+  window.show();
+  int stops = 0;
+  std::thread worker([&] { window.offerStop([&stops] { ++stops; }); });
+  worker.join();
+  processEventsUntil([&] { return window.stopOffered(); });
+  auto* stop = test::child<QPushButton>(window, "stopButton");
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(stop->isVisible());
+  EXPECT_EQ(stop->text(), "Stop");
+  EXPECT_TRUE(window.closeBoxShown());
+  stop->click();
+  EXPECT_EQ(stops, 1);
+  EXPECT_FALSE(stop->isEnabled()) << "one stop is enough";
+
+  // The close box and Escape stop it too, and neither ends the window: the
+  // worker does, once the plug-in is gone.
+  std::thread again([&] { window.offerStop([&stops] { ++stops; }); });
+  again.join();
+  processEventsUntil([&] { return stop->isEnabled(); });
+  static_cast<QWidget&>(window).close();
+  EXPECT_EQ(stops, 2);
+  EXPECT_TRUE(window.isVisible());
+  std::thread third([&] { window.offerStop([&stops] { ++stops; }); });
+  third.join();
+  processEventsUntil([&] { return stop->isEnabled(); });
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QCoreApplication::sendEvent(&window, &escape);
+  EXPECT_EQ(stops, 3);
+  EXPECT_TRUE(window.isVisible());
+
+  // Back outside plug-in code the window is as it was.
+  std::thread withdraw([&] { window.withdrawStop(); });
+  withdraw.join();
+  processEventsUntil([&] { return !window.stopOffered(); });
+  EXPECT_FALSE(stop->isVisible());
+  EXPECT_FALSE(window.closeBoxShown());
+  EXPECT_TRUE(window.isVisible());
+  static_cast<QWidget&>(window).close();
+  EXPECT_EQ(stops, 3);
+  EXPECT_TRUE(window.isVisible());
+  std::thread closer([&] { window.close(); });
+  processEventsUntil([&] { return window.closeRequested(); });
+  closer.join();
 }
 
 class RunWithProgressThreaded : public ::testing::Test {

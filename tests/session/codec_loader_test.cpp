@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "session/plugin_calls.h"
 #include "session/test_session.h"
 #include "tests/support/plugin_paths.h"
 #include "tests/support/scratch_directory.h"
@@ -11,15 +12,29 @@ using test::bundledPlugin;
 using test::testPlugin;
 
 bool isEmpty(const CodecLibrary& library) {
-  return !library.module() && !library.getFrameSize() && !library.codeAndDeCode();
+  return !library.isComplete() && !library.hosted() && !library.module() && !library.getFrameSize() &&
+         !library.codeAndDeCode();
+}
+
+std::int32_t frameSizeOf(const CodecLibrary& library) {
+  std::int32_t size = 0;
+  std::string error;
+  PluginCallControl control;
+  EXPECT_TRUE(queryFrameSize(library, "plug-in", control, &size, &error)) << error;
+  return size;
 }
 
 TEST(CodecLoader, LoadsACompletePlugInAndReadsItsFrameSize) {
   TestSession session;
   ASSERT_TRUE(session.codecPath.assign(bundledPlugin("passthrough")));
-  ASSERT_TRUE(session.loadCodec());
-  EXPECT_TRUE(session.isCodecLoaded());
-  EXPECT_EQ(session.codec.getFrameSize()(), 160);
+  for (const bool inProcess : {false, true}) {
+    SCOPED_TRACE(inProcess);
+    session.inProcessPlugins = inProcess;
+    ASSERT_TRUE(session.loadCodec());
+    EXPECT_TRUE(session.isCodecLoaded());
+    EXPECT_EQ(session.codec.hosted() == nullptr, inProcess);
+    EXPECT_EQ(frameSizeOf(session.codec), 160);
+  }
 }
 
 TEST(CodecLoader, RefusesEveryUnusablePathAndLeavesNothingLoaded) {
@@ -62,15 +77,20 @@ TEST(CodecLoader, PairLoadsTheSameFileTwiceAsTwoWorkingReferences) {
   TestSession session;
   ASSERT_TRUE(session.sourceCodecPath.assign(bundledPlugin("passthrough")));
   ASSERT_TRUE(session.testedCodecPath.assign(bundledPlugin("passthrough")));
-  ASSERT_TRUE(session.loadCodecPair());
-  EXPECT_TRUE(session.sourceCodec.isComplete());
-  EXPECT_TRUE(session.testedCodec.isComplete());
-  // One library, two references: the same code.
-  EXPECT_EQ(session.sourceCodec.codeAndDeCode(), session.testedCodec.codeAndDeCode());
-  // Dropping one reference leaves the other usable.
-  session.sourceCodec.unload();
-  EXPECT_EQ(session.testedCodec.getFrameSize()(), 160);
-  EXPECT_FALSE(session.isCodecLoaded()) << "the pair never fills the Codec Quality plug-in";
+  for (const bool inProcess : {false, true}) {
+    SCOPED_TRACE(inProcess);
+    session.inProcessPlugins = inProcess;
+    ASSERT_TRUE(session.loadCodecPair());
+    EXPECT_TRUE(session.sourceCodec.isComplete());
+    EXPECT_TRUE(session.testedCodec.isComplete());
+    // One library, two references: the same code and the same state.
+    EXPECT_EQ(session.sourceCodec.codeAndDeCode(), session.testedCodec.codeAndDeCode());
+    EXPECT_EQ(session.sourceCodec.hosted(), session.testedCodec.hosted());
+    // Dropping one reference leaves the other usable.
+    session.sourceCodec.unload();
+    EXPECT_EQ(frameSizeOf(session.testedCodec), 160);
+    EXPECT_FALSE(session.isCodecLoaded()) << "the pair never fills the Codec Quality plug-in";
+  }
 }
 
 TEST(CodecLoader, PairWithAnIncompletePlugInLeavesBothEmpty) {

@@ -31,11 +31,11 @@ TEST(TestSessionState, StartsWithTheDefaultsOfAFreshProgram) {
 
 TEST(TestSessionState, ReleasesEachKindOfBufferSeparately) {
   TestSession session;
-  session.inputSamples = std::make_unique<std::int16_t[]>(4);
-  session.outputSamples = std::make_unique<std::int16_t[]>(4);
-  session.comparisonSamples = std::make_unique<std::int16_t[]>(4);
-  session.sourceCodecOutput = std::make_unique<std::int16_t[]>(4);
-  session.testedCodecOutput = std::make_unique<std::int16_t[]>(4);
+  session.inputSamples = allocateSamples(4);
+  session.outputSamples = allocateSamples(4);
+  session.comparisonSamples = allocateSamples(4);
+  session.sourceCodecOutput = allocateSamples(4);
+  session.testedCodecOutput = allocateSamples(4);
 
   session.releaseVoiceData();
   EXPECT_FALSE(session.inputSamples || session.outputSamples);

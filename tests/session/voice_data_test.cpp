@@ -91,13 +91,14 @@ TEST_F(VoiceDataPreparation, MissingVoiceFileFailsWithItsNameAndHoldsNoBuffers) 
 }
 
 TEST_F(VoiceDataPreparation, UnusableFrameSizesFailBeforeAnyBufferIsMade) {
-  loadCodec(test::testPlugin("configurable_frame"));
   useVoiceFile(std::string(1600, '\1'));
   // Neither a frame size that can't divide the signal nor one that would
   // overflow the 32-bit sample count may get as far as allocating.
   for (const char* size : {"0", "-160", "2147483647", "2147450000"}) {
     SCOPED_TRACE(size);
     FrameSizeOverride frameSize(size);
+    // The plug-in's host takes the environment as it starts.
+    loadCodec(test::testPlugin("configurable_frame"));
     for (std::int32_t source : {0, 1}) {
       session.sourceType = source;
       EXPECT_FALSE(session.prepareVoiceData(&dialog));

@@ -1,0 +1,173 @@
+#include "session/hosted_plugin.h"
+
+#include <atomic>
+#include <chrono>
+
+#include "platform/packet_channel.h"
+#include "plugin_host/host_protocol.h"
+
+namespace orvelle {
+
+namespace hp = host_protocol;
+
+namespace {
+
+// How often a waiting call mirrors the plug-in's frame counter and looks at
+// its limits; the progress window polls ten times slower.
+constexpr int kWaitTickMs = 10;
+// A host told to finish gets this long to unload its plug-in.
+constexpr int kQuitGraceMs = 2000;
+
+std::string hostProgram() { return platform::siblingProgram(hp::kHostProgram, ORVELLE_PLUGIN_HOST_FALLBACK); }
+
+long sharedCount(const platform::SharedMemory& counter) {
+  return std::atomic_ref<long>(*static_cast<long*>(counter.data())).load(std::memory_order_relaxed);
+}
+
+}  // namespace
+
+bool HostedPlugin::start(std::string* error) {
+  end();
+  hasGetFrameSize_ = false;
+  hasCodeAndDeCode_ = false;
+  if (!counter_) counter_ = platform::SharedMemory::create(sizeof(long));
+  int ends[2] = {-1, -1};
+  if (!counter_ || !platform::makeChannelPair(ends)) {
+    *error = path_ + ": no plug-in host can be started: out of system resources";
+    return false;
+  }
+  const bool started = child_.start(hostProgram(), path_, ends[1], error);
+  platform::closeDescriptor(ends[1]);
+  channel_ = ends[0];
+  if (!started) {
+    end();
+    return false;
+  }
+  hp::LoadReply loaded{};
+  if (!await(nullptr, &loaded, sizeof loaded, Phase::Loading, nullptr, 0, error)) return false;
+  if (loaded.result != hp::LoadResult::Loaded) {
+    loaded.text[hp::kTextBytes - 1] = '\0';
+    *error = loaded.text;
+    end();
+    return false;
+  }
+  hasGetFrameSize_ = loaded.hasGetFrameSize != 0;
+  hasCodeAndDeCode_ = loaded.hasCodeAndDeCode != 0;
+  return true;
+}
+
+bool HostedPlugin::ensureStarted(std::string* error) { return channel_ >= 0 || start(error); }
+
+bool HostedPlugin::frameSize(const PluginCallControl& control, std::int32_t* size, std::string* raised,
+                             std::string* error) {
+  if (!ensureStarted(error)) return false;
+  const hp::Request request{hp::RequestKind::FrameSize, 0, 0, 0, 0};
+  hp::CallReply reply{};
+  if (!platform::sendPacket(channel_, &request, sizeof request)) {
+    *error = describeEnd(Phase::FrameSize, 0, 0);
+    return false;
+  }
+  if (!await(&control, &reply, sizeof reply, Phase::FrameSize, nullptr, 0, error)) return false;
+  if (!finishCall(reply, raised, error)) return false;
+  *size = reply.frameSize;
+  return true;
+}
+
+bool HostedPlugin::codeAndDeCode(const PluginCallControl& control, const SampleBuffer& input,
+                                 const SampleBuffer& output, std::int32_t count, ProgressCounter* frames,
+                                 long frameTotal, std::string* raised, std::string* error) {
+  if (!ensureStarted(error)) return false;
+  std::atomic_ref<long>(*static_cast<long*>(counter_.data())).store(frames->load(), std::memory_order_relaxed);
+  const hp::Request request{hp::RequestKind::CodeAndDeCode, 0, count,
+                            static_cast<std::int64_t>(input.memory().bytes()),
+                            static_cast<std::int64_t>(output.memory().bytes())};
+  const int fds[3] = {input.memory().fd(), output.memory().fd(), counter_.fd()};
+  if (!platform::sendPacket(channel_, &request, sizeof request, fds, 3)) {
+    *error = describeEnd(Phase::Recoding, frames->load(), frameTotal);
+    return false;
+  }
+  hp::CallReply reply{};
+  return await(&control, &reply, sizeof reply, Phase::Recoding, frames, frameTotal, error) &&
+         finishCall(reply, raised, error);
+}
+
+bool HostedPlugin::await(const PluginCallControl* control, void* reply, std::size_t bytes, Phase phase,
+                         ProgressCounter* frames, long frameTotal, std::string* error) {
+  const auto started = std::chrono::steady_clock::now();
+  const int timeout = control ? control->timeoutSeconds() : 0;
+  for (;;) {
+    const bool readable = platform::waitReadable(channel_, kWaitTickMs);
+    if (frames) frames->store(sharedCount(counter_));
+    if (readable) break;
+    if (control && control->stopRequested()) {
+      child_.kill();
+      end();
+      *error = path_ + ": stopped by the user";
+      return false;
+    }
+    if (timeout > 0 && std::chrono::steady_clock::now() - started >= std::chrono::seconds(timeout)) {
+      child_.kill();
+      end();
+      *error = path_ + ": the plug-in did not finish within " + std::to_string(timeout) + " s";
+      return false;
+    }
+  }
+  const long received = platform::receivePacket(channel_, reply, bytes);
+  if (received == static_cast<long>(bytes)) return true;
+  if (received == 0) {
+    *error = describeEnd(phase, frames ? frames->load() : 0, frameTotal);
+    return false;
+  }
+  *error = breakOff();
+  return false;
+}
+
+std::string HostedPlugin::breakOff() {
+  // Something other than our host's reply came down the channel: the plug-in
+  // wrote into it, and nothing the host says can be trusted any more.
+  child_.kill();
+  end();
+  return path_ + ": the plug-in broke the host's protocol (it wrote into the host's channel)";
+}
+
+bool HostedPlugin::finishCall(hp::CallReply& reply, std::string* raised, std::string* error) {
+  reply.text[hp::kTextBytes - 1] = '\0';
+  switch (reply.result) {
+    case hp::CallResult::Returned: return true;
+    case hp::CallResult::Raised: *raised = reply.text; return false;
+    case hp::CallResult::Refused: *error = path_ + ": " + reply.text; return false;
+  }
+  *error = breakOff();
+  return false;
+}
+
+std::string HostedPlugin::describeEnd(Phase phase, long framesDone, long frameTotal) {
+  // The channel closes as the host ends; the host is reaped before it is
+  // described, killed if it lingers with the channel closed.
+  platform::ChildProcess& child = child_;
+  if (!child.waitForExit(kQuitGraceMs)) child.kill();
+  std::string reason;
+  if (child.endedBySignal()) {
+    reason = phase == Phase::Loading ? "the plug-in crashed while it was being loaded"
+                                     : "the plug-in crashed: " + platform::describeSignal(child.endSignal());
+    if (phase == Phase::Recoding) {
+      reason += " after " + std::to_string(framesDone) + " of " + std::to_string(frameTotal) + " frames";
+    }
+  } else {
+    reason = "the plug-in ended the process with exit status " + std::to_string(child.exitStatus());
+  }
+  end();
+  return path_ + ": " + reason;
+}
+
+void HostedPlugin::end() {
+  if (channel_ >= 0) {
+    // Closing the channel tells the host to unload its plug-in and finish.
+    platform::closeDescriptor(channel_);
+    channel_ = -1;
+    if (!child_.waitForExit(kQuitGraceMs)) child_.kill();
+  }
+  child_.kill();
+}
+
+}  // namespace orvelle

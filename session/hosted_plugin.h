@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/child_process.h"
+#include "platform/progress_counter.h"
+#include "platform/shared_memory.h"
+#include "plugin_host/host_protocol.h"
+#include "session/plugin_call_control.h"
+#include "session/sample_buffer.h"
+
+namespace orvelle {
+
+// One plug-in library loaded in a host process of its own. Whatever the
+// plug-in does to that process (a fault, an exit, a hang ended by a limit)
+// becomes a failed call with a reason; the next call starts a fresh host for
+// the same library. Ending the value ends the host and reaps it.
+class HostedPlugin {
+ public:
+  explicit HostedPlugin(std::string path) : path_(std::move(path)) {}
+  ~HostedPlugin() { end(); }
+  HostedPlugin(const HostedPlugin&) = delete;
+  HostedPlugin& operator=(const HostedPlugin&) = delete;
+
+  // Starts the host and loads the library; the error is the loader's or
+  // names how the host ended.
+  bool start(std::string* error);
+  bool exportsGetFrameSize() const { return hasGetFrameSize_; }
+  bool exportsCodeAndDeCode() const { return hasCodeAndDeCode_; }
+
+  // The two calls. A false return with an empty `raised` means the host
+  // failed (the reason is in `error`); a non-empty `raised` is what the
+  // plug-in threw.
+  bool frameSize(const PluginCallControl& control, std::int32_t* size, std::string* raised, std::string* error);
+  bool codeAndDeCode(const PluginCallControl& control, const SampleBuffer& input, const SampleBuffer& output,
+                     std::int32_t count, ProgressCounter* frames, long frameTotal, std::string* raised,
+                     std::string* error);
+
+  // The host's process id while one runs, else -1.
+  long hostPid() const { return child_.pid(); }
+
+ private:
+  enum class Phase { Loading, FrameSize, Recoding };
+  bool ensureStarted(std::string* error);
+  bool await(const PluginCallControl* control, void* reply, std::size_t bytes, Phase phase, ProgressCounter* frames,
+             long frameTotal, std::string* error);
+  std::string describeEnd(Phase phase, long framesDone, long frameTotal);
+  std::string breakOff();
+  bool finishCall(host_protocol::CallReply& reply, std::string* raised, std::string* error);
+  void end();
+
+  std::string path_;
+  platform::ChildProcess child_;
+  int channel_ = -1;
+  platform::SharedMemory counter_;
+  bool hasGetFrameSize_ = false;
+  bool hasCodeAndDeCode_ = false;
+};
+
+}  // namespace orvelle
