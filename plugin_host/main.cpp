@@ -22,6 +22,9 @@ using CodeAndDeCodeEntry = long (*)(short*, short*, long, long*);
 extern "C" const char* __asan_default_options() {
   return "handle_segv=0:handle_sigbus=0:handle_abort=0:allow_user_segv_handler=1:detect_leaks=0";
 }
+extern "C" const char* __tsan_default_options() {
+  return "handle_segv=0:handle_sigbus=0:handle_abort=0:allow_user_segv_handler=1";
+}
 
 namespace {
 
