@@ -23,10 +23,10 @@ void flatten(const Json& value, const std::string& path, std::vector<std::pair<s
   if (value.is_object()) {
     for (const auto& [key, member] : value.items()) flatten(member, path.empty() ? key : path + "." + key, columns);
   } else if (value.is_array()) {
-    for (const Json& element : value) {
-      Json rest = element;
-      const std::string label = element.contains("group") ? dumped(element["group"]) : std::to_string(columns.size());
-      rest.erase("group");
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      Json rest = value[i];
+      const std::string label = rest.contains("group") ? dumped(rest["group"]) : std::to_string(i);
+      if (rest.is_object()) rest.erase("group");
       flatten(rest, path + "." + label, columns);
     }
   } else {
