@@ -13,11 +13,30 @@ constexpr std::size_t kLineCapacity = 256;
 constexpr char kLineEnd[] = "\r\n";
 }  // namespace
 
-std::string MeasurementLog::defaultPath() { return platform::startupDirectory() + kFileName; }
+namespace {
+thread_local ThreadLogPath* threadLogPath = nullptr;
+}  // namespace
+
+ThreadLogPath::ThreadLogPath(std::string path) : path_(std::move(path)), previous_(threadLogPath) {
+  threadLogPath = this;
+}
+
+ThreadLogPath::~ThreadLogPath() { threadLogPath = previous_; }
+
+std::string MeasurementLog::defaultPath() {
+  if (threadLogPath != nullptr) return threadLogPath->path_;
+  return platform::startupDirectory() + kFileName;
+}
 
 // Line ends are widened here, not by a C library's text mode, so the file is
 // the same on every platform.
-bool MeasurementLog::open(const std::string& path) { return file_.open(path); }
+bool MeasurementLog::open(const std::string& path) {
+  if (path.empty()) {
+    file_.discard();
+    return false;
+  }
+  return file_.open(path);
+}
 
 bool MeasurementLog::close() { return file_.commit(); }
 

@@ -11,6 +11,24 @@ namespace orvelle {
 // its place and put there whole when it is closed, so that the file a reader
 // finds is at every moment one run's complete log, even while runs overlap or
 // one is killed. While no file is open, messages are dropped.
+class MeasurementLog;
+
+// For as long as it lives, the logs of the runs made on the thread that
+// made it go to `path` instead of the start-up directory, and with an empty
+// path nowhere. Runs side by side in one process each keep their own log.
+class ThreadLogPath {
+ public:
+  explicit ThreadLogPath(std::string path);
+  ~ThreadLogPath();
+  ThreadLogPath(const ThreadLogPath&) = delete;
+  ThreadLogPath& operator=(const ThreadLogPath&) = delete;
+
+ private:
+  friend class MeasurementLog;
+  std::string path_;
+  ThreadLogPath* previous_;
+};
+
 class MeasurementLog {
  public:
   static constexpr const char* kFileName = "TestLog.log";
@@ -21,11 +39,12 @@ class MeasurementLog {
   MeasurementLog(const MeasurementLog&) = delete;
   MeasurementLog& operator=(const MeasurementLog&) = delete;
 
-  // The log's place: the start-up directory followed by kFileName.
+  // The log's place: the start-up directory followed by kFileName, unless a
+  // ThreadLogPath of the calling thread says otherwise.
   static std::string defaultPath();
 
   // Starts a new log for `path` (dropping one that was not closed). Returns
-  // false, leaving no log open, if `path` cannot be written.
+  // false, leaving no log open, if `path` cannot be written or is empty.
   bool open(const std::string& path);
   // Puts the log in place of the file at `path`. False if no log was open or
   // any of it could not be written; the previous file is then left as it was.

@@ -1,6 +1,6 @@
 // Codec Quality end to end with the pass-through plug-in on the internal
 // source: synthesis, recoding and scoring, as operations 2, 3 and 4 run them
-// (including the operations' fixed 150 ms pauses after recoding and scoring).
+// (headless, so without the pauses a watched window keeps after each).
 #include <benchmark/benchmark.h>
 
 #include <string>

@@ -21,8 +21,8 @@ CodecQualityOutcome failed(const char* message, const TestSession& session) {
 }
 
 // A failure before any operation ran, printed here as an operation's would be.
-CodecQualityOutcome refused(const char* message, const std::string& reason) {
-  printFailure(message, reason);
+CodecQualityOutcome refused(const char* message, const std::string& reason, Reporting reporting) {
+  if (reporting == Reporting::toStderr) printFailure(message, reason);
   return failedWith(message, reason);
 }
 
@@ -34,21 +34,22 @@ void PluginHosting::applyTo(TestSession& session) const {
 }
 
 CodecQualityOutcome runCodecQuality(TestSession& session, const std::string& plugin,
-                                    const CodecQualitySource& source, const PluginHosting& hosting) {
+                                    const CodecQualitySource& source, const PluginHosting& hosting,
+                                    Reporting reporting) {
   hosting.applyTo(session);
   const std::string pluginPath = locatePlugin(plugin);
   if (!session.codecPath.assign(pluginPath)) {
-    return refused("DLL Can't be loaded!", textTooLongMessage("Plug-in path", pluginPath));
+    return refused("DLL Can't be loaded!", textTooLongMessage("Plug-in path", pluginPath), reporting);
   }
   if (!source.voiceFile.empty() && !session.voiceFilePath.assign(source.voiceFile)) {
-    return refused("Voice Data Can't be Prepared!", textTooLongMessage("Voice file path", source.voiceFile));
+    return refused("Voice Data Can't be Prepared!", textTooLongMessage("Voice file path", source.voiceFile), reporting);
   }
   session.sourceType = source.voiceFile.empty() ? 0 : 1;
   session.otherVoiceFormats = source.resample ? OtherFormats::resample : OtherFormats::refuse;
   session.sizeType = source.sizeType;
 
-  if (!session.loadCodec()) return refused("DLL Can't be loaded!", withLocalFileHint(session.failureReason(), plugin));
-  OperationRunner runner(session);
+  if (!session.loadCodec()) return refused("DLL Can't be loaded!", withLocalFileHint(session.failureReason(), plugin), reporting);
+  OperationRunner runner(session, reporting);
   if (!runner.run(kPrepareVoiceData)) return failed(operationErrorMessage(kPrepareVoiceData), session);
   if (!runner.run(kRecodeVoiceData)) {
     session.releaseVoiceData();
@@ -60,7 +61,7 @@ CodecQualityOutcome runCodecQuality(TestSession& session, const std::string& plu
                      writeVoiceFile(source.saveProcessed, session.outputSamples.get(), session.sampleCount, &saveError);
   session.releaseVoiceData();
   if (!scored) return failed(operationErrorMessage(kCalculateVoiceQuality), session);
-  if (!saved) return refused("Voice File Can't be Writed!", saveError);
+  if (!saved) return refused("Voice File Can't be Writed!", saveError, reporting);
 
   CodecQualityOutcome outcome;
   outcome.succeeded = true;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analyzer/analysis_result.h"
+#include "cli/operation_runner.h"
 #include "session/test_session.h"
 
 namespace orvelle::cli {
@@ -34,8 +35,10 @@ struct CodecQualityOutcome {
 
 // The Codec Quality test, as the desktop program's command runs it: load the
 // plug-in, prepare, recode, score, release the buffers. The plug-in stays
-// loaded in `session`.
+// loaded in `session`. Failures are printed as they happen unless `reporting`
+// is quiet; the outcome holds them either way.
 CodecQualityOutcome runCodecQuality(TestSession& session, const std::string& plugin,
-                                    const CodecQualitySource& source, const PluginHosting& hosting);
+                                    const CodecQualitySource& source, const PluginHosting& hosting,
+                                    Reporting reporting = Reporting::toStderr);
 
 }  // namespace orvelle::cli

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "cli/batch_command.h"
 #include "cli/commands.h"
 #include "cli/league.h"
 #include "platform/standard_streams.h"
@@ -131,6 +132,31 @@ int runCommandLine(int argc, char** argv) {
   addHostingOptions(leagueCommand, &league.hosting, std::to_string(kLeagueTimeoutSeconds) + " s per plug-in");
   leagueCommand->footer("Example: orvelle-cli league --size short g711u g726_32 gsm610 ./mine.so");
 
+  BatchOptions batch;
+  CLI::App* batchCommand = app.add_subcommand(
+      "batch", "Score many pairs (Compare Files), or one plug-in over many voice files (Codec Quality)");
+  batchCommand->add_option("INPUTS", batch.inputs,
+                           "PAIRS.csv (header source,processed[,id]; - for standard input), or with --codec voice files")
+      ->check(kNotEmpty);
+  auto* batchCodec = batchCommand->add_option("--codec", batch.job.plugin, "Run this codec plug-in over every voice file")
+                         ->check(kNotEmpty);
+  batchCommand->add_option("--list", batch.voiceList, "File of voice files, one a line (- for standard input)")
+      ->check(kNotEmpty)
+      ->needs(batchCodec);
+  batchCommand->add_flag("--csv", batch.csv, "Print CSV instead of one JSON object a line");
+  batchCommand->add_flag("--groups", batch.groups, "Add every group's similarities");
+  batchCommand->add_option("--jobs", batch.jobs, "Rows run at once (default: one per core)")->check(CLI::PositiveNumber);
+  batchCommand->add_option("--log-dir", batch.job.logDir, "Write each row's measurement log as DIR/<id>.log")
+      ->check(CLI::ExistingDirectory);
+  batchCommand->add_option("--shard", batch.shard, "Run rows K, K+N, K+2N, ... only (1-based), as K/N");
+  batchCommand->add_option("--resume", batch.resume, "Skip the ids that already have a score in these JSON lines")
+      ->check(kNotEmpty);
+  addResampleFlag(batchCommand, &batch.job.resample);
+  addHostingOptions(batchCommand, &batch.job.hosting, std::to_string(kBatchTimeoutSeconds) + " s per call");
+  batchCommand->footer(
+      "Examples: orvelle-cli batch pairs.csv --jobs 2 > results.jsonl\n"
+      "          orvelle-cli batch --codec g711u --list voices.txt --csv > g711u.csv");
+
   CLI::App* logCommand = app.add_subcommand("log", "Print the measurement log of the last scoring run");
   logCommand->footer("Example: orvelle-cli log");
 
@@ -157,6 +183,7 @@ int runCommandLine(int argc, char** argv) {
   if (*signalCommand) return runSignal(signalSize, signalFile);
   if (*headerCommand) return runHeader(headerFile);
   if (*leagueCommand) return runLeagueCommand(league);
+  if (*batchCommand) return runBatchCommand(batch);
   return runLog();
 }
 

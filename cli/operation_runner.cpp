@@ -2,10 +2,8 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "session/headless_message_presenter.h"
 #include "session/headless_progress_dialog.h"
@@ -38,7 +36,10 @@ class ProgressLine {
 
 }  // namespace
 
-OperationRunner::OperationRunner(TestSession& session) : session_(session), showProgress_(isatty(STDERR_FILENO)) {}
+OperationRunner::OperationRunner(TestSession& session, Reporting reporting)
+    : session_(session),
+      reporting_(reporting),
+      showProgress_(reporting == Reporting::toStderr && isatty(STDERR_FILENO)) {}
 
 bool OperationRunner::run(std::int32_t opCode, const std::string& filePath, std::int32_t sizeType) {
   HeadlessProgressDialog dialog(showProgress_ ? HeadlessProgressDialog::Listener(ProgressLine())
@@ -51,16 +52,14 @@ bool OperationRunner::run(std::int32_t opCode, const std::string& filePath, std:
   request.filePath = filePath;
   request.sizeType = sizeType;
   request.opCode.store(opCode);
-  std::thread worker([this, &request] { session_.runOperation(&request); });
-  while (request.opCode.load(std::memory_order_acquire) != kOperationFinished) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  session_.runOperation(&request);
+  if (reporting_ == Reporting::toStderr) {
+    // What a conversion did to the speech is part of the result: clipping
+    // changes what is scored.
+    for (const std::string& note : session_.voiceConversionNotes) std::fprintf(stderr, "%s\n", note.c_str());
+    session_.voiceConversionNotes.clear();
+    for (const ShownMessage& shown : presenter.shown()) printFailure(shown.text.c_str(), session_.failureReason());
   }
-  worker.join();
-  // What a conversion did to the speech is part of the result: clipping
-  // changes what is scored.
-  for (const std::string& note : session_.voiceConversionNotes) std::fprintf(stderr, "%s\n", note.c_str());
-  session_.voiceConversionNotes.clear();
-  for (const ShownMessage& shown : presenter.shown()) printFailure(shown.text.c_str(), session_.failureReason());
   return request.failed == 0;
 }
 

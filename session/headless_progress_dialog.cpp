@@ -34,6 +34,11 @@ void HeadlessProgressDialog::close() {
   update([](ProgressSnapshot& s) { s.closed = true; });
 }
 
+int HeadlessProgressDialog::lingerMilliseconds(int requested) const {
+  (void)requested;
+  return 0;
+}
+
 ProgressSnapshot HeadlessProgressDialog::snapshot() const {
   std::lock_guard lock(mutex_);
   return state_;

@@ -27,6 +27,16 @@ class ProgressDialog {
   // user ignores both.
   virtual void offerStop(std::function<void()> stop) { (void)stop; }
   virtual void withdrawStop() {}
+
+  // How long a finished operation keeps its full bar on screen before the
+  // window closes, given what the operation asks for. A person watching
+  // needs the moment to see it end; a window nobody watches says 0, and the
+  // operation returns as soon as its work is done.
+  virtual int lingerMilliseconds(int requested) const { return requested; }
+  // How often the progress monitor redraws the bar while the work runs.
+  virtual int refreshPeriodMilliseconds() const { return kRefreshPeriodMs; }
+
+  static constexpr int kRefreshPeriodMs = 100;
 };
 
 }  // namespace orvelle

@@ -7,7 +7,8 @@
 
 namespace orvelle {
 
-ProgressMonitorRun::ProgressMonitorRun(TestSession& session, ProgressDialog* dialog) : session_(session) {
+ProgressMonitorRun::ProgressMonitorRun(TestSession& session, ProgressDialog* dialog)
+    : session_(session), dialog_(dialog) {
   try {
     monitor_ = std::thread([&session, dialog] { session.progressMonitor(dialog); });
   } catch (const std::system_error&) {
@@ -18,9 +19,10 @@ ProgressMonitorRun::ProgressMonitorRun(TestSession& session, ProgressDialog* dia
 void ProgressMonitorRun::finish(int lingerMs) {
   if (finished_) return;
   finished_ = true;
-  session_.progressCurrent.store(session_.progressTotal.load());
+  session_.finishProgress();
   if (monitor_.joinable()) monitor_.join();
-  if (lingerMs > 0) platform::sleepMilliseconds(lingerMs);
+  const int linger = dialog_->lingerMilliseconds(lingerMs);
+  if (linger > 0) platform::sleepMilliseconds(linger);
 }
 
 }  // namespace orvelle

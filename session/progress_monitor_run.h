@@ -20,11 +20,13 @@ class ProgressMonitorRun {
   ProgressMonitorRun& operator=(const ProgressMonitorRun&) = delete;
 
   // Sets progressCurrent to progressTotal, which ends the monitor, waits for
-  // it to end, then keeps the finished bar on screen for `lingerMs`.
+  // it to end, then keeps the finished bar on screen for `lingerMs` if the
+  // window wants it (one nobody watches does not).
   void finish(int lingerMs = 0);
 
  private:
   TestSession& session_;
+  ProgressDialog* dialog_;
   std::thread monitor_;
   bool finished_ = false;
 };

@@ -2,13 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/threads.h"
 
 namespace orvelle {
-
-namespace {
-constexpr int kMonitorPeriodMs = 100;
-}
 
 TestSession::~TestSession() {
   voiceFilePath.clear();
@@ -68,16 +63,22 @@ bool TestSession::runNumberedOperation(OperationRequest& request) {
 int TestSession::progressMonitor(ProgressDialog* dialog) {
   long current = progressCurrent.load();
   long total = progressTotal.load();
+  const int period = dialog->refreshPeriodMilliseconds();
   while (current != total) {
     dialog->setPosition(static_cast<std::int32_t>(current));
     char caption[64];
     std::snprintf(caption, sizeof caption, "Progressed %2.4f%c", current * 100.0 / total, '%');
     dialog->setCaption(caption);
-    platform::sleepMilliseconds(kMonitorPeriodMs);
+    progressWake_.waitFor(period, [this] { return progressCurrent.load() == progressTotal.load(); });
     current = progressCurrent.load();
     total = progressTotal.load();
   }
   return 0;
+}
+
+void TestSession::finishProgress() {
+  progressCurrent.store(progressTotal.load());
+  progressWake_.notify();
 }
 
 bool TestSession::loadCodec() {

@@ -10,6 +10,7 @@
 #include "session/operation_request.h"
 #include "session/plugin_call_control.h"
 #include "session/progress_dialog.h"
+#include "session/progress_wake.h"
 #include "session/sample_buffer.h"
 #include "session/session_text.h"
 #include "session/signal_synthesizer.h"
@@ -31,9 +32,13 @@ class TestSession {
   // the request finished. Returns 0.
   int runOperation(OperationRequest* request);
 
-  // Mirrors progressCurrent/progressTotal into `dialog` every 100 ms until
-  // the two are equal. Runs on a thread of its own; returns 0.
+  // Mirrors progressCurrent/progressTotal into `dialog` once every refresh
+  // period of the dialog until the two are equal. Runs on a thread of its
+  // own; returns 0.
   int progressMonitor(ProgressDialog* dialog);
+  // Makes the counters equal, which ends the monitor, and wakes it to see
+  // that at once.
+  void finishProgress();
 
   // Operations 1 to 7; each returns true on success.
   bool writeTestSignal(ProgressDialog* dialog, const std::string& filePath, std::int32_t sizeType);
@@ -104,6 +109,7 @@ class TestSession {
   // with the analyzer's reason if the run did not complete.
   bool tookScore(double score, double& result);
 
+  ProgressWake progressWake_;
   SignalSynthesizer synthesizer_;
   QualityAnalyzer analyzer_;
   std::string failureReason_;

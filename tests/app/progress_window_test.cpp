@@ -171,5 +171,12 @@ TEST_F(RunWithProgressThreaded, OneRequestServesOperationsOneAfterAnother) {
   EXPECT_EQ(boxes.shown[0].text, "Voice Data Can't be Recoded!");
 }
 
+TEST(ProgressWindow, APersonWatchesSoTheFinishedBarStaysAndTheBarMovesEvery100Ms) {
+  ProgressWindow window(nullptr);
+  EXPECT_EQ(window.lingerMilliseconds(150), 150);
+  EXPECT_EQ(window.lingerMilliseconds(200), 200);
+  EXPECT_EQ(window.refreshPeriodMilliseconds(), 100);
+}
+
 }  // namespace
 }  // namespace orvelle

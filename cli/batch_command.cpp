@@ -1,0 +1,102 @@
+#include "cli/batch_command.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <set>
+#include <thread>
+
+#include "cli/batch_resume.h"
+#include "cli/batch_summary.h"
+#include "cli/commands.h"
+
+namespace orvelle::cli {
+
+namespace {
+
+bool readRows(const BatchOptions& options, std::vector<BatchRow>& rows, std::string& reason) {
+  const bool pairs = options.job.plugin.empty();
+  if (pairs && (options.inputs.size() != 1 || !options.voiceList.empty())) {
+    reason = "batch takes one pair list (PAIRS.csv, or - for standard input), or --codec PLUGIN with voice files";
+    return false;
+  }
+  if (!pairs && options.inputs.empty() && options.voiceList.empty()) {
+    reason = "batch --codec needs voice files: name them, or give --list FILE";
+    return false;
+  }
+  std::string text;
+  if (pairs) {
+    const std::string name = options.inputs.front() == "-" ? "standard input" : "\"" + options.inputs.front() + "\"";
+    return readInputText(options.inputs.front(), text, reason) && parsePairList(text, name, rows, reason);
+  }
+  appendVoiceFiles(options.inputs, rows);
+  if (options.voiceList.empty()) return true;
+  if (!readInputText(options.voiceList, text, reason)) return false;
+  appendVoiceList(text, rows);
+  return true;
+}
+
+// Rows done, rows per second and time left, redrawn in place on a terminal.
+class BatchProgress {
+ public:
+  BatchProgress(std::size_t total, bool shown) : total_(total), shown_(shown) {}
+  void rowDone(std::size_t done) {
+    if (!shown_) return;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    const double rate = seconds > 0.0 ? static_cast<double>(done) / seconds : 0.0;
+    const double left = rate > 0.0 ? static_cast<double>(total_ - done) / rate : 0.0;
+    std::fprintf(stderr, "\r\033[K%zu/%zu rows, %.1f rows/s, %.0f s left", done, total_, rate, left);
+    if (done == total_) std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+  }
+
+ private:
+  std::size_t total_;
+  bool shown_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+}  // namespace
+
+int runBatchCommand(const BatchOptions& options) {
+  std::vector<BatchRow> rows;
+  std::string reason;
+  std::int64_t shardK = 1;
+  std::int64_t shardN = 1;
+  std::set<std::string> scored;
+  if (!readRows(options, rows, reason) || !checkRowIds(rows, !options.job.logDir.empty(), reason) ||
+      (!options.shard.empty() && !parseShard(options.shard, shardK, shardN, reason)) ||
+      (!options.resume.empty() && !readScoredIds(options.resume, scored, reason))) {
+    std::fprintf(stderr, "%s\n", reason.c_str());
+    return kExitUsage;
+  }
+  std::vector<BatchRow> todo;
+  for (BatchRow& row : shardOf(rows, shardK, shardN)) {
+    if (scored.count(row.id) == 0) todo.push_back(std::move(row));
+  }
+  const std::size_t skipped = shardOf(rows, shardK, shardN).size() - todo.size();
+
+  const BatchOutputOptions output{options.job.plugin, options.groups};
+  if (options.csv) std::cout << csvHeader(output) << std::flush;
+  const unsigned threads = options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+  BatchProgress progress(todo.size(), isatty(STDERR_FILENO) != 0);
+  std::vector<double> scores;
+  std::size_t failed = 0;
+  runBatchRows(todo, options.job, threads, [&](std::size_t index, const RowOutcome& outcome) {
+    const nlohmann::ordered_json row = batchRowJson(todo[index], outcome, output);
+    std::cout << (options.csv ? formatRowCsv(row) : formatRowJson(row)) << std::flush;
+    if (outcome.error.empty()) {
+      scores.push_back(outcome.score);
+    } else {
+      ++failed;
+    }
+    progress.rowDone(index + 1);
+  });
+  std::fputs(batchSummary(scores, failed, skipped).c_str(), stderr);
+  return failed > 0 ? kExitFailed : kExitSuccess;
+}
+
+}  // namespace orvelle::cli

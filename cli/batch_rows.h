@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvelle::cli {
+
+// One row of a batch: a pair of voice files to compare, or one voice file to
+// run through the codec.
+struct BatchRow {
+  std::int64_t number = 0;  // 1-based place in the whole input list
+  std::string id;           // the row's number unless the list names it
+  std::string source;       // the source voice file, or the voice file to code
+  std::string processed;    // the processed voice file; empty for a voice file
+};
+
+// The whole of a file, or of standard input for "-". False, with a reason
+// naming the file, if it cannot be read.
+bool readInputText(const std::string& path, std::string& text, std::string& reason);
+
+// Rows of a CSV list with a header line naming the columns "source" and
+// "processed" and optionally "id" (other columns are ignored). Blank lines
+// are skipped. False, with a reason naming `name` and the line, for a
+// malformed list.
+bool parsePairList(const std::string& text, const std::string& name, std::vector<BatchRow>& rows,
+                   std::string& reason);
+
+// Voice files one per line (blank lines skipped), appended to `rows`.
+void appendVoiceList(const std::string& text, std::vector<BatchRow>& rows);
+void appendVoiceFiles(const std::vector<std::string>& files, std::vector<BatchRow>& rows);
+
+// Every id must be non-empty and given once; with `asFileNames` (the ids
+// name log files) also a safe file name: letters, digits, '.', '_', '-',
+// '+', not starting with '.', at most 200 characters. Ids are refused, not
+// changed, so a log always bears its row's id.
+bool checkRowIds(const std::vector<BatchRow>& rows, bool asFileNames, std::string& reason);
+
+// "K/N" with 1 <= K <= N.
+bool parseShard(const std::string& text, std::int64_t& k, std::int64_t& n, std::string& reason);
+
+// Rows K, K+N, K+2N, ... (1-based) of `rows`.
+std::vector<BatchRow> shardOf(const std::vector<BatchRow>& rows, std::int64_t k, std::int64_t n);
+
+}  // namespace orvelle::cli

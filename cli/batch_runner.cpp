@@ -1,0 +1,110 @@
+#include "cli/batch_runner.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "analyzer/measurement_log.h"
+#include "cli/operation_runner.h"
+
+namespace orvelle::cli {
+
+namespace {
+
+RowOutcome compareFilesRow(const BatchRow& row, const BatchJob& job) {
+  RowOutcome outcome;
+  TestSession session;
+  if (!session.sourceFilePath.assign(row.source)) {
+    outcome.error = textTooLongMessage("Source voice file path", row.source);
+    return outcome;
+  }
+  if (!session.processedFilePath.assign(row.processed)) {
+    outcome.error = textTooLongMessage("Processed voice file path", row.processed);
+    return outcome;
+  }
+  session.otherVoiceFormats = job.resample ? OtherFormats::resample : OtherFormats::refuse;
+  OperationRunner runner(session, Reporting::quiet);
+  if (!runner.run(kCalculateFileQuality)) {
+    outcome.error = std::string(operationErrorMessage(kCalculateFileQuality)) + " " + session.failureReason();
+    return outcome;
+  }
+  outcome.scored = true;
+  outcome.score = session.fileQuality;
+  outcome.analysis = session.analyzer().lastResult();
+  return outcome;
+}
+
+RowOutcome codecQualityRow(const BatchRow& row, const BatchJob& job) {
+  TestSession session;
+  CodecQualitySource source;
+  source.voiceFile = row.source;
+  source.resample = job.resample;
+  const CodecQualityOutcome run = runCodecQuality(session, job.plugin, source, job.hosting, Reporting::quiet);
+  RowOutcome outcome;
+  outcome.scored = run.succeeded;
+  outcome.score = run.score;
+  outcome.analysis = run.analysis;
+  outcome.error = run.failure;
+  return outcome;
+}
+
+}  // namespace
+
+RowOutcome runBatchRow(const BatchRow& row, const BatchJob& job) {
+  const std::string logPath = job.logDir.empty() ? std::string() : job.logDir + "/" + row.id + ".log";
+  const ThreadLogPath log(logPath);
+  RowOutcome outcome;
+  try {
+    outcome = job.plugin.empty() ? compareFilesRow(row, job) : codecQualityRow(row, job);
+  } catch (const std::exception& e) {
+    outcome = RowOutcome{};
+    outcome.error = std::string("the row could not be run: ") + e.what();
+  }
+  if (outcome.scored && !logPath.empty() && !outcome.analysis.logWritten) {
+    outcome.error = "the measurement log \"" + logPath + "\" could not be written";
+  }
+  return outcome;
+}
+
+void runBatchRows(const std::vector<BatchRow>& rows, const BatchJob& job, unsigned threads,
+                  const std::function<void(std::size_t, const RowOutcome&)>& emit) {
+  std::vector<std::optional<RowOutcome>> outcomes(rows.size());
+  std::mutex mutex;
+  std::condition_variable done;
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    for (std::size_t i = next++; i < rows.size(); i = next++) {
+      RowOutcome outcome = runBatchRow(rows[i], job);
+      {
+        std::lock_guard lock(mutex);
+        outcomes[i] = std::move(outcome);
+      }
+      done.notify_one();
+    }
+  };
+  std::vector<std::thread> workers;
+  const std::size_t wanted = std::min<std::size_t>(std::max(threads, 1u), rows.size());
+  for (std::size_t t = 0; t < wanted; ++t) {
+    try {
+      workers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // fewer threads than asked for still run every row
+    }
+  }
+  if (workers.empty()) work();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    std::unique_lock lock(mutex);
+    done.wait(lock, [&] { return outcomes[i].has_value(); });
+    const RowOutcome outcome = std::move(*outcomes[i]);
+    outcomes[i].reset();
+    lock.unlock();
+    emit(i, outcome);
+  }
+  for (std::thread& worker : workers) worker.join();
+}
+
+}  // namespace orvelle::cli
