@@ -66,10 +66,32 @@ std::int32_t SignalSynthesizer::signalLength(std::int32_t frameSize, std::int32_
   return static_cast<std::int32_t>(length);
 }
 
+void SignalSynthesizer::playBandModulation(const SignalPlan& plan, BandModulation& played) {
+  // The sine of a band depends only on the index it starts from; with the
+  // fixed plans every band starts from the same index, so its values are
+  // computed once and replayed, and the synthesiser is left where the
+  // played band left it.
+  if (!played.values.empty() && played.startIndex == modulationIndex_) {
+    modulationIndex_ = played.endIndex;
+    modulationStep_ = played.endStep;
+    return;
+  }
+  played.startIndex = modulationIndex_;
+  played.values.clear();
+  for (std::int32_t s = 0; s < plan.segmentCount; ++s) {
+    const ModulationSegment& segment = plan.segments[s];
+    setModulation(segment.frequencyHz, segment.length);
+    for (std::int32_t i = 0; i < segment.length; ++i) played.values.push_back(nextModulation());
+  }
+  played.endIndex = modulationIndex_;
+  played.endStep = modulationStep_;
+}
+
 bool SignalSynthesizer::run(const SignalPlan& plan, SynthesizerOutput& output) {
   reset();
   SynthesizerNoise noise;
   KaiserBandPass filter;
+  BandModulation modulation;
   std::array<double, kChunkSamples> input;
   std::array<double, kChunkSamples> filtered;
   std::array<std::int16_t, kChunkSamples> samples;
@@ -88,15 +110,16 @@ bool SignalSynthesizer::run(const SignalPlan& plan, SynthesizerOutput& output) {
       return false;
     }
 
+    playBandModulation(plan, modulation);
+    const double* sine = modulation.values.data();
     for (std::int32_t s = 0; s < plan.segmentCount; ++s) {
-      const ModulationSegment& segment = plan.segments[s];
-      setModulation(segment.frequencyHz, segment.length);
-      std::int32_t remaining = segment.length;
+      std::int32_t remaining = plan.segments[s].length;
       while (remaining > 0) {
         const std::int32_t count = std::min(remaining, kChunkSamples);
         for (std::int32_t i = 0; i < count; ++i) input[i] = noise.next() * kNoiseGain;
         filter.filterBlock(input.data(), filtered.data(), count);
-        for (std::int32_t i = 0; i < count; ++i) samples[i] = toSample(nextModulation() * filtered[i]);
+        for (std::int32_t i = 0; i < count; ++i) samples[i] = toSample(sine[i] * filtered[i]);
+        sine += count;
         if (!output.put(samples.data(), count)) return false;
         remaining -= count;
       }
