@@ -185,6 +185,7 @@ bool SignalSynthesizer::run(const SignalPlan& plan, SynthesizerOutput& output) {
       playBandModulation(plan, modulation);
       next.noiseAfter = noise;
       next.noiseAfter.skip(static_cast<std::uint64_t>(perBand));
+      next.samples.reserve(static_cast<std::size_t>(perBand));
       try {
         helper = std::thread([&plan, &next, sine, band = plan.bands[b + 1]] {
           KaiserBandPass nextFilter;
