@@ -92,6 +92,11 @@ void SpectralFrontEnd::applyWindow(double* frame) const {
   for (; i < n; ++i) frame[i] = window_[i] * frame[i];
 }
 
+void SpectralFrontEnd::windowSamples(const std::int16_t* samples, double* frame) const {
+  const std::size_t n = window_.size();
+  for (std::size_t i = 0; i < n; ++i) frame[i] = window_[i] * static_cast<double>(samples[i]);
+}
+
 void SpectralFrontEnd::transform(double* x) const {
   const std::int32_t n = frameLength_;
   if (n == 0) return;

@@ -27,6 +27,9 @@ class SpectralFrontEnd {
 
   // Per-frame steps, in this order: the frame holds frameLength() doubles.
   void applyWindow(double* frame) const;
+  // The same for a frame still in samples: frame[i] = w[i] × samples[i],
+  // converted without scaling, in one pass.
+  void windowSamples(const std::int16_t* samples, double* frame) const;
   // In-place real-input radix-2 transform. Afterwards, with F the DFT of the
   // frame as it was: x[0] = 2/N F(0), x[N/2] = 2/N Re F(N/2), and for
   // 0 < k < N/2, x[k] = 2/N Re F(k) and x[N-k] = -2/N Im F(k).

@@ -24,8 +24,7 @@ std::int32_t accumulateSpectrum(const SpectralFrontEnd& frontEnd, const std::int
   for (std::int32_t k = 0; k < frames; ++k) {
     if (gateFlags[2 * k] == 0 && gateFlags[2 * k + 1] == 0) continue;
     const std::int16_t* start = samples + static_cast<std::ptrdiff_t>(k) * kAnalysisHopLength;
-    for (std::int32_t i = 0; i < kAnalysisFrameLength; ++i) work.frame[i] = start[i];
-    frontEnd.applyWindow(work.frame.data());
+    frontEnd.windowSamples(start, work.frame.data());
     frontEnd.transform(work.frame.data());
     frontEnd.powerSpectrum(work.frame.data(), work.power.data());
     if (mean.add(work.power.data())) ++added;

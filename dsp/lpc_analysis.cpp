@@ -27,6 +27,66 @@ DoublePair loadPair(const double* p) {
   return v;
 }
 
+void storePair(double* p, DoublePair v) { std::memcpy(p, &v, sizeof v); }
+
+DoublePair splat(double value) { return DoublePair{value, value}; }
+
+// chebyshevEval of order kSearchOrder, one lane per (point, coefficients)
+// pair: each lane performs exactly the scalar operations, in their order.
+DoublePair chebyshevEvalLanes(DoublePair x, const DoublePair* f) {
+  const DoublePair x2 = splat(2.0) * x;
+  DoublePair b2 = splat(1.0);
+  DoublePair b1 = x2 + f[1];
+  for (int i = 2; i < kSearchOrder; ++i) {
+    const DoublePair b0 = x2 * b1 - b2 + f[i];
+    b2 = b1;
+    b1 = b0;
+  }
+  return x * b1 - b2 + splat(0.5) * f[kSearchOrder];
+}
+
+// Both polynomials at every grid point: lane 0 holds f1's value, lane 1 f2's.
+void evaluateBothOnGrid(const double* f1, const double* f2, DoublePair* values) {
+  DoublePair both[kSearchOrder + 1];
+  for (int i = 0; i <= kSearchOrder; ++i) both[i] = DoublePair{f1[i], f2[i]};
+  for (int j = 0; j < kLspGridSize; ++j) values[j] = chebyshevEvalLanes(splat(kLspGrid[j]), both);
+}
+
+// The bisection steps followed by the linear interpolation, from a grid
+// interval with a sign change. Each step halves the interval, so every point
+// a step could visit is a node of a fixed binary subdivision, computed by
+// the same midpoint operations the steps would use (the sum of two bounds is
+// the same in either order). All nodes are evaluated at once, two at a time,
+// and the steps then only choose among them.
+double bisectAndInterpolate(const double* poly, double xlow, double ylow, double xhigh, double yhigh) {
+  constexpr int kLast = 1 << kBisections;
+  double x[kLast + 1];
+  double y[kLast + 1];
+  x[0] = xlow;
+  x[kLast] = xhigh;
+  for (int width = kLast; width > 1; width /= 2) {
+    for (int lo = 0; lo < kLast; lo += width) x[lo + width / 2] = 0.5 * (x[lo] + x[lo + width]);
+  }
+  DoublePair coefficients[kSearchOrder + 1];
+  for (int i = 0; i <= kSearchOrder; ++i) coefficients[i] = splat(poly[i]);
+  for (int i = 1; i + 1 < kLast; i += 2) storePair(y + i, chebyshevEvalLanes(loadPair(x + i), coefficients));
+  y[kLast - 1] = chebyshevEval(x[kLast - 1], poly, kSearchOrder);
+  y[0] = ylow;
+  y[kLast] = yhigh;
+
+  int lo = 0;
+  int hi = kLast;
+  for (int b = 0; b < kBisections; ++b) {
+    const int mid = (lo + hi) / 2;
+    if (y[lo] * y[mid] <= 0.0) {
+      hi = mid;
+    } else {
+      lo = mid;
+    }
+  }
+  return x[lo] - y[lo] * (x[hi] - x[lo]) / (y[hi] - y[lo]);
+}
+
 }  // namespace
 
 void autocorrelate(const double* window, int order, double* r) {
@@ -142,39 +202,35 @@ void lpcToLsp(const double* A, double* lsp, const double* fallback) {
     f1[i] = A[i] + A[11 - i] - f1[i - 1];
     f2[i] = A[i] - A[11 - i] + f2[i - 1];
   }
+  const double* polys[2] = {f1, f2};
+
+  // Every grid point is needed for one polynomial or the other, so both are
+  // evaluated at every point up front, side by side and independently of the
+  // search; each value is the one chebyshevEval gives.
+  DoublePair gridValues[kLspGridSize];
+  evaluateBothOnGrid(f1, f2, gridValues);
 
   // The roots of the two polynomials interlace, so the search alternates
   // between them, resuming inside the interval where the last root was found.
-  const double* poly = f1;
+  int current = 0;
   int nf = 0;
   int j = 0;
   double xlow = kLspGrid[0];
-  double ylow = chebyshevEval(xlow, poly, kSearchOrder);
+  double ylow = gridValues[0][current];
   while (nf < kLpcOrder && j < kLspGridSize - 1) {
     ++j;
-    double xhigh = xlow;
-    double yhigh = ylow;
+    const double xhigh = xlow;
+    const double yhigh = ylow;
     xlow = kLspGrid[j];
-    ylow = chebyshevEval(xlow, poly, kSearchOrder);
+    ylow = gridValues[j][current];
     if (ylow * yhigh <= 0.0) {
       --j;
-      for (int b = 0; b < kBisections; ++b) {
-        const double xmid = 0.5 * (xlow + xhigh);
-        const double ymid = chebyshevEval(xmid, poly, kSearchOrder);
-        if (ylow * ymid <= 0.0) {
-          xhigh = xmid;
-          yhigh = ymid;
-        } else {
-          xlow = xmid;
-          ylow = ymid;
-        }
-      }
-      const double xint = xlow - ylow * (xhigh - xlow) / (yhigh - ylow);
+      const double xint = bisectAndInterpolate(polys[current], xlow, ylow, xhigh, yhigh);
       lsp[nf] = xint;
       ++nf;
-      poly = (poly == f1) ? f2 : f1;
+      current = 1 - current;
       xlow = xint;
-      ylow = chebyshevEval(xlow, poly, kSearchOrder);
+      ylow = chebyshevEval(xlow, polys[current], kSearchOrder);
     }
   }
   if (nf < kLpcOrder) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "session/progress_dialog.h"
 #include "session/signal_plans.h"
@@ -56,7 +57,24 @@ class SignalSynthesizer {
   double modulationStep() const { return modulationStep_; }
 
  private:
+  // The modulation values of one band, in sample order, and the
+  // synthesiser's state before and after them.
+  struct BandModulation {
+    std::vector<double> values;
+    std::int32_t firstIndex = 0;  // index the first segment starts at
+    std::int32_t endIndex = 0;
+    double endStep = 0.0;
+  };
+
   void reset();
+  // Runs the modulation sine through every segment of a band into `played`,
+  // or replays it (returning true) when the band starts where the played one
+  // did.
+  bool playBandModulation(const SignalPlan& plan, BandModulation& played);
+  // Whether a band whose sine starts from `index` replays `played`.
+  static bool replaysModulation(const SignalPlan& plan, const BandModulation& played, std::int32_t index);
+  // Records why the band's filter could not be designed; returns false.
+  bool designFailed(const NoiseBand& band, std::int32_t taps);
   // The band loop common to both outputs; false if it stopped early.
   bool run(const SignalPlan& plan, SynthesizerOutput& output);
 

@@ -18,6 +18,20 @@ class SynthesizerNoise {
     return static_cast<std::int32_t>((state_ >> 16) & kValueMask);
   }
 
+  // Moves on as `count` calls of next() would, by composing the generator's
+  // step with itself (exact modulo 2^32), so a later stretch of the sequence
+  // can be drawn without drawing everything before it.
+  void skip(std::uint64_t count) {
+    std::uint32_t multiplier = kMultiplier;
+    std::uint32_t increment = kIncrement;
+    while (count > 0) {
+      if ((count & 1u) != 0) state_ = state_ * multiplier + increment;
+      increment = increment * multiplier + increment;
+      multiplier = multiplier * multiplier;
+      count >>= 1;
+    }
+  }
+
  private:
   std::uint32_t state_ = 1;
 };

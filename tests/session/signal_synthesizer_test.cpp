@@ -128,6 +128,18 @@ TEST(SynthesizerNoise, StartsFromStateOne) {
   for (std::int32_t value : expected) EXPECT_EQ(noise.next(), value);
 }
 
+TEST(SynthesizerNoise, SkippingEqualsDrawing) {
+  for (std::uint64_t count : {0ull, 1ull, 2ull, 7ull, 560000ull, 4294967297ull}) {
+    SynthesizerNoise drawn;
+    SynthesizerNoise skipped;
+    drawn.next();
+    skipped.next();
+    for (std::uint64_t i = 0; i < count % 4294967296ull; ++i) drawn.next();
+    skipped.skip(count);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(skipped.next(), drawn.next()) << "after " << count;
+  }
+}
+
 TEST(Modulation, SineRunsOnAcrossSegments) {
   SignalSynthesizer synthesizer;
   synthesizer.setModulation(4.0, 40000);
@@ -302,6 +314,50 @@ TEST(TestSignalFile, PartialBlocksReachTheFile) {
   const std::string bytes = test::readWholeFile(path);
   EXPECT_EQ(bytes.size(), 2u * 3 * (5000 + 2500 + 12345 + 8000));
   EXPECT_TRUE(bytes == littleEndianBytes(expected.data(), expected.size()));
+}
+
+// The whole signal the plain way: one generator, one sine call and one
+// filterSample per sample, band after band.
+std::vector<std::int16_t> referenceSignal(const SignalPlan& plan) {
+  SynthesizerNoise noise;
+  SignalSynthesizer sine;
+  std::vector<std::int16_t> samples;
+  for (std::int32_t b = 0; b < plan.bandCount; ++b) {
+    const NoiseBand& band = plan.bands[b];
+    const std::int32_t h = band.widthHz / 2;
+    const std::int32_t t = band.widthHz / 8;
+    KaiserBandPass filter;
+    filter.design(8000, band.centreHz - h - t, band.centreHz - h + t, band.centreHz + h - t, band.centreHz + h + t, 20);
+    for (std::int32_t s = 0; s < plan.segmentCount; ++s) {
+      sine.setModulation(plan.segments[s].frequencyHz, plan.segments[s].length);
+      for (std::int32_t i = 0; i < plan.segments[s].length; ++i) {
+        const double y = filter.filterSample(noise.next() * 1.5);
+        samples.push_back(static_cast<std::int16_t>(static_cast<std::int32_t>(sine.nextModulation() * y)));
+      }
+    }
+    samples.insert(samples.end(), 8000, 0);
+  }
+  return samples;
+}
+
+// In this plan the second band's sine starts elsewhere than the first's and
+// the third's where the second's did, and the band count is odd.
+TEST(InternalSource, MatchesTheOneSampleAtATimeSignal) {
+  SignalSynthesizer synthesizer;
+  EXPECT_TRUE(synthesise(synthesizer, kOddPlan) == referenceSignal(kOddPlan));
+}
+
+// Pinned from the Normal signal as written before its bands were made side
+// by side: the test-signal file of the plan with the most bands that is
+// still quick to make.
+TEST(TestSignalFile, NormalChecksumIsPinned) {
+  test::ScratchDirectory scratch;
+  SignalSynthesizer synthesizer;
+  const std::string path = scratch.file("normal.pcm");
+  ASSERT_TRUE(synthesizer.writeTestSignal(path, nullptr, kNormalSizeType)) << synthesizer.failureReason();
+  const std::string bytes = test::readWholeFile(path);
+  EXPECT_EQ(bytes.size(), 22720000u);
+  EXPECT_EQ(fnv1a(bytes), 0x290a3b1f74ead734ull);
 }
 
 // Only the noise samples are written into memory: the second after each band
