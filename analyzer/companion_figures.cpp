@@ -36,6 +36,8 @@ void measureSpeechFrames(const std::int16_t* source, const std::int16_t* process
       noise += (x - y) * (x - y);
       output += y * y;
     }
+    // Silence given back as silence says nothing about the codec's noise.
+    if (signal == 0.0 && output == 0.0) continue;
     // A frame coded without error has no finite SNR; a silent source frame
     // with noise has none either. Both end at a clamp.
     const double snr = noise == 0.0 ? kFrameSnrCeilingDb : 10.0 * std::log10(signal / noise);

@@ -20,7 +20,9 @@ struct CompanionFigures {
   std::int32_t delaySamples = 0;    // how much later the processed signal is; negative: earlier
   DelayMethod delayMethod = DelayMethod::waveform;
   double waveformCorrelation = 0.0; // normalised waveform cross-correlation at its peak
-  std::int32_t speechFrames = 0;    // 10 ms frames the source's activity flags mark as speech
+  // 10 ms frames the source's activity flags mark as speech, less those in
+  // which both signals are silent.
+  std::int32_t speechFrames = 0;
   // Over the speech frames, with the processed signal taken delaySamples
   // later; both are meaningless (NaN) without speech frames.
   double segmentalSnrDb = 0.0;      // mean of each frame's SNR, clamped to kFrameSnrFloorDb..kFrameSnrCeilingDb

@@ -36,6 +36,7 @@ void PluginHosting::applyTo(TestSession& session) const {
 CodecQualityOutcome runCodecQuality(TestSession& session, const std::string& plugin,
                                     const CodecQualitySource& source, const PluginHosting& hosting) {
   hosting.applyTo(session);
+  session.analyzer().setCompanionFigures(true);
   const std::string pluginPath = locatePlugin(plugin);
   if (!session.codecPath.assign(pluginPath)) {
     return refused("DLL Can't be loaded!", textTooLongMessage("Plug-in path", pluginPath));

@@ -95,10 +95,19 @@ TEST(CompanionFigures, EveryFrameSnrIsClampedAndOnlySpeechFramesCount) {
   EXPECT_EQ(figures.segmentalSnrDb, kFrameSnrCeilingDb);
   EXPECT_EQ(figures.levelDifferenceDb, 0.0);
 
-  const CompanionFigures none = measure(source, source, std::vector<std::int16_t>(speech.size(), 0));
-  EXPECT_EQ(none.speechFrames, 0);
-  EXPECT_TRUE(std::isnan(none.segmentalSnrDb));
-  EXPECT_TRUE(std::isnan(none.levelDifferenceDb));
+  // No frame marked, or only frames silent in both signals: nothing to say.
+  for (const CompanionFigures& none : {measure(source, source, std::vector<std::int16_t>(speech.size(), 0)),
+                                       measure(silence, silence, allSpeech(silence))}) {
+    EXPECT_EQ(none.speechFrames, 0);
+    EXPECT_TRUE(std::isnan(none.segmentalSnrDb));
+    EXPECT_TRUE(std::isnan(none.levelDifferenceDb));
+  }
+  // Noise where the source is silent is the codec's and counts at the floor.
+  Signal noiseInSilence(source.size(), 0);
+  noiseInSilence[5] = 100;
+  const CompanionFigures noisy = measure(silence, noiseInSilence, allSpeech(silence));
+  EXPECT_EQ(noisy.speechFrames, 1);
+  EXPECT_EQ(noisy.segmentalSnrDb, kFrameSnrFloorDb);
 }
 
 TEST(CompanionFigures, ACodecThatKeepsOnlyTheEnvelopeIsTimedByItsEnvelope) {
