@@ -78,20 +78,24 @@ std::string formatCsv(const std::vector<LeagueRow>& rows) {
   return text;
 }
 
+// What one run, or one row's mean, measured; or why it failed.
+void putOutcome(nlohmann::json& entry, const CodecQualityOutcome& o) {
+  if (o.succeeded) {
+    entry["score"] = o.score;
+    entry["points"] = scorePoints(o.score);
+    entry["agreement"] = o.analysis.activityAgreement;
+    entry["companion"] = companionJson(o.analysis.companion);
+    entry["error"] = nullptr;
+  } else {
+    entry["error"] = o.failure;
+  }
+}
+
 nlohmann::json filesJson(const std::vector<LeagueFileResult>& files) {
   nlohmann::json list = nlohmann::json::array();
   for (const LeagueFileResult& file : files) {
-    const CodecQualityOutcome& o = file.outcome;
     nlohmann::json entry = {{"voiceFile", std::filesystem::path(file.voiceFile).filename().string()}};
-    if (o.succeeded) {
-      entry["score"] = o.score;
-      entry["points"] = scorePoints(o.score);
-      entry["agreement"] = o.analysis.activityAgreement;
-      entry["companion"] = companionJson(o.analysis.companion);
-      entry["error"] = nullptr;
-    } else {
-      entry["error"] = o.failure;
-    }
+    putOutcome(entry, file.outcome);
     list.push_back(entry);
   }
   return list;
@@ -103,18 +107,9 @@ std::string formatJson(const std::vector<LeagueRow>& rows) {
   for (const LeagueRow& row : rows) {
     const CodecQualityOutcome& o = row.outcome;
     nlohmann::json entry = {{"plugin", row.plugin}, {"seconds", row.seconds}};
-    if (o.succeeded) {
-      entry["rank"] = ++rank;
-      entry["frameSize"] = o.frameSize;
-      entry["score"] = o.score;
-      entry["points"] = scorePoints(o.score);
-      entry["agreement"] = o.analysis.activityAgreement;
-      entry["companion"] = companionJson(o.analysis.companion);
-      entry["error"] = nullptr;
-    } else {
-      entry["rank"] = nullptr;
-      entry["error"] = o.failure;
-    }
+    entry["rank"] = o.succeeded ? nlohmann::json(++rank) : nlohmann::json(nullptr);
+    if (o.succeeded) entry["frameSize"] = o.frameSize;
+    putOutcome(entry, o);
     if (!row.files.empty()) entry["files"] = filesJson(row.files);
     list.push_back(entry);
   }

@@ -10,6 +10,7 @@
 
 #include "codec_plugin.h"
 #include "frame_runner.h"
+#include "release_with.h"
 
 #ifndef ORVELLE_AMRNB_MODE
 #error "ORVELLE_AMRNB_MODE must name an AMR-NB mode (MR475, MR795, MR122)"
@@ -21,12 +22,8 @@ constexpr int kFrameSize = 160;
 // The largest storage-format frame (12.2 kbit/s) is 32 bytes.
 constexpr int kMaximumFrameBytes = 32;
 
-struct EncoderExit {
-  void operator()(void* state) const { Encoder_Interface_exit(state); }
-};
-struct DecoderExit {
-  void operator()(void* state) const { Decoder_Interface_exit(state); }
-};
+using Encoder = std::unique_ptr<void, orvelle::plugins::ReleaseWith<Encoder_Interface_exit>>;
+using Decoder = std::unique_ptr<void, orvelle::plugins::ReleaseWith<Decoder_Interface_exit>>;
 
 }  // namespace
 
@@ -34,8 +31,8 @@ int GetFrameSize(void) { return kFrameSize; }
 
 long CodeAndDeCode(short* pInData, short* pOutData, long dDataSize, long* pFrameNum) {
   // Fresh coders for every run, so that runs don't depend on one another.
-  const std::unique_ptr<void, EncoderExit> encoder(Encoder_Interface_init(0));
-  const std::unique_ptr<void, DecoderExit> decoder(Decoder_Interface_init());
+  const Encoder encoder(Encoder_Interface_init(0));
+  const Decoder decoder(Decoder_Interface_init());
   if (!encoder || !decoder) throw std::runtime_error("AMR-NB coder could not be created");
   std::array<unsigned char, kMaximumFrameBytes> bits{};
   return orvelle::plugins::runFrames(

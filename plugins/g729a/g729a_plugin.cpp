@@ -15,18 +15,17 @@ extern "C" {
 
 #include "codec_plugin.h"
 #include "frame_runner.h"
+#include "release_with.h"
 
 namespace {
 
 constexpr int kFrameSize = 80;
 constexpr std::uint8_t kSpeechFrameBytes = 10;
 
-struct EncoderClose {
-  void operator()(bcg729EncoderChannelContextStruct* state) const { closeBcg729EncoderChannel(state); }
-};
-struct DecoderClose {
-  void operator()(bcg729DecoderChannelContextStruct* state) const { closeBcg729DecoderChannel(state); }
-};
+using Encoder = std::unique_ptr<bcg729EncoderChannelContextStruct,
+                                orvelle::plugins::ReleaseWith<closeBcg729EncoderChannel>>;
+using Decoder = std::unique_ptr<bcg729DecoderChannelContextStruct,
+                                orvelle::plugins::ReleaseWith<closeBcg729DecoderChannel>>;
 
 }  // namespace
 
@@ -35,8 +34,8 @@ int GetFrameSize(void) { return kFrameSize; }
 long CodeAndDeCode(short* pInData, short* pOutData, long dDataSize, long* pFrameNum) {
   // Fresh coders for every run: the adaptive codebook and the predictors
   // would otherwise carry one run's speech into the next.
-  const std::unique_ptr<bcg729EncoderChannelContextStruct, EncoderClose> encoder(initBcg729EncoderChannel(0));
-  const std::unique_ptr<bcg729DecoderChannelContextStruct, DecoderClose> decoder(initBcg729DecoderChannel());
+  const Encoder encoder(initBcg729EncoderChannel(0));
+  const Decoder decoder(initBcg729DecoderChannel());
   if (!encoder || !decoder) throw std::runtime_error("G.729A coder could not be created");
   std::array<std::uint8_t, kSpeechFrameBytes> bits{};
   return orvelle::plugins::runFrames(

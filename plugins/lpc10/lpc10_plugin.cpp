@@ -10,18 +10,15 @@
 
 #include "codec_plugin.h"
 #include "frame_runner.h"
+#include "release_with.h"
 
 namespace {
 
 constexpr int kFrameSize = LPC10_SAMPLES_PER_FRAME;
 constexpr int kFrameBytes = (LPC10_BITS_IN_COMPRESSED_FRAME + 7) / 8;
 
-struct EncoderFree {
-  void operator()(lpc10_encode_state_t* state) const { lpc10_encode_free(state); }
-};
-struct DecoderFree {
-  void operator()(lpc10_decode_state_t* state) const { lpc10_decode_free(state); }
-};
+using Encoder = std::unique_ptr<lpc10_encode_state_t, orvelle::plugins::ReleaseWith<lpc10_encode_free>>;
+using Decoder = std::unique_ptr<lpc10_decode_state_t, orvelle::plugins::ReleaseWith<lpc10_decode_free>>;
 
 }  // namespace
 
@@ -30,8 +27,8 @@ int GetFrameSize(void) { return kFrameSize; }
 long CodeAndDeCode(short* pInData, short* pOutData, long dDataSize, long* pFrameNum) {
   // Fresh coders for every run: the decoder's noise generator for unvoiced
   // frames lives in its state, so a fresh state gives the same noise.
-  const std::unique_ptr<lpc10_encode_state_t, EncoderFree> encoder(lpc10_encode_init(nullptr, 0));
-  const std::unique_ptr<lpc10_decode_state_t, DecoderFree> decoder(lpc10_decode_init(nullptr, 0));
+  const Encoder encoder(lpc10_encode_init(nullptr, 0));
+  const Decoder decoder(lpc10_decode_init(nullptr, 0));
   if (!encoder || !decoder) throw std::runtime_error("LPC-10 coder could not be created");
   std::array<std::uint8_t, kFrameBytes> bits{};
   return orvelle::plugins::runFrames(

@@ -10,6 +10,7 @@
 
 #include "codec_plugin.h"
 #include "frame_runner.h"
+#include "release_with.h"
 
 #ifndef ORVELLE_OPUS_BIT_RATE
 #error "ORVELLE_OPUS_BIT_RATE must name the bit rate in bit/s"
@@ -23,21 +24,16 @@ constexpr int kFrameSize = 160;
 // largest packet Opus ever writes.
 constexpr int kMaximumPacketBytes = 1276;
 
-struct EncoderDestroy {
-  void operator()(OpusEncoder* state) const { opus_encoder_destroy(state); }
-};
-struct DecoderDestroy {
-  void operator()(OpusDecoder* state) const { opus_decoder_destroy(state); }
-};
+using Encoder = std::unique_ptr<OpusEncoder, orvelle::plugins::ReleaseWith<opus_encoder_destroy>>;
+using Decoder = std::unique_ptr<OpusDecoder, orvelle::plugins::ReleaseWith<opus_decoder_destroy>>;
 
 void check(int status, const char* what) {
   if (status < 0) throw std::runtime_error(std::string("Opus ") + what + ": " + opus_strerror(status));
 }
 
-std::unique_ptr<OpusEncoder, EncoderDestroy> createEncoder() {
+Encoder createEncoder() {
   int status = OPUS_OK;
-  std::unique_ptr<OpusEncoder, EncoderDestroy> encoder(
-      opus_encoder_create(kSampleRate, 1, OPUS_APPLICATION_VOIP, &status));
+  Encoder encoder(opus_encoder_create(kSampleRate, 1, OPUS_APPLICATION_VOIP, &status));
   check(status, "encoder could not be created");
   check(opus_encoder_ctl(encoder.get(), OPUS_SET_BITRATE(ORVELLE_OPUS_BIT_RATE)), "bit rate refused");
   check(opus_encoder_ctl(encoder.get(), OPUS_SET_VBR(0)), "constant bit rate refused");
@@ -45,9 +41,9 @@ std::unique_ptr<OpusEncoder, EncoderDestroy> createEncoder() {
   return encoder;
 }
 
-std::unique_ptr<OpusDecoder, DecoderDestroy> createDecoder() {
+Decoder createDecoder() {
   int status = OPUS_OK;
-  std::unique_ptr<OpusDecoder, DecoderDestroy> decoder(opus_decoder_create(kSampleRate, 1, &status));
+  Decoder decoder(opus_decoder_create(kSampleRate, 1, &status));
   check(status, "decoder could not be created");
   return decoder;
 }

@@ -8,6 +8,7 @@
 
 #include "codec_plugin.h"
 #include "frame_runner.h"
+#include "release_with.h"
 
 #ifndef ORVELLE_SPEEX_QUALITY
 #error "ORVELLE_SPEEX_QUALITY must name the Speex quality (0 to 10)"
@@ -19,12 +20,8 @@ constexpr int kFrameSize = 160;
 // Far more than the 62 bytes of the richest narrow-band mode.
 constexpr int kMaximumFrameBytes = 200;
 
-struct EncoderDestroy {
-  void operator()(void* state) const { speex_encoder_destroy(state); }
-};
-struct DecoderDestroy {
-  void operator()(void* state) const { speex_decoder_destroy(state); }
-};
+using Encoder = std::unique_ptr<void, orvelle::plugins::ReleaseWith<speex_encoder_destroy>>;
+using Decoder = std::unique_ptr<void, orvelle::plugins::ReleaseWith<speex_decoder_destroy>>;
 
 // A SpeexBits owns a buffer that speex_bits_destroy releases.
 class Bits {
@@ -45,8 +42,8 @@ int GetFrameSize(void) { return kFrameSize; }
 
 long CodeAndDeCode(short* pInData, short* pOutData, long dDataSize, long* pFrameNum) {
   // Fresh coders for every run, so that runs don't depend on one another.
-  const std::unique_ptr<void, EncoderDestroy> encoder(speex_encoder_init(&speex_nb_mode));
-  const std::unique_ptr<void, DecoderDestroy> decoder(speex_decoder_init(&speex_nb_mode));
+  const Encoder encoder(speex_encoder_init(&speex_nb_mode));
+  const Decoder decoder(speex_decoder_init(&speex_nb_mode));
   if (!encoder || !decoder) throw std::runtime_error("Speex coder could not be created");
   int quality = ORVELLE_SPEEX_QUALITY;
   speex_encoder_ctl(encoder.get(), SPEEX_SET_QUALITY, &quality);

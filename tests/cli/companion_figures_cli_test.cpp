@@ -2,6 +2,7 @@
 // plug-ins whose answer is known, and the league on the bundled speech.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -19,12 +20,7 @@ const std::string kProgram = std::string(ORVELLE_BINARY_DIR) + "/cli/orvelle-cli
 
 class CompanionFiguresCli : public ::testing::Test {
  protected:
-  void SetUp() override {
-    auto speech = test::speechLikeSignal(5);
-    // Even samples halve exactly.
-    for (auto& sample : speech) sample = static_cast<std::int16_t>(sample & ~1);
-    test::writeVoiceFile(scratch.file("speech.pcm"), speech);
-  }
+  void SetUp() override { test::writeVoiceFile(scratch.file("speech.pcm"), test::evenSpeechLikeSignal(5)); }
   test::CommandResult run(const std::string& arguments) { return test::runCommand(kProgram + " " + arguments, scratch); }
   nlohmann::json companionOf(const std::string& plugin) {
     const auto result = run("quality --codec " + test::testPlugin(plugin) + " --voice speech.pcm --json");
@@ -98,6 +94,26 @@ TEST_F(CompanionFiguresCli, SpeechLeagueScoresEveryCorpusFileAndTakesTheirMean) 
 
   const auto usage = run("league --speech --size short passthrough");
   EXPECT_EQ(usage.exitCode, 2) << "--speech replaces the internal source";
+}
+
+TEST_F(CompanionFiguresCli, SpeechLeagueWithoutItsCorpusSaysWhyAndRunsNothing) {
+  // A program in <tree>/cli/ takes its corpus from <tree>/speech/.
+  std::filesystem::create_directories(scratch.file("tree/cli"));
+  std::filesystem::create_directories(scratch.file("tree/speech"));
+  std::filesystem::copy_file(kProgram, scratch.file("tree/cli/orvelle-cli"));
+  const std::string moved = scratch.file("tree/cli/orvelle-cli") + " league --speech passthrough";
+
+  const auto missing = test::runCommand(moved, scratch);
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_NE(missing.err.find("The bundled speech corpus is not available"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("espeak-ng and sox"), std::string::npos) << missing.err;
+
+  test::writeWholeFile(scratch.file("tree/speech/corpus.txt"), "en.pcm\n../../speech.pcm\n");
+  const auto escaping = test::runCommand(moved, scratch);
+  EXPECT_EQ(escaping.exitCode, 1);
+  EXPECT_NE(escaping.err.find("names \"../../speech.pcm\", which is not a file of its folder"), std::string::npos)
+      << escaping.err;
 }
 
 }  // namespace
