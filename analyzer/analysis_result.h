@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "analyzer/band_table.h"
+#include "analyzer/companion_figures.h"
 
 namespace orvelle {
 
@@ -23,6 +24,7 @@ struct AnalysisResult {
   bool logWritten = false;         // whether the measurement log was written whole
   GroupSimilarities uniform;       // every band weighted alike (the score's mode)
   GroupSimilarities table;         // bands weighted by their table weights
+  CompanionFigures companion;      // measured only when the analyzer was asked to
 };
 
 }  // namespace orvelle

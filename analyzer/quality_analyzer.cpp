@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "analyzer/activity_flags.h"
+#include "analyzer/companion_figures.h"
 #include "analyzer/group_similarity.h"
 #include "analyzer/measurement_report.h"
 #include "analyzer/spectrum_accumulator.h"
@@ -168,6 +169,7 @@ double QualityAnalyzer::run(const std::int16_t* source, const std::int16_t* proc
   result_.sampleCount = count;
   result_.analysedFrames = sourceMean_.frames();
   result_.completed = true;
+  if (measureCompanions_) result_.companion = measureCompanionFigures(source, processed, count, sourceSpeech_);
 
   releaseRun();
   result_.logWritten = log_.close();
@@ -222,6 +224,7 @@ void QualityAnalyzer::process(const std::int16_t* source, const std::int16_t* pr
   std::int16_t* processedFlags = processedFlags_.get();
   sideBySide([&] { detectActivity(source, count, sourceFlags); },
              [&] { detectActivity(processed, count, processedFlags); }, progress, step);
+  if (measureCompanions_) sourceSpeech_.assign(sourceFlags, sourceFlags + activityFlagCount(count));
 
   // From here on the source flags hold the union of both signals' activity,
   // and both spectra are taken over exactly the same frames.

@@ -70,6 +70,11 @@ class QualityAnalyzer {
   void setOtherFormats(OtherFormats others) { otherFormats_ = others; }
   const std::vector<std::string>& conversionNotes() const { return conversionNotes_; }
 
+  // Whether runs also measure the companion figures (delay, segmental SNR,
+  // level) into lastResult().companion; off by default, since they cost
+  // time. They never change the score or the log.
+  void setCompanionFigures(bool measure) { measureCompanions_ = measure; }
+
   // Scores the signals read by loadFiles and releases them. Without loaded
   // files it returns 0 with a failure reason and leaves the log alone.
   double compareLoadedFiles(ProgressCounter* progress);
@@ -123,6 +128,8 @@ class QualityAnalyzer {
   std::string failureReason_;
   OtherFormats otherFormats_ = OtherFormats::refuse;
   std::vector<std::string> conversionNotes_;
+  bool measureCompanions_ = false;
+  std::vector<std::int16_t> sourceSpeech_;  // the source's own flags, before the merge
 };
 
 }  // namespace orvelle

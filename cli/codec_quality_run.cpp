@@ -37,6 +37,7 @@ CodecQualityOutcome runCodecQuality(TestSession& session, const std::string& plu
                                     const CodecQualitySource& source, const PluginHosting& hosting,
                                     Reporting reporting) {
   hosting.applyTo(session);
+  session.analyzer().setCompanionFigures(true);
   const std::string pluginPath = locatePlugin(plugin);
   if (!session.codecPath.assign(pluginPath)) {
     return refused("DLL Can't be loaded!", textTooLongMessage("Plug-in path", pluginPath), reporting);

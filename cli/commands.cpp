@@ -115,6 +115,7 @@ int runCompareFiles(const CompareFilesOptions& options) {
     return kExitFailed;
   }
   session.otherVoiceFormats = options.resample ? OtherFormats::resample : OtherFormats::refuse;
+  session.analyzer().setCompanionFigures(true);
   OperationRunner runner(session);
   if (!runner.run(kCalculateFileQuality)) return kExitFailed;
   return printScore("File Quality", session.fileQuality, session.analyzer().lastResult(), options.json);

@@ -1,5 +1,6 @@
 #include "cli/json_report.h"
 
+#include "cli/companion_report.h"
 #include "session/result_text.h"
 
 namespace orvelle::cli {
@@ -23,6 +24,7 @@ nlohmann::json scoreJson(double scorePercent, const AnalysisResult& analysis) {
       {"score", scorePercent},
       {"points", scorePoints(scorePercent)},
       {"agreement", analysis.activityAgreement},
+      {"companion", companionJson(analysis.companion)},
       {"groups",
        {{"main", groupsJson(analysis.uniform.main, analysis.table.main, 1)},
         {"secondary", groupsJson(analysis.uniform.secondary, analysis.table.secondary, 0)}}},

@@ -6,8 +6,9 @@
 
 namespace orvelle::cli {
 
-// A scoring run as JSON: score (percent), points, agreement and the
-// similarity of every main and secondary group in both weighting modes.
+// A scoring run as JSON: score (percent), points, agreement, the companion
+// figures and the similarity of every main and secondary group in both
+// weighting modes.
 // Numbers are written so that they read back to the same double.
 nlohmann::json scoreJson(double scorePercent, const AnalysisResult& analysis);
 

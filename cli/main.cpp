@@ -126,11 +126,17 @@ int runCommandLine(int argc, char** argv) {
   leagueCommand->add_option("PLUGIN", league.plugins, "Plug-ins: paths or bundled names (default: every bundled plug-in)")
       ->check(kNotEmpty);
   addSourceOptions(leagueCommand, &league.source);
+  leagueCommand->add_flag("--speech", league.speech, "Score every plug-in on each file of the bundled speech corpus (mean per plug-in)")
+      ->excludes("--voice")
+      ->excludes("--size");
+  leagueCommand->add_option("--jobs", league.jobs, "Plug-ins to run at the same time (default: 1)")
+      ->check(CLI::PositiveNumber);
   auto* csv = leagueCommand->add_flag_callback("--csv", [&league] { league.format = LeagueFormat::Csv; }, "Print CSV");
   auto* json = leagueCommand->add_flag_callback("--json", [&league] { league.format = LeagueFormat::Json; }, "Print JSON");
   csv->excludes(json);
   addHostingOptions(leagueCommand, &league.hosting, std::to_string(kLeagueTimeoutSeconds) + " s per plug-in");
-  leagueCommand->footer("Example: orvelle-cli league --size short g711u g726_32 gsm610 ./mine.so");
+  leagueCommand->footer("Examples: orvelle-cli league --size short g711u g726_32 gsm610 ./mine.so\n"
+                        "          orvelle-cli league --speech --jobs 2");
 
   BatchOptions batch;
   CLI::App* batchCommand = app.add_subcommand(

@@ -64,6 +64,7 @@ class TestSession {
 
   // The details of the last scoring run, beyond its score.
   const QualityAnalyzer& analyzer() const { return analyzer_; }
+  QualityAnalyzer& analyzer() { return analyzer_; }
 
   SessionText voiceFilePath;
   // Whether voice files in another sound format are refused or resampled;

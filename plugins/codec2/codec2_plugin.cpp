@@ -1,6 +1,6 @@
-// Codec 2 in the mode chosen by the build (3200, 1600 or 700C), a parametric
-// vocoder: it resynthesises speech from pitch, voicing and spectral envelope
-// rather than reproducing the waveform.
+// Codec 2 in the mode chosen by the build (3200, 2400, 1600, 1200 or 700C),
+// a parametric vocoder: it resynthesises speech from pitch, voicing and
+// spectral envelope rather than reproducing the waveform.
 //
 // libcodec2 draws the phases of unvoiced harmonics (and the postfilter's
 // background phases) from one random generator whose seed is a hidden static

@@ -17,12 +17,7 @@ const std::string kProgram = std::string(ORVELLE_BINARY_DIR) + "/cli/orvelle-cli
 
 class OrvelleCliThreaded : public ::testing::Test {
  protected:
-  void SetUp() override {
-    auto speech = test::speechLikeSignal(5);
-    // Even samples halve exactly, so a half-amplitude codec loses exactly 6 dB.
-    for (auto& sample : speech) sample = static_cast<std::int16_t>(sample & ~1);
-    test::writeVoiceFile(scratch.file("speech.pcm"), speech);
-  }
+  void SetUp() override { test::writeVoiceFile(scratch.file("speech.pcm"), test::evenSpeechLikeSignal(5)); }
   test::CommandResult run(const std::string& arguments) { return test::runCommand(kProgram + " " + arguments, scratch); }
 
   test::ScratchDirectory scratch;

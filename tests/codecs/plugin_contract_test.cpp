@@ -18,8 +18,11 @@ struct BundledCodec {
 };
 
 const BundledCodec kBundledCodecs[] = {
-    {"g711u", 160},   {"g711a", 160},   {"g726_40", 160},     {"g726_32", 160},     {"g726_24", 160},
-    {"g726_16", 160}, {"gsm610", 160},  {"codec2_3200", 160}, {"codec2_1600", 320}, {"codec2_700c", 320},
+    {"g711u", 160},       {"g711a", 160},       {"g726_40", 160},     {"g726_32", 160},     {"g726_24", 160},
+    {"g726_16", 160},     {"gsm610", 160},      {"codec2_3200", 160}, {"codec2_2400", 160}, {"codec2_1600", 320},
+    {"codec2_1200", 320}, {"codec2_700c", 320}, {"g729a", 80},        {"amrnb_475", 160},   {"amrnb_795", 160},
+    {"amrnb_122", 160},   {"speex_q2", 160},    {"speex_q5", 160},    {"speex_q8", 160},    {"opus_6k", 160},
+    {"opus_8k", 160},     {"opus_12k", 160},    {"opus_16k", 160},    {"lpc10", 180},
 };
 
 void PrintTo(const BundledCodec& codec, std::ostream* os) { *os << codec.name; }

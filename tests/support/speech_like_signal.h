@@ -26,4 +26,12 @@ inline std::vector<std::int16_t> speechLikeSignal(std::int32_t seconds, std::uin
   return samples;
 }
 
+// The same with every sample even, so that a half-amplitude codec halves it
+// exactly and loses exactly 6 dB.
+inline std::vector<std::int16_t> evenSpeechLikeSignal(std::int32_t seconds) {
+  std::vector<std::int16_t> speech = speechLikeSignal(seconds);
+  for (auto& sample : speech) sample = static_cast<std::int16_t>(sample & ~1);
+  return speech;
+}
+
 }  // namespace orvelle::test

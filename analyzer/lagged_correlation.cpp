@@ -1,0 +1,108 @@
+#include "analyzer/lagged_correlation.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <complex>
+#include <memory>
+#include <mutex>
+
+namespace orvelle {
+
+namespace {
+
+// FFTW's planner keeps global state and may run in one thread only; runs of
+// several analyzers (a league's parallel jobs) plan through this lock.
+std::mutex plannerLock;
+
+struct FftwFree {
+  void operator()(void* memory) const { fftw_free(memory); }
+};
+template <typename T>
+using FftwArray = std::unique_ptr<T[], FftwFree>;
+
+template <typename T>
+FftwArray<T> fftwArray(std::size_t count) {
+  FftwArray<T> array(static_cast<T*>(fftw_malloc(sizeof(T) * count)));
+  if (!array) throw std::bad_alloc();
+  return array;
+}
+
+struct PlanDestroy {
+  void operator()(fftw_plan plan) const {
+    const std::lock_guard<std::mutex> lock(plannerLock);
+    fftw_destroy_plan(plan);
+  }
+};
+using Plan = std::unique_ptr<std::remove_pointer_t<fftw_plan>, PlanDestroy>;
+
+std::size_t transformLengthFor(std::int32_t maxLag) {
+  // At least four times the lag span, so that most of each block is signal
+  // rather than the margin it overlaps its neighbours by.
+  std::size_t length = 1024;
+  while (length < 4 * (2 * static_cast<std::size_t>(maxLag) + 1)) length *= 2;
+  return length;
+}
+
+template <typename Sample>
+std::vector<double> correlate(std::span<const Sample> a, std::span<const Sample> b, std::int32_t maxLag) {
+  std::vector<double> result(2 * static_cast<std::size_t>(maxLag) + 1, 0.0);
+  if (a.empty() || maxLag < 0) return result;
+  const std::size_t length = transformLengthFor(maxLag);
+  const std::size_t bins = length / 2 + 1;
+  const std::size_t span = 2 * static_cast<std::size_t>(maxLag);
+  const std::size_t block = length - span;
+  const auto count = static_cast<std::ptrdiff_t>(std::min(a.size(), b.size()));
+
+  const FftwArray<double> blockA = fftwArray<double>(length);
+  const FftwArray<double> blockB = fftwArray<double>(length);
+  const FftwArray<fftw_complex> spectrumA = fftwArray<fftw_complex>(bins);
+  const FftwArray<fftw_complex> spectrumB = fftwArray<fftw_complex>(bins);
+  Plan forwardA;
+  Plan forwardB;
+  Plan backward;
+  {
+    const std::lock_guard<std::mutex> lock(plannerLock);
+    const int n = static_cast<int>(length);
+    forwardA.reset(fftw_plan_dft_r2c_1d(n, blockA.get(), spectrumA.get(), FFTW_ESTIMATE));
+    forwardB.reset(fftw_plan_dft_r2c_1d(n, blockB.get(), spectrumB.get(), FFTW_ESTIMATE));
+    backward.reset(fftw_plan_dft_c2r_1d(n, spectrumA.get(), blockA.get(), FFTW_ESTIMATE));
+  }
+
+  for (std::ptrdiff_t start = 0; start < count; start += static_cast<std::ptrdiff_t>(block)) {
+    // blockA: a[start .. start + block), zero-padded; blockB: b from
+    // start - maxLag on, span + block samples, so that with no wrap-around
+    // entry k of the circular correlation is lag k - maxLag.
+    for (std::size_t i = 0; i < length; ++i) {
+      const std::ptrdiff_t n = start + static_cast<std::ptrdiff_t>(i);
+      blockA[i] = i < block && n < count ? static_cast<double>(a[static_cast<std::size_t>(n)]) : 0.0;
+      const std::ptrdiff_t m = n - maxLag;
+      blockB[i] = m >= 0 && m < count ? static_cast<double>(b[static_cast<std::size_t>(m)]) : 0.0;
+    }
+    fftw_execute(forwardA.get());
+    fftw_execute(forwardB.get());
+    for (std::size_t k = 0; k < bins; ++k) {
+      const std::complex<double> product =
+          std::conj(std::complex<double>(spectrumA[k][0], spectrumA[k][1])) *
+          std::complex<double>(spectrumB[k][0], spectrumB[k][1]);
+      spectrumA[k][0] = product.real();
+      spectrumA[k][1] = product.imag();
+    }
+    fftw_execute(backward.get());
+    for (std::size_t k = 0; k <= span; ++k) result[k] += blockA[k] / static_cast<double>(length);
+  }
+  return result;
+}
+
+}  // namespace
+
+std::vector<double> laggedCorrelation(std::span<const std::int16_t> a, std::span<const std::int16_t> b,
+                                      std::int32_t maxLag) {
+  return correlate(a, b, maxLag);
+}
+
+std::vector<double> laggedCorrelation(std::span<const double> a, std::span<const double> b, std::int32_t maxLag) {
+  return correlate(a, b, maxLag);
+}
+
+}  // namespace orvelle
