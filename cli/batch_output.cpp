@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/companion_report.h"
 #include "cli/csv_fields.h"
 #include "cli/json_report.h"
 #include "session/result_text.h"
@@ -40,6 +41,19 @@ std::vector<std::pair<std::string, Json>> columnsOf(const Json& row) {
   return columns;
 }
 
+// The companion figures with the same fields in every row, null where the
+// row measured none, so that CSV columns line up with the header.
+Json rowCompanion(const RowOutcome& outcome) {
+  CompanionFigures figures = outcome.analysis.companion;
+  const bool measured = outcome.scored && figures.measured;
+  figures.measured = true;
+  Json json = Json::parse(companionJson(figures).dump());
+  if (!measured) {
+    for (auto& [name, value] : json.items()) value = nullptr;
+  }
+  return json;
+}
+
 }  // namespace
 
 Json batchRowJson(const BatchRow& row, const RowOutcome& outcome, const BatchOutputOptions& options) {
@@ -56,6 +70,7 @@ Json batchRowJson(const BatchRow& row, const RowOutcome& outcome, const BatchOut
   json["score"] = outcome.scored ? Json(outcome.score) : Json();
   json["points"] = outcome.scored ? Json(scorePoints(outcome.score)) : Json();
   json["agreement"] = outcome.scored ? Json(outcome.analysis.activityAgreement) : Json();
+  json["companion"] = rowCompanion(outcome);
   json["error"] = outcome.error.empty() ? Json() : Json(outcome.error);
   if (options.groups) {
     // The groups as compare-files --json prints them; numbers read back exactly.

@@ -27,6 +27,7 @@ RowOutcome compareFilesRow(const BatchRow& row, const BatchJob& job) {
     return outcome;
   }
   session.otherVoiceFormats = job.resample ? OtherFormats::resample : OtherFormats::refuse;
+  session.analyzer().setCompanionFigures(true);
   OperationRunner runner(session, Reporting::quiet);
   if (!runner.run(kCalculateFileQuality)) {
     outcome.error = std::string(operationErrorMessage(kCalculateFileQuality)) + " " + session.failureReason();

@@ -75,6 +75,7 @@ TEST_F(BatchThreaded, RowsAreThoseOfSingleCompareFilesRunsWhateverTheJobs) {
     for (const char* key : {"score", "points", "agreement"}) {
       EXPECT_EQ(rows[i][key].get<double>(), expected[key].get<double>()) << key;
     }
+    EXPECT_EQ(rows[i]["companion"], expected["companion"]);
   }
 
   const auto groups = jsonLines(run("batch pairs.csv --groups").out);
@@ -145,10 +146,17 @@ TEST_F(BatchThreaded, LogsAreThoseOfSingleRunsAndCsvHasOneColumnPerField) {
   std::string first;
   std::getline(lines, header);
   std::getline(lines, first);
-  EXPECT_EQ(header, "row,id,source,processed,score,points,agreement,error");
+  EXPECT_EQ(header,
+            "row,id,source,processed,score,points,agreement,companion.delayMethod,companion.delayMs,"
+            "companion.delaySamples,companion.levelDifferenceDb,companion.segmentalSnrDb,companion.speechFrames,"
+            "companion.waveformCorrelation,error");
   const auto single = nlohmann::json::parse(run("compare-files --json a.pcm a-2.pcm").out);
+  std::string companion;
+  for (const auto& [name, value] : single["companion"].items()) {
+    companion += (value.is_string() ? value.get<std::string>() : value.dump()) + ",";
+  }
   EXPECT_EQ(first, "1,half,a.pcm,a-2.pcm," + single["score"].dump() + "," + single["points"].dump() + "," +
-                       single["agreement"].dump() + ",");
+                       single["agreement"].dump() + "," + companion);
   EXPECT_EQ(test::readWholeFile(scratch.file("logs/half.log")), test::readWholeFile(scratch.file("TestLog.log")));
   EXPECT_FALSE(test::readWholeFile(scratch.file("logs/third.log")).empty());
 }
