@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <cstring>
+#include <mutex>
 
 #include "platform/file_length.h"
 
@@ -68,6 +69,11 @@ bool claimsMissingData(SNDFILE* sound, std::string& reason) {
   return false;
 }
 
+// A failed open leaves its error in the library's one global error state, so
+// two files opened at once (batch rows) would read each other's reason, or
+// none at all.
+std::mutex failedOpenErrorLock;
+
 }  // namespace
 
 void SoundFile::Closer::operator()(sf_private_tag* sound) const { sf_close(sound); }
@@ -77,9 +83,14 @@ SoundFile::~SoundFile() = default;
 SoundFile::Opening SoundFile::open(std::FILE* file, std::string& reason) {
   SF_VIRTUAL_IO io{fileLength, seekFile, readFile, writeNothing, tellFile};
   SF_INFO info{};
-  SNDFILE* const sound = sf_open_virtual(&io, SFM_READ, &info, file);
+  int error = SF_ERR_NO_ERROR;
+  SNDFILE* sound = nullptr;
+  {
+    const std::lock_guard<std::mutex> lock(failedOpenErrorLock);
+    sound = sf_open_virtual(&io, SFM_READ, &info, file);
+    if (sound == nullptr) error = sf_error(nullptr);
+  }
   if (sound == nullptr) {
-    const int error = sf_error(nullptr);
     if (error == SF_ERR_UNRECOGNISED_FORMAT) {
       std::rewind(file);
       return Opening::notRecognised;
