@@ -13,20 +13,7 @@ constexpr std::size_t kLineCapacity = 256;
 constexpr char kLineEnd[] = "\r\n";
 }  // namespace
 
-namespace {
-thread_local ThreadLogPath* threadLogPath = nullptr;
-}  // namespace
-
-ThreadLogPath::ThreadLogPath(std::string path) : path_(std::move(path)), previous_(threadLogPath) {
-  threadLogPath = this;
-}
-
-ThreadLogPath::~ThreadLogPath() { threadLogPath = previous_; }
-
-std::string MeasurementLog::defaultPath() {
-  if (threadLogPath != nullptr) return threadLogPath->path_;
-  return platform::startupDirectory() + kFileName;
-}
+std::string MeasurementLog::defaultPath() { return platform::startupDirectory() + kFileName; }
 
 // Line ends are widened here, not by a C library's text mode, so the file is
 // the same on every platform.

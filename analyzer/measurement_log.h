@@ -11,24 +11,6 @@ namespace orvelle {
 // its place and put there whole when it is closed, so that the file a reader
 // finds is at every moment one run's complete log, even while runs overlap or
 // one is killed. While no file is open, messages are dropped.
-class MeasurementLog;
-
-// For as long as it lives, the logs of the runs made on the thread that
-// made it go to `path` instead of the start-up directory, and with an empty
-// path nowhere. Runs side by side in one process each keep their own log.
-class ThreadLogPath {
- public:
-  explicit ThreadLogPath(std::string path);
-  ~ThreadLogPath();
-  ThreadLogPath(const ThreadLogPath&) = delete;
-  ThreadLogPath& operator=(const ThreadLogPath&) = delete;
-
- private:
-  friend class MeasurementLog;
-  std::string path_;
-  ThreadLogPath* previous_;
-};
-
 class MeasurementLog {
  public:
   static constexpr const char* kFileName = "TestLog.log";
@@ -39,8 +21,7 @@ class MeasurementLog {
   MeasurementLog(const MeasurementLog&) = delete;
   MeasurementLog& operator=(const MeasurementLog&) = delete;
 
-  // The log's place: the start-up directory followed by kFileName, unless a
-  // ThreadLogPath of the calling thread says otherwise.
+  // The log's place: the start-up directory followed by kFileName.
   static std::string defaultPath();
 
   // Starts a new log for `path` (dropping one that was not closed). Returns

@@ -84,7 +84,7 @@ double QualityAnalyzer::compareBuffers(const std::int16_t* source, const std::in
     return 0.0;
   }
   if (!allocateFlags(count)) return 0.0;
-  log_.open(MeasurementLog::defaultPath());
+  log_.open(logPath_ ? *logPath_ : MeasurementLog::defaultPath());
   return run(source, processed, count, progress);
 }
 
@@ -152,7 +152,7 @@ double QualityAnalyzer::compareLoadedFiles(ProgressCounter* progress) {
     return 0.0;
   }
   result_ = AnalysisResult{};
-  log_.open(MeasurementLog::defaultPath());
+  log_.open(logPath_ ? *logPath_ : MeasurementLog::defaultPath());
   return run(ownedSource_.get(), ownedProcessed_.get(), sampleCount_, progress);
 }
 

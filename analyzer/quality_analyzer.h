@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,11 @@ class QualityAnalyzer {
 
   bool isLoaded() const { return ownedSource_ != nullptr; }
 
+  // Where each run's measurement log goes: MeasurementLog::defaultPath()
+  // unless set here; an empty path writes no log. Runs side by side in one
+  // process (batch rows) each keep their own.
+  void setLogPath(std::string path) { logPath_ = std::move(path); }
+
   // What the last run measured, and why the last call failed (empty after
   // a success).
   const AnalysisResult& lastResult() const { return result_; }
@@ -124,6 +130,7 @@ class QualityAnalyzer {
   SampleArray processedFlags_;
 
   MeasurementLog log_;
+  std::optional<std::string> logPath_;
   AnalysisResult result_;
   std::string failureReason_;
   OtherFormats otherFormats_ = OtherFormats::refuse;

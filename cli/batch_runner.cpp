@@ -8,16 +8,16 @@
 #include <optional>
 #include <thread>
 
-#include "analyzer/measurement_log.h"
 #include "cli/operation_runner.h"
 
 namespace orvelle::cli {
 
 namespace {
 
-RowOutcome compareFilesRow(const BatchRow& row, const BatchJob& job) {
+RowOutcome compareFilesRow(const BatchRow& row, const BatchJob& job, const std::string& logPath) {
   RowOutcome outcome;
   TestSession session;
+  session.analyzer().setLogPath(logPath);
   if (!session.sourceFilePath.assign(row.source)) {
     outcome.error = textTooLongMessage("Source voice file path", row.source);
     return outcome;
@@ -39,8 +39,9 @@ RowOutcome compareFilesRow(const BatchRow& row, const BatchJob& job) {
   return outcome;
 }
 
-RowOutcome codecQualityRow(const BatchRow& row, const BatchJob& job) {
+RowOutcome codecQualityRow(const BatchRow& row, const BatchJob& job, const std::string& logPath) {
   TestSession session;
+  session.analyzer().setLogPath(logPath);
   CodecQualitySource source;
   source.voiceFile = row.source;
   source.resample = job.resample;
@@ -57,10 +58,9 @@ RowOutcome codecQualityRow(const BatchRow& row, const BatchJob& job) {
 
 RowOutcome runBatchRow(const BatchRow& row, const BatchJob& job) {
   const std::string logPath = job.logDir.empty() ? std::string() : job.logDir + "/" + row.id + ".log";
-  const ThreadLogPath log(logPath);
   RowOutcome outcome;
   try {
-    outcome = job.plugin.empty() ? compareFilesRow(row, job) : codecQualityRow(row, job);
+    outcome = job.plugin.empty() ? compareFilesRow(row, job, logPath) : codecQualityRow(row, job, logPath);
   } catch (const std::exception& e) {
     outcome = RowOutcome{};
     outcome.error = std::string("the row could not be run: ") + e.what();
