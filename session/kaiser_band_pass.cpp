@@ -231,15 +231,25 @@ void KaiserBandPass::filterBlock(const double* input, double* output, std::int32
     std::fill(output, output + count, 0.0);
     return;
   }
+  enter(input, output, count);
+}
+
+void KaiserBandPass::feed(const double* input, std::int32_t count) {
+  if (count > 0 && tapCount_ > 0) enter(input, nullptr, count);
+}
+
+void KaiserBandPass::enter(const double* input, double* output, std::int32_t count) {
   while (count > 0) {
     makeRoom();
     const auto room = static_cast<std::int32_t>(history_.size() - next_);
     const std::int32_t run = std::min(count, room);
     std::copy(input, input + run, history_.begin() + static_cast<std::ptrdiff_t>(next_));
-    convolve(history_.data() + next_, output, run);
+    if (output != nullptr) {
+      convolve(history_.data() + next_, output, run);
+      output += run;
+    }
     next_ += static_cast<std::size_t>(run);
     input += run;
-    output += run;
     count -= run;
   }
 }
