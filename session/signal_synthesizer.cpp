@@ -118,17 +118,16 @@ void synthesiseStretch(KaiserBandPass filter, SynthesizerNoise noise, const doub
   }
 }
 
-// The samples of one band in `samples`, its stretches made side by side on
-// `threads` threads (this one included). A thread that can't be had leaves
-// its stretch to this one.
+// The `total` samples of one band into `samples`, its stretches made side by
+// side on `threads` threads (this one included). A thread that can't be had
+// leaves its stretch to this one.
 void synthesiseBand(const KaiserBandPass& filter, const SynthesizerNoise& noise, const double* sine,
-                    std::vector<std::int16_t>& samples, std::int32_t threads) {
-  const auto total = static_cast<std::int64_t>(samples.size());
+                    std::int16_t* samples, std::int64_t total, std::int32_t threads) {
   const auto stretches = static_cast<std::int32_t>(std::clamp<std::int64_t>(total, 1, threads));
   auto stretchStart = [total, stretches](std::int32_t k) { return total * k / stretches; };
   auto make = [&](std::int32_t k) {
     const std::int64_t first = stretchStart(k);
-    synthesiseStretch(filter, noise, sine, first, stretchStart(k + 1) - first, samples.data() + first);
+    synthesiseStretch(filter, noise, sine, first, stretchStart(k + 1) - first, samples + first);
   };
   std::vector<std::thread> helpers;
   helpers.reserve(static_cast<std::size_t>(stretches - 1));
@@ -194,7 +193,8 @@ bool SignalSynthesizer::run(const SignalPlan& plan, SynthesizerOutput& output) {
   SynthesizerNoise noise;
   KaiserBandPass filter;
   BandModulation modulation;
-  std::vector<std::int16_t> samples(static_cast<std::size_t>(bandSampleCount(plan)));
+  const std::int64_t perBand = bandSampleCount(plan);
+  std::vector<std::int16_t> elsewhere;  // for an output that takes no samples in place
   const std::int32_t threads = threadsToUse(threads_);
 
   // Each band has its own filter, its own stretch of the noise and its sine,
@@ -205,10 +205,15 @@ bool SignalSynthesizer::run(const SignalPlan& plan, SynthesizerOutput& output) {
     const std::int32_t taps = designBandFilter(filter, band);
     if (taps < 1) return designFailed(band, taps);
     playBandModulation(plan, modulation);
-    synthesiseBand(filter, noise, modulation.values.data(), samples, threads);
-    noise.skip(samples.size());
+    std::int16_t* samples = output.place(perBand);
+    if (samples == nullptr) {
+      elsewhere.resize(static_cast<std::size_t>(perBand));
+      samples = elsewhere.data();
+    }
+    synthesiseBand(filter, noise, modulation.values.data(), samples, perBand, threads);
+    noise.skip(static_cast<std::uint64_t>(perBand));
 
-    const std::int16_t* next = samples.data();
+    const std::int16_t* next = samples;
     for (std::int32_t s = 0; s < plan.segmentCount; ++s) {
       const std::int32_t length = plan.segments[s].length;
       if (length > 0) {
