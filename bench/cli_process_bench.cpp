@@ -3,8 +3,10 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -31,8 +33,10 @@ void writePair(const orvelle::test::ScratchDirectory& folder, const std::string&
 }
 
 // Runs orvelle-cli with `arguments` in `folder`, its output thrown away;
-// the wall time in seconds, or a negative value if it failed.
-double runProgram(const orvelle::test::ScratchDirectory& folder, const std::vector<std::string>& arguments) {
+// the wall time in seconds, or a negative value if it failed. `peakBytes`
+// (may be null) receives the program's peak resident memory.
+double runProgram(const orvelle::test::ScratchDirectory& folder, const std::vector<std::string>& arguments,
+                  double* peakBytes = nullptr) {
   std::vector<std::string> words = {ORVELLE_CLI_PROGRAM, "--log-dir", folder.path().string()};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -47,10 +51,13 @@ double runProgram(const orvelle::test::ScratchDirectory& folder, const std::vect
   const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   int status = 0;
-  if (spawned != 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+  rusage usage{};
+  if (spawned != 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     return -1.0;
   }
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (peakBytes != nullptr) *peakBytes = 1024.0 * static_cast<double>(usage.ru_maxrss);
+  return seconds;
 }
 
 void BM_CompareFilesProcess(benchmark::State& state) {
@@ -94,5 +101,33 @@ void BM_BatchThroughput(benchmark::State& state) {
   state.counters["cores"] = std::thread::hardware_concurrency();
 }
 BENCHMARK(BM_BatchThroughput)->Arg(64)->ArgName("pairs")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Codec Quality as a user runs it: the pass-through plug-in over the internal
+// source, process start, synthesis, the plug-in host, scoring and exit
+// included. Reports the highest peak memory of the runs as well.
+void BM_QualityPassThroughProcess(benchmark::State& state) {
+  const orvelle::test::ScratchDirectory folder;
+  const std::string size = state.range(0) == 2 ? "long" : state.range(0) == 1 ? "normal" : "short";
+  double peak = 0.0;
+  for (auto _ : state) {
+    double runPeak = 0.0;
+    const double seconds = runProgram(folder, {"quality", "--codec", "passthrough", "--size", size}, &runPeak);
+    if (seconds < 0) {
+      state.SkipWithError("orvelle-cli quality failed");
+      return;
+    }
+    state.SetIterationTime(seconds);
+    peak = std::max(peak, runPeak);
+  }
+  state.counters["peak_MB"] = peak / 1e6;
+  state.counters["cores"] = std::thread::hardware_concurrency();
+}
+BENCHMARK(BM_QualityPassThroughProcess)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgName("size")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 }  // namespace

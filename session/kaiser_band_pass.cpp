@@ -29,15 +29,78 @@ constexpr double kLengthDivisor = 29.0;
 constexpr double kTwoPiShort = 6.28318;
 constexpr double kPiShort = 3.14159;
 
-// Outputs computed together, two to a vector register.
+// Outputs computed together, each in a vector lane of its own. Every lane
+// adds its products in the order of the taps, so the lane width changes only
+// how many outputs run side by side, never a bit of any of them.
 using LanePair = double __attribute__((vector_size(2 * sizeof(double))));
-constexpr std::int32_t kLanes = 8;
+using LaneQuad = double __attribute__((vector_size(4 * sizeof(double))));
 
-LanePair loadPair(const double* at) {
-  LanePair pair;
-  std::memcpy(&pair, at, sizeof pair);
-  return pair;
+// Four vectors of outputs per pass, written out as separate variables: the
+// optimiser keeps them in registers only then. Returns how many outputs it
+// made (a multiple of four vectors); the rest is left to the caller. Always
+// inlined, so that each caller below compiles it for its own instruction set.
+template <typename Vector>
+__attribute__((always_inline)) inline std::int32_t convolveLanes(const double* c, std::int32_t taps,
+                                                                 const double* newest, double* output,
+                                                                 std::int32_t count) {
+  constexpr auto kWidth = static_cast<std::int32_t>(sizeof(Vector) / sizeof(double));
+  constexpr std::int32_t kStride = 4 * kWidth;
+  std::int32_t j = 0;
+  for (; j + kStride <= count; j += kStride) {
+    Vector sum0 = {};
+    Vector sum1 = {};
+    Vector sum2 = {};
+    Vector sum3 = {};
+    const double* lane0 = newest + j;
+    for (std::int32_t k = 0; k < taps; ++k) {
+      const double ck = c[k];
+      const double* x = lane0 - k;
+      Vector x0;
+      Vector x1;
+      Vector x2;
+      Vector x3;
+      std::memcpy(&x0, x, sizeof(Vector));
+      std::memcpy(&x1, x + kWidth, sizeof(Vector));
+      std::memcpy(&x2, x + 2 * kWidth, sizeof(Vector));
+      std::memcpy(&x3, x + 3 * kWidth, sizeof(Vector));
+      sum0 += x0 * ck;
+      sum1 += x1 * ck;
+      sum2 += x2 * ck;
+      sum3 += x3 * ck;
+    }
+    std::memcpy(output + j, &sum0, sizeof(Vector));
+    std::memcpy(output + j + kWidth, &sum1, sizeof(Vector));
+    std::memcpy(output + j + 2 * kWidth, &sum2, sizeof(Vector));
+    std::memcpy(output + j + 3 * kWidth, &sum3, sizeof(Vector));
+  }
+  return j;
 }
+
+// Two lanes: every x86-64 processor has them.
+std::int32_t convolvePairs(const double* c, std::int32_t taps, const double* newest, double* output,
+                           std::int32_t count) {
+  return convolveLanes<LanePair>(c, taps, newest, output, count);
+}
+
+using ConvolveEntry = std::int32_t (*)(const double*, std::int32_t, const double*, double*, std::int32_t);
+
+#if defined(__x86_64__)
+// Four lanes, on processors that have them (checked once, below). Only
+// separate multiplies and adds: the fused form would round once instead of
+// twice and change the outputs.
+__attribute__((target("avx2"))) std::int32_t convolveQuads(const double* c, std::int32_t taps,
+                                                           const double* newest, double* output,
+                                                           std::int32_t count) {
+  return convolveLanes<LaneQuad>(c, taps, newest, output, count);
+}
+
+ConvolveEntry widestConvolve() {
+  static const ConvolveEntry entry = __builtin_cpu_supports("avx2") ? convolveQuads : convolvePairs;
+  return entry;
+}
+#else
+ConvolveEntry widestConvolve() { return convolvePairs; }
+#endif
 
 }  // namespace
 
@@ -168,49 +231,37 @@ void KaiserBandPass::filterBlock(const double* input, double* output, std::int32
     std::fill(output, output + count, 0.0);
     return;
   }
+  enter(input, output, count);
+}
+
+void KaiserBandPass::feed(const double* input, std::int32_t count) {
+  if (count > 0 && tapCount_ > 0) enter(input, nullptr, count);
+}
+
+void KaiserBandPass::enter(const double* input, double* output, std::int32_t count) {
   while (count > 0) {
     makeRoom();
     const auto room = static_cast<std::int32_t>(history_.size() - next_);
     const std::int32_t run = std::min(count, room);
     std::copy(input, input + run, history_.begin() + static_cast<std::ptrdiff_t>(next_));
-    convolve(history_.data() + next_, output, run);
+    if (output != nullptr) {
+      convolve(history_.data() + next_, output, run);
+      output += run;
+    }
     next_ += static_cast<std::size_t>(run);
     input += run;
-    output += run;
     count -= run;
   }
 }
 
-// Output j is the sum over k of c[k] · newest[j - k], added in order of k.
-// Each vector lane holds one output with its own running sum, so every lane
-// adds exactly the products filterSample adds, in the same order; only whole
-// outputs run side by side. Plain multiplies and adds (no fused forms, no
-// reassociation) keep the lanes bit-identical to the scalar loop.
+// Output j is the sum over k of c[k] · newest[j - k], added in order of k,
+// exactly as filterSample adds it; whole outputs run side by side in vector
+// lanes, and what the lanes leave over is summed one output at a time.
 void KaiserBandPass::convolve(const double* newest, double* output, std::int32_t count) const {
   const double* c = coefficients_.data();
   const std::int32_t taps = tapCount_;
-  std::int32_t j = 0;
-  for (; j + kLanes <= count; j += kLanes) {
-    // Four pairs written out: the optimiser keeps them in registers only
-    // when it sees them as separate variables.
-    LanePair sum0 = {};
-    LanePair sum1 = {};
-    LanePair sum2 = {};
-    LanePair sum3 = {};
-    const double* lane0 = newest + j;
-    for (std::int32_t k = 0; k < taps; ++k) {
-      const LanePair ck = {c[k], c[k]};
-      const double* x = lane0 - k;
-      sum0 += ck * loadPair(x);
-      sum1 += ck * loadPair(x + 2);
-      sum2 += ck * loadPair(x + 4);
-      sum3 += ck * loadPair(x + 6);
-    }
-    std::memcpy(output + j, &sum0, sizeof(LanePair));
-    std::memcpy(output + j + 2, &sum1, sizeof(LanePair));
-    std::memcpy(output + j + 4, &sum2, sizeof(LanePair));
-    std::memcpy(output + j + 6, &sum3, sizeof(LanePair));
-  }
+  std::int32_t j = widestConvolve()(c, taps, newest, output, count);
+  j += convolvePairs(c, taps, newest + j, output + j, count - j);
   for (; j < count; ++j) {
     const double* x = newest + j;
     double y = 0.0;

@@ -50,6 +50,11 @@ class KaiserBandPass {
   // turn. `input` and `output` may not overlap.
   void filterBlock(const double* input, double* output, std::int32_t count);
 
+  // Enters `count` inputs into the delay line as filterBlock would, without
+  // computing their outputs: a filter started in the middle of a signal is
+  // primed with the inputs its first outputs reach back to.
+  void feed(const double* input, std::int32_t count);
+
   // Back to the undesigned state: no taps, nothing allocated.
   void reset();
 
@@ -64,6 +69,9 @@ class KaiserBandPass {
   static constexpr std::int32_t kBlockRoom = 1024;
 
   void makeRoom();
+  // Appends inputs to the history and, unless `output` is null, computes
+  // their outputs.
+  void enter(const double* input, double* output, std::int32_t count);
   void convolve(const double* newest, double* output, std::int32_t count) const;
 
   // Scratch of the design, index i for the distance halfLength - i from the

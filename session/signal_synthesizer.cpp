@@ -32,6 +32,9 @@ constexpr double kNoiseGain = 1.5;
 
 // Samples filtered and modulated together; one band filter run's worth.
 constexpr std::int32_t kChunkSamples = 1000;
+// More threads than this would each get too short a stretch of a band to
+// pay for starting them.
+constexpr unsigned kMaxThreads = 16;
 
 // Truncation toward zero, then the low 16 bits as a signed sample. The value
 // always fits an int: the filter taps are each below 1 in magnitude, at most
@@ -80,44 +83,72 @@ std::int32_t designBandFilter(KaiserBandPass& filter, const NoiseBand& band) {
                        kStopBandAttenuationDb);
 }
 
-// The samples of one band, segment after segment, in chunks handed to `put`
-// (false stops); `segmentEnd` follows each segment. `sine` holds the band's
-// modulation values.
-template <typename Put, typename SegmentEnd>
-bool synthesiseBand(const SignalPlan& plan, KaiserBandPass& filter, const double* sine, SynthesizerNoise& noise,
-                    Put&& put, SegmentEnd&& segmentEnd) {
-  std::array<double, kChunkSamples> input;
-  std::array<double, kChunkSamples> filtered;
-  std::array<std::int16_t, kChunkSamples> samples;
-  for (std::int32_t s = 0; s < plan.segmentCount; ++s) {
-    std::int32_t remaining = plan.segments[s].length;
-    while (remaining > 0) {
-      const std::int32_t count = std::min(remaining, kChunkSamples);
-      for (std::int32_t i = 0; i < count; ++i) input[i] = noise.next() * kNoiseGain;
-      filter.filterBlock(input.data(), filtered.data(), count);
-      for (std::int32_t i = 0; i < count; ++i) samples[i] = toSample(sine[i] * filtered[i]);
-      sine += count;
-      if (!put(samples.data(), count)) return false;
-      remaining -= count;
-    }
-    segmentEnd();
-  }
-  return true;
-}
-
 std::int64_t bandSampleCount(const SignalPlan& plan) {
   std::int64_t count = 0;
-  for (std::int32_t s = 0; s < plan.segmentCount; ++s) count += plan.segments[s].length;
+  for (std::int32_t s = 0; s < plan.segmentCount; ++s) count += std::max(plan.segments[s].length, 0);
   return count;
 }
 
-// A band computed beside the one being written: its filter's design result
-// and its samples, handed over once the band it follows is out.
-struct LookaheadBand {
-  std::int32_t taps = 0;
-  std::vector<std::int16_t> samples;
-  SynthesizerNoise noiseAfter;
-};
+// One stretch of a band: samples [first, first + count) of it into `out`.
+// `filter` is the band's freshly designed filter and `noise` the generator
+// where the band starts. Every sample only needs the inputs of the last
+// taps - 1 samples of the band, so a stretch moves the noise on to those
+// exactly, primes the filter with them and then computes its samples just as
+// the band's first stretch would have reached them: same products, same
+// order, same bits.
+void synthesiseStretch(KaiserBandPass filter, SynthesizerNoise noise, const double* sine, std::int64_t first,
+                       std::int64_t count, std::int16_t* out) {
+  const std::int64_t reach = std::min<std::int64_t>(first, filter.tapCount() - 1);
+  noise.skip(static_cast<std::uint64_t>(first - reach));
+  std::array<double, kChunkSamples> input;
+  std::array<double, kChunkSamples> filtered;
+  for (std::int64_t primed = 0; primed < reach;) {
+    const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(reach - primed, kChunkSamples));
+    for (std::int32_t i = 0; i < n; ++i) input[i] = noise.next() * kNoiseGain;
+    filter.feed(input.data(), n);
+    primed += n;
+  }
+  sine += first;
+  for (std::int64_t done = 0; done < count;) {
+    const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(count - done, kChunkSamples));
+    for (std::int32_t i = 0; i < n; ++i) input[i] = noise.next() * kNoiseGain;
+    filter.filterBlock(input.data(), filtered.data(), n);
+    for (std::int32_t i = 0; i < n; ++i) out[done + i] = toSample(sine[done + i] * filtered[i]);
+    done += n;
+  }
+}
+
+// The `total` samples of one band into `samples`, its stretches made side by
+// side on `threads` threads (this one included). A thread that can't be had
+// leaves its stretch to this one.
+void synthesiseBand(const KaiserBandPass& filter, const SynthesizerNoise& noise, const double* sine,
+                    std::int16_t* samples, std::int64_t total, std::int32_t threads) {
+  const auto stretches = static_cast<std::int32_t>(std::clamp<std::int64_t>(total, 1, threads));
+  auto stretchStart = [total, stretches](std::int32_t k) { return total * k / stretches; };
+  auto make = [&](std::int32_t k) {
+    const std::int64_t first = stretchStart(k);
+    synthesiseStretch(filter, noise, sine, first, stretchStart(k + 1) - first, samples + first);
+  };
+  std::vector<std::thread> helpers;
+  helpers.reserve(static_cast<std::size_t>(stretches - 1));
+  std::int32_t handedOut = 1;
+  for (; handedOut < stretches; ++handedOut) {
+    try {
+      helpers.emplace_back(make, handedOut);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  make(0);
+  for (std::int32_t k = handedOut; k < stretches; ++k) make(k);
+  for (std::thread& helper : helpers) helper.join();
+}
+
+std::int32_t threadsToUse(std::int32_t requested) {
+  if (requested > 0) return requested;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : static_cast<std::int32_t>(std::min(cores, kMaxThreads));
+}
 
 }  // namespace
 
@@ -163,69 +194,35 @@ bool SignalSynthesizer::run(const SignalPlan& plan, SynthesizerOutput& output) {
   KaiserBandPass filter;
   BandModulation modulation;
   const std::int64_t perBand = bandSampleCount(plan);
-  auto put = [&output](const std::int16_t* samples, std::int32_t count) { return output.put(samples, count); };
-  auto segmentEnd = [&output] { output.segmentFinished(); };
+  std::vector<std::int16_t> elsewhere;  // for an output that takes no samples in place
+  const std::int32_t threads = threadsToUse(threads_);
 
-  // Bands are independent once each has its filter, its stretch of the noise
-  // and its sine, so the band after the one being written is computed beside
-  // it and written after it: the output sees the same samples and calls in
-  // the same order as when the bands are made one by one.
+  // Each band has its own filter, its own stretch of the noise and its sine,
+  // so its samples can be made in any order; they reach the output in order,
+  // with the same calls as when they are made one by one.
   for (std::int32_t b = 0; b < plan.bandCount; ++b) {
     const NoiseBand& band = plan.bands[b];
     const std::int32_t taps = designBandFilter(filter, band);
     if (taps < 1) return designFailed(band, taps);
     playBandModulation(plan, modulation);
-    const double* sine = modulation.values.data();
+    std::int16_t* samples = output.place(perBand);
+    if (samples == nullptr) {
+      elsewhere.resize(static_cast<std::size_t>(perBand));
+      samples = elsewhere.data();
+    }
+    synthesiseBand(filter, noise, modulation.values.data(), samples, perBand, threads);
+    noise.skip(static_cast<std::uint64_t>(perBand));
 
-    LookaheadBand next;
-    std::thread helper;
-    // Only a band that replays this band's sine is made beside it.
-    const bool pairNext = b + 1 < plan.bandCount && replaysModulation(plan, modulation, modulationIndex_);
-    if (pairNext) {
-      playBandModulation(plan, modulation);
-      next.noiseAfter = noise;
-      next.noiseAfter.skip(static_cast<std::uint64_t>(perBand));
-      next.samples.reserve(static_cast<std::size_t>(perBand));
-      try {
-        helper = std::thread([&plan, &next, sine, band = plan.bands[b + 1]] {
-          KaiserBandPass nextFilter;
-          next.taps = designBandFilter(nextFilter, band);
-          if (next.taps < 1) return;
-          auto keep = [&next](const std::int16_t* samples, std::int32_t count) {
-            next.samples.insert(next.samples.end(), samples, samples + count);
-            return true;
-          };
-          synthesiseBand(plan, nextFilter, sine, next.noiseAfter, keep, [] {});
-        });
-      } catch (const std::system_error&) {
-        // No thread to be had: the next band is made in its own turn.
-      }
-    }
-    const bool written = synthesiseBand(plan, filter, sine, noise, put, segmentEnd) && output.bandFinished();
-    if (!helper.joinable()) {
-      if (!written) return false;
-      if (pairNext) {
-        // The next band's sine is already played; it is made here instead.
-        ++b;
-        const std::int32_t nextTaps = designBandFilter(filter, plan.bands[b]);
-        if (nextTaps < 1) return designFailed(plan.bands[b], nextTaps);
-        if (!synthesiseBand(plan, filter, sine, noise, put, segmentEnd) || !output.bandFinished()) return false;
-      }
-      continue;
-    }
-    helper.join();
-    if (!written) return false;
-    ++b;
-    if (next.taps < 1) return designFailed(plan.bands[b], next.taps);
-    const std::int16_t* samples = next.samples.data();
+    const std::int16_t* next = samples;
     for (std::int32_t s = 0; s < plan.segmentCount; ++s) {
       const std::int32_t length = plan.segments[s].length;
-      if (length > 0 && !output.put(samples, length)) return false;
-      samples += length > 0 ? length : 0;
+      if (length > 0) {
+        if (!output.put(next, length)) return false;
+        next += length;
+      }
       output.segmentFinished();
     }
     if (!output.bandFinished()) return false;
-    noise = next.noiseAfter;
   }
   return true;
 }

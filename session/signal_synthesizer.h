@@ -42,6 +42,11 @@ class SignalSynthesizer {
   bool writeTestSignal(const std::string& filePath, ProgressDialog* dialog, std::int32_t sizeType);
   bool writeTestSignal(const std::string& filePath, ProgressDialog* dialog, const SignalPlan& plan);
 
+  // How many threads make each band's samples, side by side, each its own
+  // stretch of the band; 0 (the default) means one per core. The samples are
+  // the same whatever the count.
+  void setThreads(std::int32_t threads) { threads_ = threads; }
+
   // Why the last run failed.
   const std::string& failureReason() const { return failureReason_; }
 
@@ -81,6 +86,7 @@ class SignalSynthesizer {
   std::int32_t modulationIndex_ = 0;
   double modulationStep_ = 0.0;  // radians per sample
   std::string failureReason_;
+  std::int32_t threads_ = 0;
 };
 
 }  // namespace orvelle

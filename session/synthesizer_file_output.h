@@ -28,6 +28,8 @@ class SynthesizerFileOutput : public SynthesizerOutput {
   // open() did not reach it; nothing is left behind then.
   bool close();
 
+  // Samples go to the file in blocks, so they are made elsewhere.
+  std::int16_t* place(std::int64_t) override { return nullptr; }
   bool put(const std::int16_t* samples, std::int32_t count) override;
   void segmentFinished() override;
   bool bandFinished() override;

@@ -11,8 +11,10 @@ SynthesizerMemoryOutput::SynthesizerMemoryOutput(std::int16_t* buffer, ProgressD
   if (dialog_ != nullptr) rangeUpper_ = dialog_->rangeUpper();
 }
 
+std::int16_t* SynthesizerMemoryOutput::place(std::int64_t) { return buffer_ + written_; }
+
 bool SynthesizerMemoryOutput::put(const std::int16_t* samples, std::int32_t count) {
-  std::copy(samples, samples + count, buffer_ + written_);
+  if (samples != buffer_ + written_) std::copy(samples, samples + count, buffer_ + written_);
   written_ += count;
   return true;
 }

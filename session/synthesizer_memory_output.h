@@ -15,6 +15,8 @@ class SynthesizerMemoryOutput : public SynthesizerOutput {
   // Reads the progress range from `dialog` (which may be null) now.
   SynthesizerMemoryOutput(std::int16_t* buffer, ProgressDialog* dialog);
 
+  // The buffer itself: samples made there are in place already.
+  std::int16_t* place(std::int64_t count) override;
   bool put(const std::int16_t* samples, std::int32_t count) override;
   void segmentFinished() override;
   bool bandFinished() override;

@@ -12,6 +12,9 @@ class SynthesizerOutput {
  public:
   virtual ~SynthesizerOutput() = default;
 
+  // Where the next `count` samples can be made in place, so that handing
+  // them over with put() copies nothing; null if they must be made elsewhere.
+  virtual std::int16_t* place(std::int64_t count) = 0;
   // False stops the run (the output keeps the reason).
   virtual bool put(const std::int16_t* samples, std::int32_t count) = 0;
   virtual void segmentFinished() = 0;

@@ -191,5 +191,35 @@ TEST(KaiserBandPassFilter, BlocksMatchSingleSamplesExactly) {
   }
 }
 
+// A filter started in the middle of a signal: primed with the inputs before
+// the start, it must give the outputs of one that filtered them, bit for bit,
+// whether the priming is shorter than the delay line, as long, or longer and
+// wrapping the history.
+TEST(KaiserBandPassFilter, FeedingPrimesLikeFiltering) {
+  const std::vector<double> input = noiseInput(6000);
+  KaiserBandPass whole;
+  ASSERT_EQ(whole.design(kRate, 163, 177, 223, 237, 20), 473);
+  std::vector<double> expected(input.size());
+  whole.filterBlock(input.data(), expected.data(), static_cast<std::int32_t>(input.size()));
+  for (const std::int32_t primed : {0, 1, 100, 472, 473, 2500, 5000}) {
+    KaiserBandPass part;
+    ASSERT_EQ(part.design(kRate, 163, 177, 223, 237, 20), 473);
+    part.feed(input.data(), primed);
+    const auto rest = static_cast<std::int32_t>(input.size()) - primed;
+    std::vector<double> actual(static_cast<std::size_t>(rest));
+    part.filterBlock(input.data() + primed, actual.data(), rest);
+    EXPECT_EQ(std::memcmp(actual.data(), expected.data() + primed, actual.size() * sizeof(double)), 0)
+        << "primed with " << primed;
+  }
+}
+
+// Feeding an undesigned filter is harmless, like filtering with it.
+TEST(KaiserBandPassFilter, FeedingWithoutADesignDoesNothing) {
+  KaiserBandPass filter;
+  const std::vector<double> input = noiseInput(10);
+  filter.feed(input.data(), 10);
+  EXPECT_EQ(filter.filterSample(1.0), 0.0);
+}
+
 }  // namespace
 }  // namespace orvelle

@@ -428,5 +428,43 @@ TEST(DesignFailure, StopsTheSignalAfterTheGoodBands) {
   EXPECT_FALSE(std::filesystem::exists(scratch.file("new.pcm")));
 }
 
+// Each band's samples are made in stretches on several threads. Whatever the
+// thread count, the samples must be those of one thread, including counts
+// that make a stretch shorter than the filter reaches back, so that it starts
+// with a partly empty delay line.
+TEST(ThreadedSynthesis, EveryThreadCountGivesTheSameSamples) {
+  SignalSynthesizer oneThread;
+  oneThread.setThreads(1);
+  const std::vector<std::int16_t> expected = synthesise(oneThread, kOddPlan);
+  ASSERT_TRUE(expected == referenceSignal(kOddPlan));
+  for (const std::int32_t threads : {2, 3, 7, 64}) {
+    SignalSynthesizer synthesizer;
+    synthesizer.setThreads(threads);
+    EXPECT_TRUE(synthesise(synthesizer, kOddPlan) == expected) << threads << " threads";
+  }
+}
+
+// The three plans made in stretches, against checksums pinned from the
+// signals as one thread made them band after band (Short and Normal above;
+// Long from the test-signal file written before bands were split).
+TEST(SplitSynthesis, EveryPlanKeepsItsPinnedSamples) {
+  struct Case {
+    std::int32_t sizeType;
+    std::int32_t threads;
+    std::uint64_t checksum;
+  };
+  const Case cases[] = {
+      {kShortSizeType, 3, 0xe4e05ee1ea38912dull},
+      {kNormalSizeType, 2, 0x290a3b1f74ead734ull},
+      {kLongSizeType, 5, 0x6ad5db1345ff9dceull},
+  };
+  for (const Case& c : cases) {
+    SignalSynthesizer synthesizer;
+    synthesizer.setThreads(c.threads);
+    const std::vector<std::int16_t> samples = synthesise(synthesizer, *signalPlan(c.sizeType));
+    EXPECT_EQ(fnv1a(littleEndianBytes(samples.data(), samples.size())), c.checksum) << "size " << c.sizeType;
+  }
+}
+
 }  // namespace
 }  // namespace orvelle
