@@ -232,9 +232,16 @@ void QualityAnalyzer::process(const std::int16_t* source, const std::int16_t* pr
   writeActivityAgreement(log_, result_.activityAgreement);
   advance(progress, step);
 
-  sideBySide([&] { accumulateSpectrum(frontEnd_, source, count, sourceFlags, sourceMean_, sourceWork_); },
-             [&] { accumulateSpectrum(frontEnd_, processed, count, sourceFlags, processedMean_, processedWork_); },
-             progress, step);
+  if (threading_ == Threading::single) {
+    // On one thread both signals' frames share the vector lanes.
+    accumulateSpectra(frontEnd_, source, processed, count, sourceFlags, sourceMean_, processedMean_, sourceWork_);
+    advance(progress, step);
+    advance(progress, step);
+  } else {
+    sideBySide([&] { accumulateSpectrum(frontEnd_, source, count, sourceFlags, sourceMean_, sourceWork_); },
+               [&] { accumulateSpectrum(frontEnd_, processed, count, sourceFlags, processedMean_, processedWork_); },
+               progress, step);
+  }
 
   for (FeatureGroup& group : sourceMain_) group.update(sourceMean_);
   advance(progress, step);
