@@ -1,0 +1,64 @@
+#include "dsp/lpc_lanes.h"
+
+#include "dsp/lpc_analysis.h"
+
+namespace orvelle {
+
+namespace {
+
+bool hasAvx2() {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool supported = __builtin_cpu_supports("avx2");
+  return supported;
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
+LpcPath fastestLpcPath() { return hasAvx2() ? LpcPath::avx2 : LpcPath::baseline; }
+
+void lagSums(LpcPath path, int windows, const double* const* y, double* const* r) {
+  if (path == LpcPath::avx2 && !hasAvx2()) path = LpcPath::baseline;
+  switch (path) {
+    case LpcPath::avx2:
+      lagSumsAvx2(windows, y, r);
+      return;
+    case LpcPath::baseline:
+      lagSumsBaseline(windows, y, r);
+      return;
+    case LpcPath::oneByOne:
+      for (int w = 0; w < windows; ++w) {
+        for (int k = 0; k < kLaneLags; ++k) {
+          double sum = 0.0;
+          for (int n = 0; n < kLpcWindowLength - k; ++n) sum += y[w][n] * y[w][n + k];
+          r[w][k] = sum;
+        }
+      }
+      return;
+  }
+}
+
+void chebyshevLanes(LpcPath path, const double* x, int quads, const double* coefficients, double* out) {
+  if (path == LpcPath::avx2 && !hasAvx2()) path = LpcPath::baseline;
+  switch (path) {
+    case LpcPath::avx2:
+      chebyshevLanesAvx2(x, quads, coefficients, out);
+      return;
+    case LpcPath::baseline:
+      chebyshevLanesBaseline(x, quads, coefficients, out);
+      return;
+    case LpcPath::oneByOne:
+      for (int q = 0; q < quads; ++q) {
+        for (int l = 0; l < 4; ++l) {
+          double f[6];
+          for (int i = 0; i < 6; ++i) f[i] = coefficients[4 * i + l];
+          out[4 * q + l] = chebyshevEval(x[4 * q + l], f, 5);
+        }
+      }
+      return;
+  }
+}
+
+}  // namespace orvelle
