@@ -223,8 +223,7 @@ double SpectralFrontEnd::binPosition(double frequencyHz) const {
 LaneTables SpectralFrontEnd::laneTables() const {
   LaneTables tables;
   tables.window = window_.data();
-  tables.swaps = swapPairs_.data();
-  tables.swapCount = static_cast<std::int32_t>(swapPairs_.size());
+  tables.reversal = bitReversal_.data();
   tables.stageCosine = stageCosine_.data();
   tables.stageSine = stageSine_.data();
   tables.stageOffset = stageOffset_.data();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <utility>
 
 #include "analyzer/analysis_frame.h"
 
@@ -25,8 +24,7 @@ LanePath fastestLanePath();
 // What the lane kernels read of a set-up front end.
 struct LaneTables {
   const double* window = nullptr;
-  const std::pair<std::int32_t, std::int32_t>* swaps = nullptr;
-  std::int32_t swapCount = 0;
+  const std::int32_t* reversal = nullptr;  // the bit-reversal table
   const double* stageCosine = nullptr;
   const double* stageSine = nullptr;
   const std::int32_t* stageOffset = nullptr;

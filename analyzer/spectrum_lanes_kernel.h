@@ -25,20 +25,18 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
   double* const x = lanes;
   auto at = [x](std::int32_t i) -> Lanes& { return ORVELLE_LANES_AT(x + static_cast<std::ptrdiff_t>(i) * L); };
 
-  // windowSamples: frame[i] = w[i] * samples[i].
+  // windowSamples (frame[i] = w[i] * samples[i]) and the transform's
+  // permutation in one pass: each windowed value is computed as in place and
+  // written straight to where the permutation would move it.
   for (std::int32_t i = 0; i < n; ++i) {
-    const Lanes s = {static_cast<double>(samples[0][i]), static_cast<double>(samples[1][i]),
-                     static_cast<double>(samples[2][i]), static_cast<double>(samples[3][i])};
-    at(i) = ORVELLE_LANES_OF(t.window[i]) * s;
+    const std::int32_t from = t.reversal[i];
+    const Lanes s = {static_cast<double>(samples[0][from]), static_cast<double>(samples[1][from]),
+                     static_cast<double>(samples[2][from]), static_cast<double>(samples[3][from])};
+    at(i) = ORVELLE_LANES_OF(t.window[from]) * s;
   }
 
-  // transform: the permutation, stages 1 to 3 block by block, the later
+  // The rest of the transform: stages 1 to 3 block by block, the later
   // stages' butterflies, the scale.
-  for (std::int32_t p = 0; p < t.swapCount; ++p) {
-    const Lanes a = at(t.swaps[p].first);
-    at(t.swaps[p].first) = at(t.swaps[p].second);
-    at(t.swaps[p].second) = a;
-  }
   {
     const Lanes c = ORVELLE_LANES_OF(t.stageCosine[t.stageOffset[3] + 1]);
     const Lanes s = ORVELLE_LANES_OF(t.stageSine[t.stageOffset[3] + 1]);
@@ -94,8 +92,16 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
   for (std::int32_t i = 0; i < n; ++i) at(i) = at(i) * scale;
 
   // powerSpectrum, each lane into its own output.
-  auto scatter = [power](std::int32_t k, const Lanes& v) {
-    for (int l = 0; l < L; ++l) power[l][k] = v[l];
+  static_assert(L == 4, "the scatter below writes four lanes");
+  double* const p0 = power[0];
+  double* const p1 = power[1];
+  double* const p2 = power[2];
+  double* const p3 = power[3];
+  auto scatter = [p0, p1, p2, p3](std::int32_t k, const Lanes& v) {
+    p0[k] = v[0];
+    p1[k] = v[1];
+    p2[k] = v[2];
+    p3[k] = v[3];
   };
   scatter(0, at(0) * at(0));
   for (std::int32_t k = 1; k < halfLength; ++k) {

@@ -1,7 +1,6 @@
 #include "dsp/lpc_analysis.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "dsp/lpc_lanes.h"
 #include "dsp/lpc_tables.h"
@@ -15,32 +14,6 @@ constexpr double kStabilityLimit = 0.999451;        // |rc| above this: unstable
 constexpr double kMinimumPredictionError = 0.001;   // floor of the running prediction error
 constexpr int kSearchOrder = 5;                     // degree of the sum and difference polynomials
 constexpr int kBisections = 4;
-
-using DoublePair = double __attribute__((vector_size(2 * sizeof(double))));
-
-DoublePair loadPair(const double* p) {
-  DoublePair v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-void storePair(double* p, DoublePair v) { std::memcpy(p, &v, sizeof v); }
-
-DoublePair splat(double value) { return DoublePair{value, value}; }
-
-// chebyshevEval of order kSearchOrder, one lane per (point, coefficients)
-// pair: each lane performs exactly the scalar operations, in their order.
-DoublePair chebyshevEvalLanes(DoublePair x, const DoublePair* f) {
-  const DoublePair x2 = splat(2.0) * x;
-  DoublePair b2 = splat(1.0);
-  DoublePair b1 = x2 + f[1];
-  for (int i = 2; i < kSearchOrder; ++i) {
-    const DoublePair b0 = x2 * b1 - b2 + f[i];
-    b2 = b1;
-    b1 = b0;
-  }
-  return x * b1 - b2 + splat(0.5) * f[kSearchOrder];
-}
 
 // Grid quads for one filter: points j and j + 1 twice each, {g0, g0, g1,
 // g1}, {g2, g2, g3, g3}, ..., the last point repeated to fill the last quad;
@@ -85,10 +58,12 @@ void splitPolynomials(const double* A, double* f1, double* f2) {
 // interval with a sign change. Each step halves the interval, so every point
 // a step could visit is a node of a fixed binary subdivision, computed by
 // the same midpoint operations the steps would use (the sum of two bounds is
-// the same in either order). All nodes are evaluated at once, two at a time,
-// and the steps then only choose among them.
-double bisectAndInterpolate(const double* poly, double xlow, double ylow, double xhigh, double yhigh) {
+// the same in either order). All nodes are evaluated at once, four at a
+// time, and the steps then only choose among them. `lanes` holds the
+// polynomial's coefficients, each four times, as chebyshevLanes takes them.
+double bisectAndInterpolate(const double* lanes, double xlow, double ylow, double xhigh, double yhigh) {
   constexpr int kLast = 1 << kBisections;
+  // Nodes 1 .. kLast are evaluated (the last, xhigh, only to fill a quad).
   double x[kLast + 1];
   double y[kLast + 1];
   x[0] = xlow;
@@ -96,10 +71,7 @@ double bisectAndInterpolate(const double* poly, double xlow, double ylow, double
   for (int width = kLast; width > 1; width /= 2) {
     for (int lo = 0; lo < kLast; lo += width) x[lo + width / 2] = 0.5 * (x[lo] + x[lo + width]);
   }
-  DoublePair coefficients[kSearchOrder + 1];
-  for (int i = 0; i <= kSearchOrder; ++i) coefficients[i] = splat(poly[i]);
-  for (int i = 1; i + 1 < kLast; i += 2) storePair(y + i, chebyshevEvalLanes(loadPair(x + i), coefficients));
-  y[kLast - 1] = chebyshevEval(x[kLast - 1], poly, kSearchOrder);
+  chebyshevLanes(fastestLpcPath(), x + 1, kLast / 4, lanes, y + 1);
   y[0] = ylow;
   y[kLast] = yhigh;
 
@@ -122,6 +94,12 @@ double bisectAndInterpolate(const double* poly, double xlow, double ylow, double
 void searchRoots(const double* f1, const double* f2, const double* gridValues, int stride, double* lsp,
                  const double* fallback) {
   const double* polys[2] = {f1, f2};
+  double lanes[2][4 * (kSearchOrder + 1)];
+  for (int p = 0; p < 2; ++p) {
+    for (int i = 0; i <= kSearchOrder; ++i) {
+      for (int l = 0; l < 4; ++l) lanes[p][4 * i + l] = polys[p][i];
+    }
+  }
   // The roots of the two polynomials interlace, so the search alternates
   // between them, resuming inside the interval where the last root was found.
   int current = 0;
@@ -137,7 +115,7 @@ void searchRoots(const double* f1, const double* f2, const double* gridValues, i
     ylow = gridValues[stride * j + current];
     if (ylow * yhigh <= 0.0) {
       --j;
-      const double xint = bisectAndInterpolate(polys[current], xlow, ylow, xhigh, yhigh);
+      const double xint = bisectAndInterpolate(lanes[current], xlow, ylow, xhigh, yhigh);
       lsp[nf] = xint;
       ++nf;
       current = 1 - current;

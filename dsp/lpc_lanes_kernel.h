@@ -12,7 +12,6 @@ namespace {
 
 using Quad = double __attribute__((vector_size(4 * sizeof(double))));
 
-#define ORVELLE_QUAD_AT(p) (*reinterpret_cast<const Quad*>(p))
 #define ORVELLE_QUAD_OF(v) (Quad{(v), (v), (v), (v)})
 
 // Each accumulator holds four lags; each lag's additions stay in ascending n.
@@ -88,7 +87,8 @@ void chebyshevLanesKernel(const double* x, int quads, const double* coefficients
   const Quad one = ORVELLE_QUAD_OF(1.0);
   const Quad half = ORVELLE_QUAD_OF(0.5);
   for (int q = 0; q < quads; ++q) {
-    const Quad xq = ORVELLE_QUAD_AT(x + 4 * q);
+    Quad xq;
+    __builtin_memcpy(&xq, x + 4 * q, sizeof xq);
     const Quad x2 = two * xq;
     Quad b2 = one;
     Quad b1 = x2 + f[1];
@@ -102,7 +102,6 @@ void chebyshevLanesKernel(const double* x, int quads, const double* coefficients
   }
 }
 
-#undef ORVELLE_QUAD_AT
 #undef ORVELLE_QUAD_OF
 
 }  // namespace
