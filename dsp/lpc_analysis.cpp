@@ -54,46 +54,13 @@ void splitPolynomials(const double* A, double* f1, double* f2) {
   }
 }
 
-// The bisection steps followed by the linear interpolation, from a grid
-// interval with a sign change. Each step halves the interval, so every point
-// a step could visit is a node of a fixed binary subdivision, computed by
-// the same midpoint operations the steps would use (the sum of two bounds is
-// the same in either order). All nodes are evaluated at once, four at a
-// time, and the steps then only choose among them. `lanes` holds the
-// polynomial's coefficients, each four times, as chebyshevLanes takes them.
-double bisectAndInterpolate(const double* lanes, double xlow, double ylow, double xhigh, double yhigh) {
-  constexpr int kLast = 1 << kBisections;
-  // Nodes 1 .. kLast are evaluated (the last, xhigh, only to fill a quad).
-  double x[kLast + 1];
-  double y[kLast + 1];
-  x[0] = xlow;
-  x[kLast] = xhigh;
-  for (int width = kLast; width > 1; width /= 2) {
-    for (int lo = 0; lo < kLast; lo += width) x[lo + width / 2] = 0.5 * (x[lo] + x[lo + width]);
-  }
-  chebyshevLanes(fastestLpcPath(), x + 1, kLast / 4, lanes, y + 1);
-  y[0] = ylow;
-  y[kLast] = yhigh;
-
-  int lo = 0;
-  int hi = kLast;
-  for (int b = 0; b < kBisections; ++b) {
-    const int mid = (lo + hi) / 2;
-    if (y[lo] * y[mid] <= 0.0) {
-      hi = mid;
-    } else {
-      lo = mid;
-    }
-  }
-  return x[lo] - y[lo] * (x[hi] - x[lo]) / (y[hi] - y[lo]);
-}
-
 // The grid search for the ten roots, alternating between f1 and f2, with
 // gridValues[stride * j + p] the value of polynomial p (0: f1, 1: f2) at
 // grid point j. When fewer than ten roots are found, lsp = fallback.
 void searchRoots(const double* f1, const double* f2, const double* gridValues, int stride, double* lsp,
                  const double* fallback) {
   const double* polys[2] = {f1, f2};
+  const LpcPath path = fastestLpcPath();
   double lanes[2][4 * (kSearchOrder + 1)];
   for (int p = 0; p < 2; ++p) {
     for (int i = 0; i <= kSearchOrder; ++i) {
@@ -115,7 +82,7 @@ void searchRoots(const double* f1, const double* f2, const double* gridValues, i
     ylow = gridValues[stride * j + current];
     if (ylow * yhigh <= 0.0) {
       --j;
-      const double xint = bisectAndInterpolate(lanes[current], xlow, ylow, xhigh, yhigh);
+      const double xint = bisectAndInterpolate(path, lanes[current], xlow, ylow, xhigh, yhigh);
       lsp[nf] = xint;
       ++nf;
       current = 1 - current;

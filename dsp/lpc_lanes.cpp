@@ -17,7 +17,10 @@ bool hasAvx2() {
 
 }  // namespace
 
-LpcPath fastestLpcPath() { return hasAvx2() ? LpcPath::avx2 : LpcPath::baseline; }
+LpcPath fastestLpcPath() {
+  static const LpcPath path = hasAvx2() ? LpcPath::avx2 : LpcPath::baseline;
+  return path;
+}
 
 void lagSums(LpcPath path, int windows, const double* const* y, double* const* r) {
   if (path == LpcPath::avx2 && !hasAvx2()) path = LpcPath::baseline;
@@ -59,6 +62,35 @@ void chebyshevLanes(LpcPath path, const double* x, int quads, const double* coef
       }
       return;
   }
+}
+
+double bisectAndInterpolate(LpcPath path, const double* coefficients, double xlow, double ylow, double xhigh,
+                            double yhigh) {
+  if (path == LpcPath::avx2 && !hasAvx2()) path = LpcPath::baseline;
+  switch (path) {
+    case LpcPath::avx2:
+      return bisectAndInterpolateAvx2(coefficients, xlow, ylow, xhigh, yhigh);
+    case LpcPath::baseline:
+      return bisectAndInterpolateBaseline(coefficients, xlow, ylow, xhigh, yhigh);
+    case LpcPath::oneByOne:
+      break;
+  }
+  // The steps as they are defined: each halves the interval at its
+  // midpoint and keeps the half with the sign change.
+  double f[6];
+  for (int i = 0; i < 6; ++i) f[i] = coefficients[4 * i];
+  for (int b = 0; b < 4; ++b) {
+    const double xmid = 0.5 * (xlow + xhigh);
+    const double ymid = chebyshevEval(xmid, f, 5);
+    if (ylow * ymid <= 0.0) {
+      xhigh = xmid;
+      yhigh = ymid;
+    } else {
+      xlow = xmid;
+      ylow = ymid;
+    }
+  }
+  return xlow - ylow * (xhigh - xlow) / (yhigh - ylow);
 }
 
 }  // namespace orvelle

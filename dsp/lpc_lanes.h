@@ -27,11 +27,21 @@ void lagSums(LpcPath path, int windows, const double* const* y, double* const* r
 // order 5 at x[4q + l] with the coefficients coefficients[4i + l], i = 0..5.
 void chebyshevLanes(LpcPath path, const double* x, int quads, const double* coefficients, double* out);
 
+// The bisection steps and the linear interpolation of lpcToLsp's root
+// search inside the grid interval [xlow, xhigh] (xlow the lower point, the
+// values of the polynomial there ylow and yhigh, of opposite signs or zero);
+// `coefficients` holds the polynomial's six coefficients, each four times
+// (coefficients[4i + l] = f[i]).
+double bisectAndInterpolate(LpcPath path, const double* coefficients, double xlow, double ylow, double xhigh,
+                            double yhigh);
+
 // The kernels of the two vector paths, each in a translation unit built for
 // its instruction set.
 void lagSumsBaseline(int windows, const double* const* y, double* const* r);
 void lagSumsAvx2(int windows, const double* const* y, double* const* r);
 void chebyshevLanesBaseline(const double* x, int quads, const double* coefficients, double* out);
 void chebyshevLanesAvx2(const double* x, int quads, const double* coefficients, double* out);
+double bisectAndInterpolateBaseline(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh);
+double bisectAndInterpolateAvx2(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh);
 
 }  // namespace orvelle

@@ -11,4 +11,8 @@ void chebyshevLanesAvx2(const double* x, int quads, const double* coefficients, 
   chebyshevLanesKernel(x, quads, coefficients, out);
 }
 
+double bisectAndInterpolateAvx2(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh) {
+  return bisectKernel(coefficients, xlow, ylow, xhigh, yhigh);
+}
+
 }  // namespace orvelle

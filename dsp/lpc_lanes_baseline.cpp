@@ -9,4 +9,8 @@ void chebyshevLanesBaseline(const double* x, int quads, const double* coefficien
   chebyshevLanesKernel(x, quads, coefficients, out);
 }
 
+double bisectAndInterpolateBaseline(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh) {
+  return bisectKernel(coefficients, xlow, ylow, xhigh, yhigh);
+}
+
 }  // namespace orvelle

@@ -102,6 +102,60 @@ void chebyshevLanesKernel(const double* x, int quads, const double* coefficients
   }
 }
 
+// The four bisection steps and the interpolation of the root search (see
+// lpcToLsp), from a grid interval with a sign change. Every point a step
+// could visit is a node of a fixed binary subdivision of the interval,
+// computed by the midpoint operations the steps would use (the sum of two
+// bounds is the same in either order); all nodes are evaluated at once,
+// four to a register, and the steps then only choose among them.
+double bisectKernel(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh) {
+  double x[17];
+  x[0] = xlow;
+  x[16] = xhigh;
+  x[8] = 0.5 * (x[0] + x[16]);
+  x[4] = 0.5 * (x[0] + x[8]);
+  x[12] = 0.5 * (x[8] + x[16]);
+  x[2] = 0.5 * (x[0] + x[4]);
+  x[6] = 0.5 * (x[4] + x[8]);
+  x[10] = 0.5 * (x[8] + x[12]);
+  x[14] = 0.5 * (x[12] + x[16]);
+  for (int i = 1; i < 16; i += 2) x[i] = 0.5 * (x[i - 1] + x[i + 1]);
+
+  Quad f[6];
+  for (int i = 0; i < 6; ++i) __builtin_memcpy(&f[i], coefficients + 4 * i, sizeof f[i]);
+  const Quad two = ORVELLE_QUAD_OF(2.0);
+  const Quad half = ORVELLE_QUAD_OF(0.5);
+  // Nodes 1 to 16; the last, xhigh, only fills the last register.
+  const Quad points[4] = {Quad{x[1], x[2], x[3], x[4]}, Quad{x[5], x[6], x[7], x[8]},
+                          Quad{x[9], x[10], x[11], x[12]}, Quad{x[13], x[14], x[15], x[16]}};
+  double y[17];
+  for (int q = 0; q < 4; ++q) {
+    const Quad xq = points[q];
+    const Quad x2 = two * xq;
+    Quad b2 = ORVELLE_QUAD_OF(1.0);
+    Quad b1 = x2 + f[1];
+    for (int i = 2; i < 5; ++i) {
+      const Quad b0 = x2 * b1 - b2 + f[i];
+      b2 = b1;
+      b1 = b0;
+    }
+    const Quad value = xq * b1 - b2 + half * f[5];
+    __builtin_memcpy(y + 1 + 4 * q, &value, sizeof value);
+  }
+  y[0] = ylow;
+  y[16] = yhigh;
+
+  int lo = 0;
+  int hi = 16;
+  for (int b = 0; b < 4; ++b) {
+    const int mid = (lo + hi) / 2;
+    const bool left = y[lo] * y[mid] <= 0.0;
+    hi = left ? mid : hi;
+    lo = left ? lo : mid;
+  }
+  return x[lo] - y[lo] * (x[hi] - x[lo]) / (y[hi] - y[lo]);
+}
+
 #undef ORVELLE_QUAD_OF
 
 }  // namespace

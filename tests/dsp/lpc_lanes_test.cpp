@@ -91,6 +91,35 @@ TEST(LpcLanes, ChebyshevLanesOfEveryPathHaveTheBitsOfChebyshevEval) {
   }
 }
 
+TEST(LpcLanes, BisectionOfEveryPathHasTheBitsOfTheStepByStepBisection) {
+  std::mt19937 random(23);
+  std::uniform_real_distribution<double> coefficient(-2.0, 2.0);
+  std::uniform_int_distribution<int> gridStep(1, kLspGridSize - 1);
+  int trials = 0;
+  while (trials < 300) {
+    double f[6] = {1.0};
+    for (int i = 1; i < 6; ++i) f[i] = coefficient(random);
+    const int j = gridStep(random);
+    const double xlow = kLspGrid[j];
+    const double xhigh = kLspGrid[j - 1];
+    const double ylow = chebyshevEval(xlow, f, 5);
+    const double yhigh = chebyshevEval(xhigh, f, 5);
+    if (ylow * yhigh > 0.0) continue;  // the search only bisects a sign change
+    ++trials;
+    double lanes[4 * 6];
+    for (int i = 0; i < 6; ++i) {
+      for (int l = 0; l < 4; ++l) lanes[4 * i + l] = f[i];
+    }
+    const double expected = bisectAndInterpolate(LpcPath::oneByOne, lanes, xlow, ylow, xhigh, yhigh);
+    ASSERT_LE(expected, xhigh);
+    ASSERT_GE(expected, xlow);
+    for (LpcPath path : kVectorPaths) {
+      ASSERT_TRUE(sameBits(bisectAndInterpolate(path, lanes, xlow, ylow, xhigh, yhigh), expected))
+          << "path " << static_cast<int>(path) << " interval " << j;
+    }
+  }
+}
+
 TEST(LpcLanes, PairStepsGiveEachWindowAndFilterItsOwnResult) {
   std::mt19937 random(17);
   int withFallback = 0;
