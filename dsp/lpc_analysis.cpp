@@ -13,7 +13,6 @@ constexpr double kMinimumEnergy = 1.0;              // floor of r[0]
 constexpr double kStabilityLimit = 0.999451;        // |rc| above this: unstable filter
 constexpr double kMinimumPredictionError = 0.001;   // floor of the running prediction error
 constexpr int kSearchOrder = 5;                     // degree of the sum and difference polynomials
-constexpr int kBisections = 4;
 
 // Grid quads for one filter: points j and j + 1 twice each, {g0, g0, g1,
 // g1}, {g2, g2, g3, g3}, ..., the last point repeated to fill the last quad;
