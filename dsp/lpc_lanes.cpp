@@ -1,29 +1,17 @@
 #include "dsp/lpc_lanes.h"
 
+#include "dsp/cpu_features.h"
 #include "dsp/lpc_analysis.h"
 
 namespace orvelle {
 
-namespace {
-
-bool hasAvx2() {
-#if defined(__x86_64__) || defined(__i386__)
-  static const bool supported = __builtin_cpu_supports("avx2");
-  return supported;
-#else
-  return false;
-#endif
-}
-
-}  // namespace
-
 LpcPath fastestLpcPath() {
-  static const LpcPath path = hasAvx2() ? LpcPath::avx2 : LpcPath::baseline;
+  static const LpcPath path = processorHasAvx2() ? LpcPath::avx2 : LpcPath::baseline;
   return path;
 }
 
 void lagSums(LpcPath path, int windows, const double* const* y, double* const* r) {
-  if (path == LpcPath::avx2 && !hasAvx2()) path = LpcPath::baseline;
+  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
   switch (path) {
     case LpcPath::avx2:
       lagSumsAvx2(windows, y, r);
@@ -44,7 +32,7 @@ void lagSums(LpcPath path, int windows, const double* const* y, double* const* r
 }
 
 void chebyshevLanes(LpcPath path, const double* x, int quads, const double* coefficients, double* out) {
-  if (path == LpcPath::avx2 && !hasAvx2()) path = LpcPath::baseline;
+  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
   switch (path) {
     case LpcPath::avx2:
       chebyshevLanesAvx2(x, quads, coefficients, out);
@@ -66,7 +54,7 @@ void chebyshevLanes(LpcPath path, const double* x, int quads, const double* coef
 
 double bisectAndInterpolate(LpcPath path, const double* coefficients, double xlow, double ylow, double xhigh,
                             double yhigh) {
-  if (path == LpcPath::avx2 && !hasAvx2()) path = LpcPath::baseline;
+  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
   switch (path) {
     case LpcPath::avx2:
       return bisectAndInterpolateAvx2(coefficients, xlow, ylow, xhigh, yhigh);
