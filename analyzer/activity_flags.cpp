@@ -29,6 +29,24 @@ void detectActivity(const std::int16_t* samples, std::int32_t sampleCount, std::
   applyHangover(flags, frames);
 }
 
+void detectActivityPair(const std::int16_t* first, const std::int16_t* second, std::int32_t sampleCount,
+                        std::int16_t* firstFlags, std::int16_t* secondFlags) {
+  SpeechActivityDetector firstDetector;
+  SpeechActivityDetector secondDetector;
+  firstDetector.reset();
+  secondDetector.reset();
+  const std::int32_t frames = detectorFrameCount(sampleCount);
+  for (std::int32_t k = 0; k < frames; ++k) {
+    const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(k) * kActivityFrameLength;
+    std::int32_t decisions[2];
+    SpeechActivityDetector::processFramePair(firstDetector, first + start, secondDetector, second + start, decisions);
+    firstFlags[k] = decisions[0] == 1 ? 1 : 0;
+    secondFlags[k] = decisions[1] == 1 ? 1 : 0;
+  }
+  applyHangover(firstFlags, frames);
+  applyHangover(secondFlags, frames);
+}
+
 void applyHangover(std::int16_t* flags, std::int32_t frameCount) {
   for (std::int32_t start = 0; start < frameCount; start += kHangoverBlockFrames) {
     std::int32_t sum = 0;

@@ -25,6 +25,11 @@ std::int32_t detectorFrameCount(std::int32_t sampleCount);
 // (activityFlagCount entries, zero on entry) and smooths them in blocks.
 void detectActivity(const std::int16_t* samples, std::int32_t sampleCount, std::int16_t* flags);
 
+// detectActivity of two signals of the same length on this thread, their
+// two detectors advancing frame by frame side by side.
+void detectActivityPair(const std::int16_t* first, const std::int16_t* second, std::int32_t sampleCount,
+                        std::int16_t* firstFlags, std::int16_t* secondFlags);
+
 // Sets each block of eight flags (the last block may reach past frameCount)
 // to 1 if any of its flags is set, else to 0.
 void applyHangover(std::int16_t* flags, std::int32_t frameCount);

@@ -14,10 +14,16 @@ inline constexpr std::int32_t kAnalysisHopLength = 160;
 inline constexpr std::int32_t kMeanSpectrumBins = kAnalysisFrameLength / 2;
 inline constexpr double kAnalysisSampleRateHz = 8000.0;
 
-// One frame's work area, reused for every frame of a run.
+// Frames whose spectra are computed side by side, one a vector lane.
+inline constexpr int kSpectrumLanes = 4;
+
+// One signal's work area, reused for every frame of a run: one frame, or
+// kSpectrumLanes frames interleaved lane by lane, and their power spectra.
 struct FrameWorkArea {
   std::array<double, kAnalysisFrameLength> frame;
   std::array<double, kAnalysisFrameLength / 2 + 1> power;
+  alignas(64) std::array<double, kSpectrumLanes * kAnalysisFrameLength> lanes;
+  std::array<std::array<double, kAnalysisFrameLength / 2 + 1>, kSpectrumLanes> lanePower;
 };
 
 }  // namespace orvelle

@@ -222,8 +222,15 @@ void QualityAnalyzer::process(const std::int16_t* source, const std::int16_t* pr
 
   std::int16_t* sourceFlags = sourceFlags_.get();
   std::int16_t* processedFlags = processedFlags_.get();
-  sideBySide([&] { detectActivity(source, count, sourceFlags); },
-             [&] { detectActivity(processed, count, processedFlags); }, progress, step);
+  if (threading_ == Threading::single) {
+    // On one thread the two detectors interleave their work.
+    detectActivityPair(source, processed, count, sourceFlags, processedFlags);
+    advance(progress, step);
+    advance(progress, step);
+  } else {
+    sideBySide([&] { detectActivity(source, count, sourceFlags); },
+               [&] { detectActivity(processed, count, processedFlags); }, progress, step);
+  }
   if (measureCompanions_) sourceSpeech_.assign(sourceFlags, sourceFlags + activityFlagCount(count));
 
   // From here on the source flags hold the union of both signals' activity,
@@ -232,9 +239,16 @@ void QualityAnalyzer::process(const std::int16_t* source, const std::int16_t* pr
   writeActivityAgreement(log_, result_.activityAgreement);
   advance(progress, step);
 
-  sideBySide([&] { accumulateSpectrum(frontEnd_, source, count, sourceFlags, sourceMean_, sourceWork_); },
-             [&] { accumulateSpectrum(frontEnd_, processed, count, sourceFlags, processedMean_, processedWork_); },
-             progress, step);
+  if (threading_ == Threading::single) {
+    // On one thread both signals' frames share the vector lanes.
+    accumulateSpectra(frontEnd_, source, processed, count, sourceFlags, sourceMean_, processedMean_, sourceWork_);
+    advance(progress, step);
+    advance(progress, step);
+  } else {
+    sideBySide([&] { accumulateSpectrum(frontEnd_, source, count, sourceFlags, sourceMean_, sourceWork_); },
+               [&] { accumulateSpectrum(frontEnd_, processed, count, sourceFlags, processedMean_, processedWork_); },
+               progress, step);
+  }
 
   for (FeatureGroup& group : sourceMain_) group.update(sourceMean_);
   advance(progress, step);

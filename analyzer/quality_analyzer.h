@@ -45,6 +45,8 @@ class QualityAnalyzer {
   static constexpr std::int64_t kMinimumFileBytes = 40000;
 
   explicit QualityAnalyzer(Threading threading = Threading::sideBySide);
+  // Batch rows that already fill the cores run their analyzers single.
+  void setThreading(Threading threading) { threading_ = threading; }
   ~QualityAnalyzer();
   QualityAnalyzer(const QualityAnalyzer&) = delete;
   QualityAnalyzer& operator=(const QualityAnalyzer&) = delete;

@@ -220,6 +220,17 @@ double SpectralFrontEnd::binPosition(double frequencyHz) const {
   return (halfLength_ - 1) * 2 * frequencyHz / sampleRate_;
 }
 
+LaneTables SpectralFrontEnd::laneTables() const {
+  LaneTables tables;
+  tables.window = window_.data();
+  tables.reversal = bitReversal_.data();
+  tables.stageCosine = stageCosine_.data();
+  tables.stageSine = stageSine_.data();
+  tables.stageOffset = stageOffset_.data();
+  tables.exponent = exponent_;
+  return tables;
+}
+
 std::int32_t SpectralFrontEnd::bitReversal(std::int32_t index) const {
   if (index < 0 || index >= static_cast<std::int32_t>(bitReversal_.size())) return 0;
   return bitReversal_[index];

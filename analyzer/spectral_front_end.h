@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "analyzer/spectrum_lanes.h"
+
 namespace orvelle {
 
 // Turns one frame of samples into a power spectrum and maps frequencies to
@@ -44,6 +46,9 @@ class SpectralFrontEnd {
   std::int32_t exponent() const { return exponent_; }
   std::int32_t halfLength() const { return halfLength_; }
   double sampleRate() const { return sampleRate_; }
+
+  // The tables, for the kernels that transform several frames at once.
+  LaneTables laneTables() const;
 
   // Table reads; an index outside the table reads 0.
   std::int32_t bitReversal(std::int32_t index) const;

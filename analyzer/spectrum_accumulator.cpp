@@ -5,10 +5,59 @@
 #include "analyzer/activity_flags.h"
 #include "analyzer/mean_spectrum.h"
 #include "analyzer/spectral_front_end.h"
+#include "analyzer/spectrum_lanes.h"
 
 namespace orvelle {
 
 static_assert(kAnalysisHopLength == 2 * kActivityFrameLength, "a hop spans exactly two activity flags");
+
+namespace {
+
+// Gated frames waiting for their spectra. They are transformed a lane set at
+// a time and added to their means in the order they were queued, so each
+// mean sees its frames in signal order, as if each were done alone.
+class SpectrumQueue {
+ public:
+  SpectrumQueue(const SpectralFrontEnd& frontEnd, FrameWorkArea& work)
+      : frontEnd_(frontEnd), work_(work), path_(fastestLanePath()) {
+    for (int l = 0; l < kSpectrumLanes; ++l) power_[l] = work_.lanePower[static_cast<std::size_t>(l)].data();
+  }
+  SpectrumQueue(const SpectrumQueue&) = delete;
+  SpectrumQueue& operator=(const SpectrumQueue&) = delete;
+
+  void push(const std::int16_t* frame, MeanSpectrum& mean) {
+    samples_[queued_] = frame;
+    means_[queued_] = &mean;
+    if (++queued_ == kSpectrumLanes) flush();
+  }
+
+  // Transforms what is queued; unused lanes repeat the first frame and are
+  // thrown away.
+  void flush() {
+    if (queued_ == 0) return;
+    for (int l = queued_; l < kSpectrumLanes; ++l) samples_[l] = samples_[0];
+    laneSpectra(frontEnd_, path_, samples_, power_, work_);
+    for (int l = 0; l < queued_; ++l) means_[l]->add(power_[l]);
+    queued_ = 0;
+  }
+
+ private:
+  const SpectralFrontEnd& frontEnd_;
+  FrameWorkArea& work_;
+  LanePath path_;
+  const std::int16_t* samples_[kSpectrumLanes] = {};
+  MeanSpectrum* means_[kSpectrumLanes] = {};
+  double* power_[kSpectrumLanes] = {};
+  int queued_ = 0;
+};
+
+bool isGated(const std::int16_t* gateFlags, std::int32_t k) { return gateFlags[2 * k] != 0 || gateFlags[2 * k + 1] != 0; }
+
+const std::int16_t* frameStart(const std::int16_t* samples, std::int32_t k) {
+  return samples + static_cast<std::ptrdiff_t>(k) * kAnalysisHopLength;
+}
+
+}  // namespace
 
 std::int32_t spectralFrameCount(std::int32_t sampleCount) {
   if (sampleCount <= kAnalysisFrameLength) return 0;
@@ -19,17 +68,28 @@ std::int32_t spectralFrameCount(std::int32_t sampleCount) {
 std::int32_t accumulateSpectrum(const SpectralFrontEnd& frontEnd, const std::int16_t* samples, std::int32_t sampleCount,
                                 const std::int16_t* gateFlags, MeanSpectrum& mean, FrameWorkArea& work) {
   if (frontEnd.frameLength() != kAnalysisFrameLength) return 0;
+  const std::int32_t before = mean.frames();
   const std::int32_t frames = spectralFrameCount(sampleCount);
-  std::int32_t added = 0;
+  SpectrumQueue queue(frontEnd, work);
   for (std::int32_t k = 0; k < frames; ++k) {
-    if (gateFlags[2 * k] == 0 && gateFlags[2 * k + 1] == 0) continue;
-    const std::int16_t* start = samples + static_cast<std::ptrdiff_t>(k) * kAnalysisHopLength;
-    frontEnd.windowSamples(start, work.frame.data());
-    frontEnd.transform(work.frame.data());
-    frontEnd.powerSpectrum(work.frame.data(), work.power.data());
-    if (mean.add(work.power.data())) ++added;
+    if (isGated(gateFlags, k)) queue.push(frameStart(samples, k), mean);
   }
-  return added;
+  queue.flush();
+  return mean.frames() - before;
+}
+
+void accumulateSpectra(const SpectralFrontEnd& frontEnd, const std::int16_t* source, const std::int16_t* processed,
+                       std::int32_t sampleCount, const std::int16_t* gateFlags, MeanSpectrum& sourceMean,
+                       MeanSpectrum& processedMean, FrameWorkArea& work) {
+  if (frontEnd.frameLength() != kAnalysisFrameLength) return;
+  const std::int32_t frames = spectralFrameCount(sampleCount);
+  SpectrumQueue queue(frontEnd, work);
+  for (std::int32_t k = 0; k < frames; ++k) {
+    if (!isGated(gateFlags, k)) continue;
+    queue.push(frameStart(source, k), sourceMean);
+    queue.push(frameStart(processed, k), processedMean);
+  }
+  queue.flush();
 }
 
 }  // namespace orvelle

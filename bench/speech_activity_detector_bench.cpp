@@ -79,4 +79,33 @@ void BM_SpeechActivityDetectorProcessFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_SpeechActivityDetectorProcessFrame);
 
+// Two signals classified together on one thread, as a single-threaded
+// analyzer run does: the time per frame of one signal (each iteration
+// classifies one frame of each).
+void BM_SpeechActivityDetectorPairPerFrame(benchmark::State& state) {
+  const std::vector<std::int16_t> signal = makeSpeechLikeSignal();
+  std::vector<std::int16_t> other(signal.size());
+  for (std::size_t i = 0; i < signal.size(); ++i) other[i] = static_cast<std::int16_t>(signal[i] / 2);
+  constexpr int kFrame = orvelle::SpeechActivityDetector::kFrameLength;
+  const int frames = static_cast<int>(signal.size()) / kFrame;
+  orvelle::SpeechActivityDetector first;
+  orvelle::SpeechActivityDetector second;
+  int frame = 0;
+  std::int64_t speechFrames = 0;
+  for (auto _ : state) {
+    std::int32_t decisions[2];
+    orvelle::SpeechActivityDetector::processFramePair(first, signal.data() + frame * kFrame, second,
+                                                      other.data() + frame * kFrame, decisions);
+    speechFrames += decisions[0] + decisions[1];
+    if (++frame == frames) {
+      frame = 0;
+    }
+  }
+  benchmark::DoNotOptimize(speechFrames);
+  state.SetItemsProcessed(2 * state.iterations());
+  state.counters["ns_per_frame"] = benchmark::Counter(2.0 * static_cast<double>(state.iterations()),
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_SpeechActivityDetectorPairPerFrame);
+
 }  // namespace

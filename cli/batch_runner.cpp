@@ -18,6 +18,7 @@ RowOutcome compareFilesRow(const BatchRow& row, const BatchJob& job, const std::
   RowOutcome outcome;
   TestSession session;
   session.analyzer().setLogPath(logPath);
+  session.analyzer().setThreading(job.analyzerThreading);
   if (!session.sourceFilePath.assign(row.source)) {
     outcome.error = textTooLongMessage("Source voice file path", row.source);
     return outcome;
@@ -42,6 +43,7 @@ RowOutcome compareFilesRow(const BatchRow& row, const BatchJob& job, const std::
 RowOutcome codecQualityRow(const BatchRow& row, const BatchJob& job, const std::string& logPath) {
   TestSession session;
   session.analyzer().setLogPath(logPath);
+  session.analyzer().setThreading(job.analyzerThreading);
   CodecQualitySource source;
   source.voiceFile = row.source;
   source.resample = job.resample;
@@ -77,9 +79,16 @@ void runBatchRows(const std::vector<BatchRow>& rows, const BatchJob& job, unsign
   std::mutex mutex;
   std::condition_variable done;
   std::atomic<std::size_t> next{0};
+  const std::size_t wanted = std::min<std::size_t>(std::max(threads, 1u), rows.size());
+  // Rows that keep every core busy gain nothing from a second thread each;
+  // they would only pay for starting it.
+  BatchJob rowJob = job;
+  if (wanted >= std::max(1u, std::thread::hardware_concurrency())) {
+    rowJob.analyzerThreading = QualityAnalyzer::Threading::single;
+  }
   auto work = [&] {
     for (std::size_t i = next++; i < rows.size(); i = next++) {
-      RowOutcome outcome = runBatchRow(rows[i], job);
+      RowOutcome outcome = runBatchRow(rows[i], rowJob);
       {
         std::lock_guard lock(mutex);
         outcomes[i] = std::move(outcome);
@@ -88,7 +97,6 @@ void runBatchRows(const std::vector<BatchRow>& rows, const BatchJob& job, unsign
     }
   };
   std::vector<std::thread> workers;
-  const std::size_t wanted = std::min<std::size_t>(std::max(threads, 1u), rows.size());
   for (std::size_t t = 0; t < wanted; ++t) {
     try {
       workers.emplace_back(work);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analyzer/quality_analyzer.h"
 #include "cli/batch_output.h"
 #include "cli/batch_rows.h"
 #include "cli/codec_quality_run.h"
@@ -17,6 +18,9 @@ struct BatchJob {
   PluginHosting hosting;
   bool resample = false;  // convert voice files in another sound format
   std::string logDir;     // each row's measurement log as <logDir>/<id>.log; empty: no logs
+  // Whether each row's analyzer takes a second thread for the second
+  // signal; runBatchRows makes rows single once they fill the cores.
+  QualityAnalyzer::Threading analyzerThreading = QualityAnalyzer::Threading::sideBySide;
 };
 
 // One row, in a session (and so an analyzer) of its own, on this thread.
@@ -24,7 +28,8 @@ struct BatchJob {
 // comes back with the reason, never stopping anything else.
 RowOutcome runBatchRow(const BatchRow& row, const BatchJob& job);
 
-// Runs the rows on `threads` threads and hands each outcome to `emit` on
+// Runs the rows on `threads` threads (each row's analyzer single when they
+// are at least as many as the cores) and hands each outcome to `emit` on
 // this thread, in row order, as soon as it and every row before it are
 // done, so the output does not depend on the number of threads.
 void runBatchRows(const std::vector<BatchRow>& rows, const BatchJob& job, unsigned threads,

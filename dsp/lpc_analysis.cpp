@@ -1,8 +1,8 @@
 #include "dsp/lpc_analysis.h"
 
 #include <cmath>
-#include <cstring>
 
+#include "dsp/lpc_lanes.h"
 #include "dsp/lpc_tables.h"
 
 namespace orvelle {
@@ -13,122 +13,133 @@ constexpr double kMinimumEnergy = 1.0;              // floor of r[0]
 constexpr double kStabilityLimit = 0.999451;        // |rc| above this: unstable filter
 constexpr double kMinimumPredictionError = 0.001;   // floor of the running prediction error
 constexpr int kSearchOrder = 5;                     // degree of the sum and difference polynomials
-constexpr int kBisections = 4;
 
-// Lags 0..13 are accumulated as seven pairs; higher orders take a plain loop.
-constexpr int kVectorLags = 14;
-constexpr int kAutocorrelationPadding = kVectorLags;
+// Grid quads for one filter: points j and j + 1 twice each, {g0, g0, g1,
+// g1}, {g2, g2, g3, g3}, ..., the last point repeated to fill the last quad;
+// the lanes alternate between the two polynomials.
+constexpr int kOneFilterQuads = (kLspGridSize + 1) / 2;
+// Grid quads for two filters: every point four times, the lanes f1 and f2
+// of the first filter, then of the second.
+constexpr int kTwoFilterQuads = kLspGridSize;
 
-using DoublePair = double __attribute__((vector_size(2 * sizeof(double))));
+struct GridQuads {
+  double oneFilter[4 * kOneFilterQuads];
+  double twoFilters[4 * kTwoFilterQuads];
+};
 
-DoublePair loadPair(const double* p) {
-  DoublePair v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
+const GridQuads& gridQuads() {
+  static const GridQuads quads = [] {
+    GridQuads q{};
+    for (int i = 0; i < 2 * kOneFilterQuads; ++i) {
+      const double point = kLspGrid[i < kLspGridSize ? i : kLspGridSize - 1];
+      q.oneFilter[2 * i] = point;
+      q.oneFilter[2 * i + 1] = point;
+    }
+    for (int j = 0; j < kTwoFilterQuads; ++j) {
+      for (int l = 0; l < 4; ++l) q.twoFilters[4 * j + l] = kLspGrid[j];
+    }
+    return q;
+  }();
+  return quads;
 }
 
-void storePair(double* p, DoublePair v) { std::memcpy(p, &v, sizeof v); }
-
-DoublePair splat(double value) { return DoublePair{value, value}; }
-
-// chebyshevEval of order kSearchOrder, one lane per (point, coefficients)
-// pair: each lane performs exactly the scalar operations, in their order.
-DoublePair chebyshevEvalLanes(DoublePair x, const DoublePair* f) {
-  const DoublePair x2 = splat(2.0) * x;
-  DoublePair b2 = splat(1.0);
-  DoublePair b1 = x2 + f[1];
-  for (int i = 2; i < kSearchOrder; ++i) {
-    const DoublePair b0 = x2 * b1 - b2 + f[i];
-    b2 = b1;
-    b1 = b0;
+// Sum and difference polynomials of the order-10 filter A.
+void splitPolynomials(const double* A, double* f1, double* f2) {
+  f1[0] = 1.0;
+  f2[0] = 1.0;
+  for (int i = 1; i <= kSearchOrder; ++i) {
+    f1[i] = A[i] + A[11 - i] - f1[i - 1];
+    f2[i] = A[i] - A[11 - i] + f2[i - 1];
   }
-  return x * b1 - b2 + splat(0.5) * f[kSearchOrder];
 }
 
-// Both polynomials at every grid point: lane 0 holds f1's value, lane 1 f2's.
-void evaluateBothOnGrid(const double* f1, const double* f2, DoublePair* values) {
-  DoublePair both[kSearchOrder + 1];
-  for (int i = 0; i <= kSearchOrder; ++i) both[i] = DoublePair{f1[i], f2[i]};
-  for (int j = 0; j < kLspGridSize; ++j) values[j] = chebyshevEvalLanes(splat(kLspGrid[j]), both);
-}
-
-// The bisection steps followed by the linear interpolation, from a grid
-// interval with a sign change. Each step halves the interval, so every point
-// a step could visit is a node of a fixed binary subdivision, computed by
-// the same midpoint operations the steps would use (the sum of two bounds is
-// the same in either order). All nodes are evaluated at once, two at a time,
-// and the steps then only choose among them.
-double bisectAndInterpolate(const double* poly, double xlow, double ylow, double xhigh, double yhigh) {
-  constexpr int kLast = 1 << kBisections;
-  double x[kLast + 1];
-  double y[kLast + 1];
-  x[0] = xlow;
-  x[kLast] = xhigh;
-  for (int width = kLast; width > 1; width /= 2) {
-    for (int lo = 0; lo < kLast; lo += width) x[lo + width / 2] = 0.5 * (x[lo] + x[lo + width]);
-  }
-  DoublePair coefficients[kSearchOrder + 1];
-  for (int i = 0; i <= kSearchOrder; ++i) coefficients[i] = splat(poly[i]);
-  for (int i = 1; i + 1 < kLast; i += 2) storePair(y + i, chebyshevEvalLanes(loadPair(x + i), coefficients));
-  y[kLast - 1] = chebyshevEval(x[kLast - 1], poly, kSearchOrder);
-  y[0] = ylow;
-  y[kLast] = yhigh;
-
-  int lo = 0;
-  int hi = kLast;
-  for (int b = 0; b < kBisections; ++b) {
-    const int mid = (lo + hi) / 2;
-    if (y[lo] * y[mid] <= 0.0) {
-      hi = mid;
-    } else {
-      lo = mid;
+// The grid search for the ten roots, alternating between f1 and f2, with
+// gridValues[stride * j + p] the value of polynomial p (0: f1, 1: f2) at
+// grid point j. When fewer than ten roots are found, lsp = fallback.
+void searchRoots(const double* f1, const double* f2, const double* gridValues, int stride, double* lsp,
+                 const double* fallback) {
+  const double* polys[2] = {f1, f2};
+  const LpcPath path = fastestLpcPath();
+  double lanes[2][4 * (kSearchOrder + 1)];
+  for (int p = 0; p < 2; ++p) {
+    for (int i = 0; i <= kSearchOrder; ++i) {
+      for (int l = 0; l < 4; ++l) lanes[p][4 * i + l] = polys[p][i];
     }
   }
-  return x[lo] - y[lo] * (x[hi] - x[lo]) / (y[hi] - y[lo]);
+  // The roots of the two polynomials interlace, so the search alternates
+  // between them, resuming inside the interval where the last root was found.
+  int current = 0;
+  int nf = 0;
+  int j = 0;
+  double xlow = kLspGrid[0];
+  double ylow = gridValues[current];
+  while (nf < kLpcOrder && j < kLspGridSize - 1) {
+    ++j;
+    const double xhigh = xlow;
+    const double yhigh = ylow;
+    xlow = kLspGrid[j];
+    ylow = gridValues[stride * j + current];
+    if (ylow * yhigh <= 0.0) {
+      --j;
+      const double xint = bisectAndInterpolate(path, lanes[current], xlow, ylow, xhigh, yhigh);
+      lsp[nf] = xint;
+      ++nf;
+      current = 1 - current;
+      xlow = xint;
+      ylow = chebyshevEval(xlow, polys[current], kSearchOrder);
+    }
+  }
+  if (nf < kLpcOrder) {
+    for (int i = 0; i < kLpcOrder; ++i) {
+      lsp[i] = fallback[i];
+    }
+  }
+}
+
+// The window times the analysis window, followed by zeros: the lag sums
+// then all run over the same n range, the extra terms adding exact zeros
+// after the real ones, so each r[k] is still the ascending-n sum over
+// n = 0 .. 239 - k.
+constexpr int kPaddedWindowLength = kLpcWindowLength + kLaneLags;
+
+void weightWindow(const double* window, double* y) {
+  for (int n = 0; n < kLpcWindowLength; ++n) y[n] = window[n] * kLpcAnalysisWindow[n];
+  for (int n = kLpcWindowLength; n < kPaddedWindowLength; ++n) y[n] = 0.0;
+}
+
+// r[0..order] from the lanes' sums; lags beyond them the plain way.
+void lagsFromSums(const double* sums, const double* y, int order, double* r) {
+  for (int k = 0; k <= order && k < kLaneLags; ++k) r[k] = sums[k];
+  for (int k = kLaneLags; k <= order; ++k) {
+    double sum = 0.0;
+    for (int n = 0; n < kLpcWindowLength - k; ++n) sum += y[n] * y[n + k];
+    r[k] = sum;
+  }
+  if (r[0] < kMinimumEnergy) r[0] = kMinimumEnergy;
 }
 
 }  // namespace
 
 void autocorrelate(const double* window, int order, double* r) {
-  // Zero padding lets every lag run over the same n range; the extra terms
-  // add exact zeros after the real ones, so each r[k] is still the
-  // ascending-n sum over n = 0 .. 239 - k. All lags advance together, two per
-  // vector, so that the additions of different lags overlap while each lag's
-  // own additions keep their order.
-  double y[kLpcWindowLength + kAutocorrelationPadding];
-  for (int n = 0; n < kLpcWindowLength; ++n) {
-    y[n] = window[n] * kLpcAnalysisWindow[n];
-  }
-  for (int n = kLpcWindowLength; n < kLpcWindowLength + kAutocorrelationPadding; ++n) {
-    y[n] = 0.0;
-  }
-  // Named accumulators stay in registers; an array of them would not.
-  DoublePair acc0 = {0.0, 0.0}, acc1 = acc0, acc2 = acc0, acc3 = acc0, acc4 = acc0, acc5 = acc0, acc6 = acc0;
-  for (int n = 0; n < kLpcWindowLength; ++n) {
-    const DoublePair yn = {y[n], y[n]};
-    const double* lagged = y + n;
-    acc0 += yn * loadPair(lagged);
-    acc1 += yn * loadPair(lagged + 2);
-    acc2 += yn * loadPair(lagged + 4);
-    acc3 += yn * loadPair(lagged + 6);
-    acc4 += yn * loadPair(lagged + 8);
-    acc5 += yn * loadPair(lagged + 10);
-    acc6 += yn * loadPair(lagged + 12);
-  }
-  const DoublePair pairs[kVectorLags / 2] = {acc0, acc1, acc2, acc3, acc4, acc5, acc6};
-  for (int k = 0; k <= order && k < kVectorLags; ++k) {
-    r[k] = pairs[k / 2][k % 2];
-  }
-  for (int k = kVectorLags; k <= order; ++k) {
-    double sum = 0.0;
-    for (int n = 0; n < kLpcWindowLength - k; ++n) {
-      sum += y[n] * y[n + k];
-    }
-    r[k] = sum;
-  }
-  if (r[0] < kMinimumEnergy) {
-    r[0] = kMinimumEnergy;
-  }
+  double y[kPaddedWindowLength];
+  double sums[kLaneLags];
+  weightWindow(window, y);
+  const double* windows[1] = {y};
+  double* results[1] = {sums};
+  lagSums(fastestLpcPath(), 1, windows, results);
+  lagsFromSums(sums, y, order, r);
+}
+
+void autocorrelatePair(const double* first, const double* second, int order, double* rFirst, double* rSecond) {
+  double y[2][kPaddedWindowLength];
+  double sums[2][kLaneLags];
+  weightWindow(first, y[0]);
+  weightWindow(second, y[1]);
+  const double* windows[2] = {y[0], y[1]};
+  double* results[2] = {sums[0], sums[1]};
+  lagSums(fastestLpcPath(), 2, windows, results);
+  lagsFromSums(sums[0], y[0], order, rFirst);
+  lagsFromSums(sums[1], y[1], order, rSecond);
 }
 
 void applyLagWindow(int order, double* r) {
@@ -196,48 +207,33 @@ double chebyshevEval(double x, const double* f, int n) {
 void lpcToLsp(const double* A, double* lsp, const double* fallback) {
   double f1[kSearchOrder + 1];
   double f2[kSearchOrder + 1];
-  f1[0] = 1.0;
-  f2[0] = 1.0;
-  for (int i = 1; i <= kSearchOrder; ++i) {
-    f1[i] = A[i] + A[11 - i] - f1[i - 1];
-    f2[i] = A[i] - A[11 - i] + f2[i - 1];
-  }
-  const double* polys[2] = {f1, f2};
-
+  splitPolynomials(A, f1, f2);
   // Every grid point is needed for one polynomial or the other, so both are
   // evaluated at every point up front, side by side and independently of the
   // search; each value is the one chebyshevEval gives.
-  DoublePair gridValues[kLspGridSize];
-  evaluateBothOnGrid(f1, f2, gridValues);
+  double coefficients[4 * (kSearchOrder + 1)];
+  for (int i = 0; i <= kSearchOrder; ++i) {
+    coefficients[4 * i] = coefficients[4 * i + 2] = f1[i];
+    coefficients[4 * i + 1] = coefficients[4 * i + 3] = f2[i];
+  }
+  double values[4 * kOneFilterQuads];
+  chebyshevLanes(fastestLpcPath(), gridQuads().oneFilter, kOneFilterQuads, coefficients, values);
+  searchRoots(f1, f2, values, 2, lsp, fallback);
+}
 
-  // The roots of the two polynomials interlace, so the search alternates
-  // between them, resuming inside the interval where the last root was found.
-  int current = 0;
-  int nf = 0;
-  int j = 0;
-  double xlow = kLspGrid[0];
-  double ylow = gridValues[0][current];
-  while (nf < kLpcOrder && j < kLspGridSize - 1) {
-    ++j;
-    const double xhigh = xlow;
-    const double yhigh = ylow;
-    xlow = kLspGrid[j];
-    ylow = gridValues[j][current];
-    if (ylow * yhigh <= 0.0) {
-      --j;
-      const double xint = bisectAndInterpolate(polys[current], xlow, ylow, xhigh, yhigh);
-      lsp[nf] = xint;
-      ++nf;
-      current = 1 - current;
-      xlow = xint;
-      ylow = chebyshevEval(xlow, polys[current], kSearchOrder);
-    }
+void lpcToLspPair(const double* firstA, double* firstLsp, const double* secondA, double* secondLsp,
+                  const double* fallback) {
+  double f[4][kSearchOrder + 1];
+  splitPolynomials(firstA, f[0], f[1]);
+  splitPolynomials(secondA, f[2], f[3]);
+  double coefficients[4 * (kSearchOrder + 1)];
+  for (int i = 0; i <= kSearchOrder; ++i) {
+    for (int l = 0; l < 4; ++l) coefficients[4 * i + l] = f[l][i];
   }
-  if (nf < kLpcOrder) {
-    for (int i = 0; i < kLpcOrder; ++i) {
-      lsp[i] = fallback[i];
-    }
-  }
+  double values[4 * kTwoFilterQuads];
+  chebyshevLanes(fastestLpcPath(), gridQuads().twoFilters, kTwoFilterQuads, coefficients, values);
+  searchRoots(f[0], f[1], values, 4, firstLsp, fallback);
+  searchRoots(f[2], f[3], values + 2, 4, secondLsp, fallback);
 }
 
 }  // namespace orvelle

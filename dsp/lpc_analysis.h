@@ -27,6 +27,8 @@ struct LpcState {
 // itself is not changed. r[0] is floored at 1.0 so that silence still gives a
 // finite energy and a well-posed recursion.
 void autocorrelate(const double* window, int order, double* r);
+// autocorrelate of two windows at once; each result as autocorrelate gives it.
+void autocorrelatePair(const double* first, const double* second, int order, double* rFirst, double* rSecond);
 
 // Scales r[1..order] by the lag window; r[0] is left as it is.
 void applyLagWindow(int order, double* r);
@@ -39,6 +41,9 @@ void levinsonDurbin(int order, double* r, double* A, double* rc, LpcState& state
 // Ten line spectral pairs (cosine domain, decreasing) of the order-10 filter
 // A; when the grid search finds fewer than ten roots, lsp = fallback.
 void lpcToLsp(const double* A, double* lsp, const double* fallback);
+// lpcToLsp of two filters at once; each result as lpcToLsp gives it.
+void lpcToLspPair(const double* firstA, double* firstLsp, const double* secondA, double* secondLsp,
+                  const double* fallback);
 
 // Chebyshev-series evaluation of the half-order polynomial f[0..n] at x.
 double chebyshevEval(double x, const double* f, int n);

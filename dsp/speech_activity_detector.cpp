@@ -120,42 +120,100 @@ void SpeechActivityDetector::reset() {
   frameCount_ = 0;
 }
 
-std::int32_t SpeechActivityDetector::processFrame(const std::int16_t* samples) {
+void SpeechActivityDetector::beginFrame(const std::int16_t* samples) {
   for (int k = 0; k < kFrameLength; ++k) {
     speechBuffer_[kNewFrameStart + k] = static_cast<double>(samples[k]);
   }
   frameCount_ = (frameCount_ == kLastFrameNumber) ? kWrappedFrameNumber : frameCount_ + 1;
-
-  for (int n = kNewFrameStart; n < kWindowLength; ++n) {
-    const double x = speechBuffer_[n];
-    const double y = kFilterB0 * x - kFilterB1 * filterIn1_ + kFilterB2 * filterIn2_ + kFilterA1 * filterOut1_ -
-                     kFilterA2 * filterOut2_;
-    filterIn2_ = filterIn1_;
-    filterIn1_ = x;
-    filterOut2_ = filterOut1_;
-    filterOut1_ = y;
-    speechBuffer_[n] = y;
-  }
-
-  const std::int32_t d = analyseFrame(frameCount_);
-  return d == 1 ? 1 : 0;
 }
 
-std::int32_t SpeechActivityDetector::analyseFrame(std::int32_t f) {
+// The pre-processing filter over the new frame, its memory in locals so
+// that the recurrence runs in registers.
+struct SpeechActivityDetector::FilterState {
+  double in1, in2, out1, out2;
+  double* buffer;
+
+  explicit FilterState(SpeechActivityDetector& d)
+      : in1(d.filterIn1_), in2(d.filterIn2_), out1(d.filterOut1_), out2(d.filterOut2_), buffer(d.speechBuffer_.data()) {}
+
+  void step(int n) {
+    const double x = buffer[n];
+    const double y = kFilterB0 * x - kFilterB1 * in1 + kFilterB2 * in2 + kFilterA1 * out1 - kFilterA2 * out2;
+    in2 = in1;
+    in1 = x;
+    out2 = out1;
+    out1 = y;
+    buffer[n] = y;
+  }
+
+  void storeInto(SpeechActivityDetector& d) const {
+    d.filterIn1_ = in1;
+    d.filterIn2_ = in2;
+    d.filterOut1_ = out1;
+    d.filterOut2_ = out2;
+  }
+};
+
+void SpeechActivityDetector::preFilter() {
+  FilterState state(*this);
+  for (int n = kNewFrameStart; n < kWindowLength; ++n) state.step(n);
+  state.storeInto(*this);
+}
+
+std::int32_t SpeechActivityDetector::processFrame(const std::int16_t* samples) {
+  beginFrame(samples);
+  preFilter();
   double r[kAutocorrelationOrder + 1];
+  autocorrelate(speechBuffer_.data(), kAutocorrelationOrder, r);
   double A[kLpcOrder + 1];
   double rc[kLpcOrder];
+  predict(r, A, rc);
   double lsp[kLpcOrder];
-  double lsf[kLpcOrder];
-  autocorrelate(speechBuffer_.data(), kAutocorrelationOrder, r);
+  lpcToLsp(A, lsp, kLspFallback.data());
+  return conclude(r, rc, lsp) == 1 ? 1 : 0;
+}
+
+void SpeechActivityDetector::processFramePair(SpeechActivityDetector& first, const std::int16_t* firstSamples,
+                                              SpeechActivityDetector& second, const std::int16_t* secondSamples,
+                                              std::int32_t* decisions) {
+  first.beginFrame(firstSamples);
+  second.beginFrame(secondSamples);
+  {
+    // The two recurrences interleaved: each waits on its own previous
+    // output, and the other's step fills the wait.
+    FilterState a(first);
+    FilterState b(second);
+    for (int n = kNewFrameStart; n < kWindowLength; ++n) {
+      a.step(n);
+      b.step(n);
+    }
+    a.storeInto(first);
+    b.storeInto(second);
+  }
+  double r[2][kAutocorrelationOrder + 1];
+  autocorrelatePair(first.speechBuffer_.data(), second.speechBuffer_.data(), kAutocorrelationOrder, r[0], r[1]);
+  double A[2][kLpcOrder + 1];
+  double rc[2][kLpcOrder];
+  first.predict(r[0], A[0], rc[0]);
+  second.predict(r[1], A[1], rc[1]);
+  double lsp[2][kLpcOrder];
+  lpcToLspPair(A[0], lsp[0], A[1], lsp[1], kLspFallback.data());
+  decisions[0] = first.conclude(r[0], rc[0], lsp[0]) == 1 ? 1 : 0;
+  decisions[1] = second.conclude(r[1], rc[1], lsp[1]) == 1 ? 1 : 0;
+}
+
+void SpeechActivityDetector::predict(double* r, double* A, double* rc) {
   applyLagWindow(kAutocorrelationOrder, r);
   levinsonDurbin(kLpcOrder, r, A, rc, lpcState_);
-  lpcToLsp(A, lsp, kLspFallback.data());
+}
+
+std::int32_t SpeechActivityDetector::conclude(const double* r, const double* rc, const double* lsp) {
+  double lsf[kLpcOrder];
   for (int i = 0; i < kLpcOrder; ++i) {
     lsf[i] = std::acos(lsp[i]);
   }
 
-  const std::int32_t d = decideActivity(rc[1], lsf, r, speechBuffer_.data(), f, prevDecision_, prevPrevDecision_);
+  const std::int32_t d = decideActivity(rc[1], lsf, r, speechBuffer_.data(), frameCount_, prevDecision_, prevPrevDecision_);
   prevPrevDecision_ = prevDecision_;
   prevDecision_ = d;
 

@@ -31,6 +31,14 @@ class SpeechActivityDetector {
   // frame is speech, 0 otherwise. Cannot fail.
   std::int32_t processFrame(const std::int16_t* samples);
 
+  // The next frame of two signals, each with its own detector (two distinct
+  // objects): decisions[0] and decisions[1] are what first.processFrame and
+  // second.processFrame would return; the two detectors' work is
+  // interleaved so that each fills the other's waits.
+  static void processFramePair(SpeechActivityDetector& first, const std::int16_t* firstSamples,
+                               SpeechActivityDetector& second, const std::int16_t* secondSamples,
+                               std::int32_t* decisions);
+
  private:
   friend struct SpeechActivityDetectorProbe;  // white-box access for the tests
 
@@ -38,7 +46,15 @@ class SpeechActivityDetector {
   static constexpr int kLsfCount = kLpcOrder;
   static constexpr int kBlockCount = 16;
 
-  std::int32_t analyseFrame(std::int32_t f);
+  struct FilterState;
+
+  // The steps of a frame: the samples into the window and the frame
+  // counter; the pre-processing filter; the lag window and recursion; the
+  // line spectral frequencies, the decision and the shift of the window.
+  void beginFrame(const std::int16_t* samples);
+  void preFilter();
+  void predict(double* r, double* A, double* rc);
+  std::int32_t conclude(const double* r, const double* rc, const double* lsp);
   std::int32_t decideActivity(double rc1, double* lsf, const double* r, const double* buffer, std::int32_t f,
                               std::int32_t prev, std::int32_t prevPrev);
   // Initial decision from the four difference features: 1 when the first of

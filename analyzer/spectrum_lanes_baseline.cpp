@@ -1,0 +1,11 @@
+// The lane kernel for the baseline instruction set of the build.
+#include "analyzer/spectrum_lanes_kernel.h"
+
+namespace orvelle {
+
+void laneSpectraBaseline(const LaneTables& tables, const std::int16_t* const* samples, double* const* power,
+                         double* lanes) {
+  laneSpectraKernel(tables, samples, power, lanes);
+}
+
+}  // namespace orvelle

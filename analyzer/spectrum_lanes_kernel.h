@@ -1,0 +1,119 @@
+// The lane kernel's body, included by one translation unit per instruction
+// set. Everything here has internal linkage, so the copies built for
+// different instruction sets never stand in for each other at link time.
+#pragma once
+
+#include <cstdint>
+
+#include "analyzer/spectrum_lanes.h"
+
+namespace orvelle {
+namespace {
+
+using Lanes = double __attribute__((vector_size(kSpectrumLanes * sizeof(double))));
+
+// Lane operations through memory only, so that no vector is passed by value
+// between functions whose instruction sets might differ.
+#define ORVELLE_LANES_AT(p) (*reinterpret_cast<Lanes*>(p))
+
+#define ORVELLE_LANES_OF(value) (Lanes{(value), (value), (value), (value)})
+
+void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, double* const* power, double* lanes) {
+  constexpr int L = kSpectrumLanes;
+  const std::int32_t n = std::int32_t{1} << t.exponent;
+  const std::int32_t halfLength = n / 2;
+  double* const x = lanes;
+  auto at = [x](std::int32_t i) -> Lanes& { return ORVELLE_LANES_AT(x + static_cast<std::ptrdiff_t>(i) * L); };
+
+  // windowSamples (frame[i] = w[i] * samples[i]) and the transform's
+  // permutation in one pass: each windowed value is computed as in place and
+  // written straight to where the permutation would move it.
+  for (std::int32_t i = 0; i < n; ++i) {
+    const std::int32_t from = t.reversal[i];
+    const Lanes s = {static_cast<double>(samples[0][from]), static_cast<double>(samples[1][from]),
+                     static_cast<double>(samples[2][from]), static_cast<double>(samples[3][from])};
+    at(i) = ORVELLE_LANES_OF(t.window[from]) * s;
+  }
+
+  // The rest of the transform: stages 1 to 3 block by block, the later
+  // stages' butterflies, the scale.
+  {
+    const Lanes c = ORVELLE_LANES_OF(t.stageCosine[t.stageOffset[3] + 1]);
+    const Lanes s = ORVELLE_LANES_OF(t.stageSine[t.stageOffset[3] + 1]);
+    for (std::int32_t b = 0; b < n; b += 8) {
+      const Lanes v0 = at(b), v1 = at(b + 1), v2 = at(b + 2), v3 = at(b + 3);
+      const Lanes v4 = at(b + 4), v5 = at(b + 5), v6 = at(b + 6), v7 = at(b + 7);
+      const Lanes s01 = v0 + v1, d01 = v0 - v1;
+      const Lanes s23 = v2 + v3, d23 = v2 - v3;
+      const Lanes s45 = v4 + v5, d45 = v4 - v5;
+      const Lanes s67 = v6 + v7, d67 = v6 - v7;
+      const Lanes e0 = s01 + s23, e2 = s01 - s23;
+      const Lanes e4 = s45 + s67, e6 = s45 - s67;
+      const Lanes t1 = c * d45 - s * d67;
+      const Lanes t2 = c * d67 + s * d45;
+      at(b) = e0 + e4;
+      at(b + 4) = e0 - e4;
+      at(b + 1) = d01 + t1;
+      at(b + 3) = d01 - t1;
+      at(b + 5) = t2 - d23;
+      at(b + 7) = t2 + d23;
+      at(b + 2) = e2;
+      at(b + 6) = e6;
+    }
+  }
+  for (std::int32_t stage = 4; stage <= t.exponent; ++stage) {
+    const std::int32_t span = std::int32_t{1} << stage;
+    const std::int32_t half = span / 2;
+    const std::int32_t quarter = span / 4;
+    const double* cosines = t.stageCosine + t.stageOffset[stage];
+    const double* sines = t.stageSine + t.stageOffset[stage];
+    for (std::int32_t b = 0; b < n; b += span) {
+      const Lanes first = at(b);
+      const Lanes second = at(b + half);
+      at(b) = first + second;
+      at(b + half) = first - second;
+      for (std::int32_t j = 1; j < quarter; ++j) {
+        const Lanes c = ORVELLE_LANES_OF(cosines[j]);
+        const Lanes s = ORVELLE_LANES_OF(sines[j]);
+        const Lanes a = at(b + j);
+        const Lanes bb = at(b + half + j);
+        const Lanes cc = at(b + half - j);
+        const Lanes d = at(b + span - j);
+        const Lanes t1 = c * bb - s * d;
+        const Lanes t2 = c * d + s * bb;
+        at(b + j) = a + t1;
+        at(b + half - j) = a - t1;
+        at(b + half + j) = t2 - cc;
+        at(b + span - j) = t2 + cc;
+      }
+    }
+  }
+  const Lanes scale = ORVELLE_LANES_OF(1.0 / halfLength);
+  for (std::int32_t i = 0; i < n; ++i) at(i) = at(i) * scale;
+
+  // powerSpectrum, each lane into its own output.
+  static_assert(L == 4, "the scatter below writes four lanes");
+  double* const p0 = power[0];
+  double* const p1 = power[1];
+  double* const p2 = power[2];
+  double* const p3 = power[3];
+  auto scatter = [p0, p1, p2, p3](std::int32_t k, const Lanes& v) {
+    p0[k] = v[0];
+    p1[k] = v[1];
+    p2[k] = v[2];
+    p3[k] = v[3];
+  };
+  scatter(0, at(0) * at(0));
+  for (std::int32_t k = 1; k < halfLength; ++k) {
+    const Lanes low = at(k);
+    const Lanes high = at(n - k);
+    scatter(k, low * low + high * high);
+  }
+  scatter(halfLength, at(halfLength) * at(halfLength));
+}
+
+#undef ORVELLE_LANES_AT
+#undef ORVELLE_LANES_OF
+
+}  // namespace
+}  // namespace orvelle

@@ -1,0 +1,47 @@
+#pragma once
+
+namespace orvelle {
+
+// The LPC chain's independent sums and evaluations, several to a vector
+// register: the autocorrelation lags of one or two windows (lanes = lags),
+// and the Chebyshev series of several polynomials or points (lanes =
+// polynomial and point). Each lane performs exactly the scalar operations
+// in their order, so every result has the bits of the one-at-a-time code.
+
+// Lags summed side by side: 0..15, four to a register.
+inline constexpr int kLaneLags = 16;
+
+// Which instructions carry the lanes: the one-at-a-time code, the
+// baseline vector unit, or AVX2 where the processor has it.
+enum class LpcPath { oneByOne, baseline, avx2 };
+
+// The path the processor at hand runs best.
+LpcPath fastestLpcPath();
+
+// For each of `windows` (1 or 2) weighted windows y[w] of kLpcWindowLength
+// values followed by kLaneLags zeros: r[w][k] = the sum over n = 0 .. 239 - k
+// of y[w][n] * y[w][n + k], ascending n, for k = 0 .. kLaneLags - 1.
+void lagSums(LpcPath path, int windows, const double* const* y, double* const* r);
+
+// For q = 0 .. quads - 1 and lane l = 0 .. 3: out[4q + l] = chebyshevEval of
+// order 5 at x[4q + l] with the coefficients coefficients[4i + l], i = 0..5.
+void chebyshevLanes(LpcPath path, const double* x, int quads, const double* coefficients, double* out);
+
+// The bisection steps and the linear interpolation of lpcToLsp's root
+// search inside the grid interval [xlow, xhigh] (xlow the lower point, the
+// values of the polynomial there ylow and yhigh, of opposite signs or zero);
+// `coefficients` holds the polynomial's six coefficients, each four times
+// (coefficients[4i + l] = f[i]).
+double bisectAndInterpolate(LpcPath path, const double* coefficients, double xlow, double ylow, double xhigh,
+                            double yhigh);
+
+// The kernels of the two vector paths, each in a translation unit built for
+// its instruction set.
+void lagSumsBaseline(int windows, const double* const* y, double* const* r);
+void lagSumsAvx2(int windows, const double* const* y, double* const* r);
+void chebyshevLanesBaseline(const double* x, int quads, const double* coefficients, double* out);
+void chebyshevLanesAvx2(const double* x, int quads, const double* coefficients, double* out);
+double bisectAndInterpolateBaseline(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh);
+double bisectAndInterpolateAvx2(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh);
+
+}  // namespace orvelle

@@ -1,0 +1,16 @@
+// The LPC lane kernels for the baseline instruction set of the build.
+#include "dsp/lpc_lanes_kernel.h"
+
+namespace orvelle {
+
+void lagSumsBaseline(int windows, const double* const* y, double* const* r) { lagSumsKernel(windows, y, r); }
+
+void chebyshevLanesBaseline(const double* x, int quads, const double* coefficients, double* out) {
+  chebyshevLanesKernel(x, quads, coefficients, out);
+}
+
+double bisectAndInterpolateBaseline(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh) {
+  return bisectKernel(coefficients, xlow, ylow, xhigh, yhigh);
+}
+
+}  // namespace orvelle

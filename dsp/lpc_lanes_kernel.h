@@ -1,0 +1,162 @@
+// The LPC lane kernels' bodies, included by one translation unit per
+// instruction set. Everything here has internal linkage, so the copies built
+// for different instruction sets never stand in for each other at link time,
+// and no vector crosses a function boundary by value.
+#pragma once
+
+#include "dsp/lpc_analysis.h"
+#include "dsp/lpc_lanes.h"
+
+namespace orvelle {
+namespace {
+
+using Quad = double __attribute__((vector_size(4 * sizeof(double))));
+
+#define ORVELLE_QUAD_OF(v) (Quad{(v), (v), (v), (v)})
+
+// Each accumulator holds four lags; each lag's additions stay in ascending n.
+void lagSumsOne(const double* y, double* r) {
+  Quad a0 = {0.0, 0.0, 0.0, 0.0}, a1 = a0, a2 = a0, a3 = a0;
+  for (int n = 0; n < kLpcWindowLength; ++n) {
+    const Quad yn = ORVELLE_QUAD_OF(y[n]);
+    Quad p0, p1, p2, p3;
+    __builtin_memcpy(&p0, y + n, sizeof p0);
+    __builtin_memcpy(&p1, y + n + 4, sizeof p1);
+    __builtin_memcpy(&p2, y + n + 8, sizeof p2);
+    __builtin_memcpy(&p3, y + n + 12, sizeof p3);
+    a0 += yn * p0;
+    a1 += yn * p1;
+    a2 += yn * p2;
+    a3 += yn * p3;
+  }
+  __builtin_memcpy(r, &a0, sizeof a0);
+  __builtin_memcpy(r + 4, &a1, sizeof a1);
+  __builtin_memcpy(r + 8, &a2, sizeof a2);
+  __builtin_memcpy(r + 12, &a3, sizeof a3);
+}
+
+// Two windows at once: eight independent chains hide the adder's latency.
+void lagSumsTwo(const double* y, const double* z, double* r, double* s) {
+  Quad a0 = {0.0, 0.0, 0.0, 0.0}, a1 = a0, a2 = a0, a3 = a0;
+  Quad b0 = a0, b1 = a0, b2 = a0, b3 = a0;
+  for (int n = 0; n < kLpcWindowLength; ++n) {
+    const Quad yn = ORVELLE_QUAD_OF(y[n]);
+    const Quad zn = ORVELLE_QUAD_OF(z[n]);
+    Quad p0, p1, p2, p3, q0, q1, q2, q3;
+    __builtin_memcpy(&p0, y + n, sizeof p0);
+    __builtin_memcpy(&p1, y + n + 4, sizeof p1);
+    __builtin_memcpy(&p2, y + n + 8, sizeof p2);
+    __builtin_memcpy(&p3, y + n + 12, sizeof p3);
+    __builtin_memcpy(&q0, z + n, sizeof q0);
+    __builtin_memcpy(&q1, z + n + 4, sizeof q1);
+    __builtin_memcpy(&q2, z + n + 8, sizeof q2);
+    __builtin_memcpy(&q3, z + n + 12, sizeof q3);
+    a0 += yn * p0;
+    a1 += yn * p1;
+    a2 += yn * p2;
+    a3 += yn * p3;
+    b0 += zn * q0;
+    b1 += zn * q1;
+    b2 += zn * q2;
+    b3 += zn * q3;
+  }
+  __builtin_memcpy(r, &a0, sizeof a0);
+  __builtin_memcpy(r + 4, &a1, sizeof a1);
+  __builtin_memcpy(r + 8, &a2, sizeof a2);
+  __builtin_memcpy(r + 12, &a3, sizeof a3);
+  __builtin_memcpy(s, &b0, sizeof b0);
+  __builtin_memcpy(s + 4, &b1, sizeof b1);
+  __builtin_memcpy(s + 8, &b2, sizeof b2);
+  __builtin_memcpy(s + 12, &b3, sizeof b3);
+}
+
+void lagSumsKernel(int windows, const double* const* y, double* const* r) {
+  if (windows == 2) {
+    lagSumsTwo(y[0], y[1], r[0], r[1]);
+  } else {
+    lagSumsOne(y[0], r[0]);
+  }
+}
+
+// chebyshevEval of order 5 (b2 = 1; b1 = 2x + f1; three steps b0 = 2x b1 -
+// b2 + f[i]; x b1 - b2 + 0.5 f5), a lane per point and polynomial.
+void chebyshevLanesKernel(const double* x, int quads, const double* coefficients, double* out) {
+  Quad f[6];
+  for (int i = 0; i < 6; ++i) __builtin_memcpy(&f[i], coefficients + 4 * i, sizeof f[i]);
+  const Quad two = ORVELLE_QUAD_OF(2.0);
+  const Quad one = ORVELLE_QUAD_OF(1.0);
+  const Quad half = ORVELLE_QUAD_OF(0.5);
+  for (int q = 0; q < quads; ++q) {
+    Quad xq;
+    __builtin_memcpy(&xq, x + 4 * q, sizeof xq);
+    const Quad x2 = two * xq;
+    Quad b2 = one;
+    Quad b1 = x2 + f[1];
+    for (int i = 2; i < 5; ++i) {
+      const Quad b0 = x2 * b1 - b2 + f[i];
+      b2 = b1;
+      b1 = b0;
+    }
+    const Quad value = xq * b1 - b2 + half * f[5];
+    __builtin_memcpy(out + 4 * q, &value, sizeof value);
+  }
+}
+
+// The four bisection steps and the interpolation of the root search (see
+// lpcToLsp), from a grid interval with a sign change. Every point a step
+// could visit is a node of a fixed binary subdivision of the interval,
+// computed by the midpoint operations the steps would use (the sum of two
+// bounds is the same in either order); all nodes are evaluated at once,
+// four to a register, and the steps then only choose among them.
+double bisectKernel(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh) {
+  double x[17];
+  x[0] = xlow;
+  x[16] = xhigh;
+  x[8] = 0.5 * (x[0] + x[16]);
+  x[4] = 0.5 * (x[0] + x[8]);
+  x[12] = 0.5 * (x[8] + x[16]);
+  x[2] = 0.5 * (x[0] + x[4]);
+  x[6] = 0.5 * (x[4] + x[8]);
+  x[10] = 0.5 * (x[8] + x[12]);
+  x[14] = 0.5 * (x[12] + x[16]);
+  for (int i = 1; i < 16; i += 2) x[i] = 0.5 * (x[i - 1] + x[i + 1]);
+
+  Quad f[6];
+  for (int i = 0; i < 6; ++i) __builtin_memcpy(&f[i], coefficients + 4 * i, sizeof f[i]);
+  const Quad two = ORVELLE_QUAD_OF(2.0);
+  const Quad half = ORVELLE_QUAD_OF(0.5);
+  // Nodes 1 to 16; the last, xhigh, only fills the last register.
+  const Quad points[4] = {Quad{x[1], x[2], x[3], x[4]}, Quad{x[5], x[6], x[7], x[8]},
+                          Quad{x[9], x[10], x[11], x[12]}, Quad{x[13], x[14], x[15], x[16]}};
+  double y[17];
+  for (int q = 0; q < 4; ++q) {
+    const Quad xq = points[q];
+    const Quad x2 = two * xq;
+    Quad b2 = ORVELLE_QUAD_OF(1.0);
+    Quad b1 = x2 + f[1];
+    for (int i = 2; i < 5; ++i) {
+      const Quad b0 = x2 * b1 - b2 + f[i];
+      b2 = b1;
+      b1 = b0;
+    }
+    const Quad value = xq * b1 - b2 + half * f[5];
+    __builtin_memcpy(y + 1 + 4 * q, &value, sizeof value);
+  }
+  y[0] = ylow;
+  y[16] = yhigh;
+
+  int lo = 0;
+  int hi = 16;
+  for (int b = 0; b < 4; ++b) {
+    const int mid = (lo + hi) / 2;
+    const bool left = y[lo] * y[mid] <= 0.0;
+    hi = left ? mid : hi;
+    lo = left ? lo : mid;
+  }
+  return x[lo] - y[lo] * (x[hi] - x[lo]) / (y[hi] - y[lo]);
+}
+
+#undef ORVELLE_QUAD_OF
+
+}  // namespace
+}  // namespace orvelle
