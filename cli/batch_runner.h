@@ -17,7 +17,13 @@ struct BatchJob {
   PluginHosting hosting;
   bool resample = false;  // convert voice files in another sound format
   std::string logDir;     // each row's measurement log as <logDir>/<id>.log; empty: no logs
+  std::string reportDir;  // each scored row's report as <reportDir>/<id>.html; empty: no reports
 };
+
+// The file name of a row's report in the report folder; the index page
+// beside them is kBatchIndexFile, which no row id may claim.
+std::string rowReportFile(const BatchRow& row);
+inline constexpr const char* kBatchIndexFile = "index.html";
 
 // One row, in a session (and so an analyzer) of its own, on this thread.
 // A row that cannot be run (a file missing or bad, the plug-in crashing)
