@@ -19,10 +19,12 @@ p.hint { margin: 0.25rem 0 0.5rem; color: #444444; }
 table { border-collapse: collapse; margin: 0.5rem 0; }
 th, td { border: 1px solid #CCCCCC; padding: 0.2rem 0.6rem; text-align: left; vertical-align: top; }
 td.number, th.number { text-align: right; font-variant-numeric: tabular-nums; }
-td.path { font-family: "DejaVu Sans Mono", monospace; word-break: break-all; }
+td.path { font-family: "DejaVu Sans Mono", monospace; overflow-wrap: break-word; }
 td.error { color: #A0400A; }
-figure { margin: 0.5rem 0 1rem; }
-svg.chart { display: block; width: 100%; height: auto; max-width: 100%; }
+figure { margin: 0.5rem 0 1rem; overflow-x: auto; }
+/* On a narrow or much enlarged page the charts stop shrinking, so that their
+   labels stay legible, and the figure scrolls sideways instead. */
+svg.chart { display: block; width: 100%; height: auto; min-width: 36rem; }
 footer { margin-top: 3rem; font-size: 0.85rem; color: #555555; }
 )";
 

@@ -16,9 +16,12 @@ namespace {
 constexpr int kChartWidth = 900;
 constexpr double kTopFrequencyHz = 4000.0;
 constexpr double kFrameSeconds = 0.01;  // one activity frame: 80 samples at 8 kHz
-// How far below the loudest value a dB axis reaches; quieter values sit on
-// its floor.
+// How far below the loudest value a dB axis reaches at most; quieter values
+// sit on its floor.
 constexpr double kDynamicRangeDb = 90.0;
+// The palest a timeline box is drawn: a single frame of disagreement in a
+// pixel column of a 25-minute run must still show.
+constexpr double kFaintestShare = 0.35;
 const double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 
 // Power in dB (re one squared sample unit); NaN for no power at all.
@@ -26,15 +29,21 @@ double decibels(double power) { return power > 0.0 ? 10.0 * std::log10(power) : 
 
 std::vector<AxisTick> frequencyTicks() { return niceTicks(0.0, kTopFrequencyHz, 8); }
 
-// A dB range from the loudest finite value down, in whole tens.
+// A dB range in whole tens around the finite values, from 10 dB above the
+// loudest down to 10 dB below the quietest, but no deeper than
+// kDynamicRangeDb below the top.
 std::pair<double, double> decibelRange(const std::vector<double>& values) {
   double top = -std::numeric_limits<double>::infinity();
+  double bottom = std::numeric_limits<double>::infinity();
   for (double value : values) {
-    if (std::isfinite(value)) top = std::max(top, value);
+    if (!std::isfinite(value)) continue;
+    top = std::max(top, value);
+    bottom = std::min(bottom, value);
   }
   if (!std::isfinite(top)) return {0.0, kDynamicRangeDb};
   const double upper = std::ceil(top / 10.0) * 10.0 + 10.0;
-  return {upper - kDynamicRangeDb - 10.0, upper};
+  const double lower = std::floor(bottom / 10.0) * 10.0 - 10.0;
+  return {std::max(lower, upper - kDynamicRangeDb), upper};
 }
 
 std::vector<std::pair<double, double>> spectrumLine(const std::vector<double>& spectrum, double binHz, double floorDb) {
@@ -116,9 +125,9 @@ std::string bandChart(const GroupPicture& group, double similarity) {
   const auto range = decibelRange(levels);
   const std::string title = "Main band set " + std::to_string(group.number) + ": similarity " +
                             fixedNumber(similarity, 2) + " %";
-  constexpr int kHeight = 400;
+  constexpr int kHeight = 420;
   constexpr int kSharePanel = 90;  // height of the lower panel, in the chart's units
-  SvgPlot plot(title, kChartWidth, kHeight, {0.0, std::max(count, 1.0)}, range, 40, 48 + kSharePanel + 24);
+  SvgPlot plot(title, kChartWidth, kHeight, {0.0, std::max(count, 1.0)}, range, 58, 48 + kSharePanel + 24);
   if (group.bands.empty()) plot.note("This band set has no bands");
 
   // The lower panel shares the x axis: each band's share of the similarity
@@ -192,7 +201,9 @@ std::string bandChart(const GroupPicture& group, double similarity) {
 
 std::string activityChart(const ActivityTimeline& timeline) {
   const double seconds = timeline.frameCount * kFrameSeconds;
-  SvgPlot plot("Speech activity over the run", kChartWidth, 210, {0.0, std::max(seconds, kFrameSeconds)}, {0.0, 3.0});
+  // A wider left margin for the lane names.
+  SvgPlot plot("Speech activity over the run", kChartWidth, 210, {0.0, std::max(seconds, kFrameSeconds)}, {0.0, 3.0},
+               58, 48, 112);
   const auto pixels = static_cast<std::int32_t>(std::lround(plot.plotRight() - plot.plotLeft()));
   const std::vector<ActivityColumn> columns = activityColumns(timeline, pixels);
   struct Lane {
@@ -216,7 +227,7 @@ std::string activityChart(const ActivityTimeline& timeline) {
         plot.box(start, end, lane.bottom + 0.15, lane.bottom + 0.85, lane.colour,
                  std::string(lane.name) + ", " + fixedNumber(start, 2) + " to " + fixedNumber(end, 2) + " s: " +
                      fixedNumber(share * 100.0, 0) + " % of frames",
-                 std::max(share, 0.15));
+                 std::max(share, kFaintestShare));
       }
       c = next;
     }
@@ -234,7 +245,7 @@ std::string activityChart(const ActivityTimeline& timeline) {
     }
     for (double t = 0.0; t <= seconds + 1e-9; t += step) ticks.push_back({t, clockTime(t)});
   }
-  plot.axes(minutes ? "Time (min:s)" : "Time (s)", ticks, "Lane",
+  plot.axes(minutes ? "Time (min:s)" : "Time (s)", ticks, "Signal",
             {{0.5, "Disagree"}, {1.5, "Processed"}, {2.5, "Source"}});
   plot.legend({{palette::kSource, "Source heard speech", false},
                {palette::kProcessed, "Processed heard speech", false},

@@ -44,9 +44,9 @@ std::vector<AxisTick> niceTicks(double low, double high, int wanted, int decimal
 }
 
 SvgPlot::SvgPlot(std::string title, int width, int height, std::pair<double, double> xRange,
-                 std::pair<double, double> yRange, int top, int bottom)
-    : title_(std::move(title)), width_(width), height_(height), top_(top), bottom_(bottom), xRange_(xRange),
-      yRange_(yRange) {}
+                 std::pair<double, double> yRange, int top, int bottom, int left)
+    : title_(std::move(title)), width_(width), height_(height), top_(top), bottom_(bottom), left_(left),
+      xRange_(xRange), yRange_(yRange) {}
 
 double SvgPlot::x(double value) const {
   const double span = xRange_.second - xRange_.first;
@@ -94,7 +94,7 @@ void SvgPlot::axes(const std::string& xLabel, const std::vector<AxisTick>& xTick
 void SvgPlot::legend(const std::vector<LegendEntry>& entries) {
   std::string group = "<g class=\"legend\" font-size=\"13\" fill=\"" + std::string(palette::kInk) + "\">";
   double left = plotLeft();
-  const double baseline = 18;
+  const double baseline = 42;
   for (const LegendEntry& entry : entries) {
     if (entry.line) {
       group += "<line x1=\"" + coordinate(left) + "\" x2=\"" + coordinate(left + 22) + "\" y1=\"" +
@@ -153,7 +153,11 @@ std::string SvgPlot::svg() const {
   const std::string size = std::to_string(width_) + " " + std::to_string(height_);
   return "<svg class=\"chart\" viewBox=\"0 0 " + size + "\" width=\"" + std::to_string(width_) + "\" height=\"" +
          std::to_string(height_) + "\" role=\"img\" font-family=\"DejaVu Sans, Verdana, sans-serif\"><title>" +
-         escapeHtml(title_) + "</title><rect width=\"100%\" height=\"100%\" fill=\"#FFFFFF\"/>" + body_ + "</svg>";
+         escapeHtml(title_) + "</title><rect width=\"" + std::to_string(width_) + "\" height=\"" +
+         std::to_string(height_) + "\" fill=\"#FFFFFF\"/>" +
+         textElement(plotLeft(), 20, title_, "start", "chart-title",
+                     " font-size=\"15\" font-weight=\"bold\" fill=\"" + std::string(palette::kInk) + "\"") +
+         body_ + "</svg>";
 }
 
 std::string standaloneSvg(const std::string& chart) {

@@ -33,17 +33,17 @@ struct LegendEntry {
   bool line = true;  // a line sample; false: a filled box
 };
 
-// One chart: a plot area inside margins that hold the axes, their labels and
-// a legend above the plot. Values map linearly onto the plot area. Every
+// One chart: a plot area inside margins that hold the title, a legend above
+// the plot, and the axes with their labels. Values map linearly onto the plot area. Every
 // chart gets both axis labels and a legend; the report's checks rely on it.
 class SvgPlot {
  public:
   SvgPlot(std::string title, int width, int height, std::pair<double, double> xRange,
-          std::pair<double, double> yRange, int top = 40, int bottom = 48);
+          std::pair<double, double> yRange, int top = 58, int bottom = 48, int left = 78);
 
   double x(double value) const;
   double y(double value) const;
-  double plotLeft() const { return kLeft; }
+  double plotLeft() const { return left_; }
   double plotRight() const { return width_ - kRight; }
   double plotTop() const { return top_; }
   double plotBottom() const { return height_ - bottom_; }
@@ -67,7 +67,6 @@ class SvgPlot {
   std::string svg() const;
 
  private:
-  static constexpr int kLeft = 78;
   static constexpr int kRight = 20;
 
   std::string title_;
@@ -75,6 +74,7 @@ class SvgPlot {
   int height_;
   int top_;
   int bottom_;
+  int left_;
   std::pair<double, double> xRange_;
   std::pair<double, double> yRange_;
   std::string body_;
