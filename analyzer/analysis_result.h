@@ -5,6 +5,7 @@
 
 #include "analyzer/band_table.h"
 #include "analyzer/companion_figures.h"
+#include "analyzer/run_pictures.h"
 
 namespace orvelle {
 
@@ -25,6 +26,7 @@ struct AnalysisResult {
   GroupSimilarities uniform;       // every band weighted alike (the score's mode)
   GroupSimilarities table;         // bands weighted by their table weights
   CompanionFigures companion;      // measured only when the analyzer was asked to
+  RunPictures pictures;            // spectra, main bands and activity, for reports
 };
 
 }  // namespace orvelle

@@ -14,4 +14,12 @@ inline constexpr double kSilentBandEnergy = 0.001;
 // been built from the same table; an empty source group gives 100.
 double groupSimilarity(const FeatureGroup& source, const FeatureGroup& processed, WeightMode mode);
 
+// Whether a source band of this energy counts in the similarity.
+bool isJudgedBand(double sourceEnergy);
+
+// The most band `index` can cost of the similarity (its weight in percent
+// points), and what it did cost: 0 for a band too faint to judge.
+double bandFullShare(const FeatureGroup& source, std::int32_t index, WeightMode mode);
+double bandLoss(const FeatureGroup& source, const FeatureGroup& processed, std::int32_t index, WeightMode mode);
+
 }  // namespace orvelle

@@ -161,6 +161,8 @@ double QualityAnalyzer::run(const std::int16_t* source, const std::int16_t* proc
   setUp();
   process(source, processed, count, progress);
   computeSimilarities();
+  describeSpectraAndBands(result_.pictures, kAnalysisSampleRateHz / kAnalysisFrameLength, sourceMean_, processedMean_,
+                          sourceMain_, processedMain_);
   writeReport(log_, result_.uniform, result_.table);
 
   double sum = 0.0;
@@ -232,6 +234,8 @@ void QualityAnalyzer::process(const std::int16_t* source, const std::int16_t* pr
                [&] { detectActivity(processed, count, processedFlags); }, progress, step);
   }
   if (measureCompanions_) sourceSpeech_.assign(sourceFlags, sourceFlags + activityFlagCount(count));
+  result_.pictures.activity =
+      ActivityTimeline::fromFlags(sourceFlags, processedFlags, count > 0 ? count / kActivityFrameLength : 0);
 
   // From here on the source flags hold the union of both signals' activity,
   // and both spectra are taken over exactly the same frames.

@@ -19,8 +19,10 @@
 #include "app/compare_files_dialog.h"
 #include "app/log_viewer_dialog.h"
 #include "app/operation_runner.h"
+#include "app/view_spectra_window.h"
 #include "platform/startup_directory.h"
 #include "session/codec_header.h"
+#include "report/run_inputs.h"
 #include "session/result_text.h"
 
 namespace orvelle {
@@ -96,6 +98,7 @@ void MainWindow::buildMenu(QVBoxLayout* layout) {
   signal->addAction("&Short", this, [this] { generateTestSignal(0); });
   signal->addAction("&Normal", this, [this] { generateTestSignal(1); });
   signal->addAction("&Long", this, [this] { generateTestSignal(2); });
+  tools->addAction("View S&pectra", this, &MainWindow::viewSpectra);
   layout->setMenuBar(bar);
 }
 
@@ -160,6 +163,15 @@ QString MainWindow::conversionDetails() const {
   return notes.join('\n');
 }
 
+void MainWindow::keepLastRun(const char* measure, double score, std::vector<report::ReportInput> inputs) {
+  lastRun_ = report::RunReport{measure, std::move(inputs), score, session_.analyzer().lastResult()};
+}
+
+void MainWindow::viewSpectra() {
+  ViewSpectraWindow window(lastRun_ ? &*lastRun_ : nullptr, files_, boxes_, this);
+  runDialog_(window);
+}
+
 void MainWindow::codecQuality() {
   CodecQualitySettingsDialog dialog(session_, files_, boxes_, this);
   if (runDialog_(dialog) != QDialog::Accepted) return;
@@ -178,6 +190,10 @@ void MainWindow::codecQuality() {
     return;
   }
   if (!operationFailed(request, kCalculateVoiceQuality)) {
+    keepLastRun("Codec Quality", session_.codecQuality,
+                report::codecQualityInputs(session_.codecPath.str(), {}, session_.frameSize,
+                                           session_.sourceType != 0 ? session_.voiceFilePath.str() : std::string(),
+                                           session_.sizeType));
     boxes_.show(this, resultText("Codec Quality", session_.codecQuality),
                 "Codec Quality", MessageIcon::Information, conversions);
   }
@@ -211,6 +227,9 @@ void MainWindow::compareFiles() {
   request.owner = &presenter_;
   request.failed = 0;
   if (operationFailed(request, kCalculateFileQuality)) return;
+  keepLastRun("File Quality", session_.fileQuality,
+              report::compareFilesInputs(session_.sourceFilePath.str(), session_.processedFilePath.str(),
+                                         session_.voiceConversionNotes));
   boxes_.show(this, resultText("File Quality", session_.fileQuality),
               "Codec Quality", MessageIcon::Information, conversionDetails());
 }

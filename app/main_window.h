@@ -5,6 +5,7 @@
 #include <utility>
 
 #include <functional>
+#include <optional>
 
 #include <QDialog>
 #include <QTime>
@@ -12,6 +13,7 @@
 
 #include "app/qt_message_presenter.h"
 #include "app/user_prompts.h"
+#include "report/run_report.h"
 #include "session/operation_request.h"
 #include "session/test_session.h"
 
@@ -53,6 +55,7 @@ class MainWindow : public QDialog {
   void generateDllHeader();
   void viewLogFile();
   void generateTestSignal(int sizeType);
+  void viewSpectra();
   void tick();
 
  protected:
@@ -70,6 +73,9 @@ class MainWindow : public QDialog {
   bool agreedToConvert(std::initializer_list<std::pair<const char*, std::string>> files);
   // What the conversions of the last operation did, for its result box.
   QString conversionDetails() const;
+  // Keeps what the scoring operation just finished measured, for View
+  // Spectra; taken from the session once the worker has ended.
+  void keepLastRun(const char* measure, double score, std::vector<report::ReportInput> inputs);
 
   TestSession& session_;
   FileChooser& files_;
@@ -78,6 +84,7 @@ class MainWindow : public QDialog {
   QtMessagePresenter presenter_;
   DialogRunner runDialog_;
   OperationRunner runOperation_;
+  std::optional<report::RunReport> lastRun_;
   QLabel* clockLabel_;
   QTimer timer_;
 };

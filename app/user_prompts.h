@@ -32,6 +32,7 @@ inline FileKind newVoiceFile() { return {"voice file (*.pcm *.wav);;all files (*
 inline FileKind codecLibrary() { return {"dll file (*.so *.so.*);;all files (*)", "so", "*.so", false}; }
 inline FileKind logFile() { return {"log file (*.log)", "log", "*.log", true}; }
 inline FileKind headerFile() { return {"header file (*.h)", "h", "*.h", true}; }
+inline FileKind reportFile() { return {"report (*.html)", "html", "*.html", true}; }
 }  // namespace file_kinds
 
 // File dialogs as the commands use them. Every command goes through this, so

@@ -12,6 +12,9 @@
 #include "cli/batch_resume.h"
 #include "cli/batch_summary.h"
 #include "cli/commands.h"
+#include "cli/operation_runner.h"
+#include "cli/report_output.h"
+#include "report/batch_index.h"
 
 namespace orvelle::cli {
 
@@ -37,6 +40,45 @@ bool readRows(const BatchOptions& options, std::vector<BatchRow>& rows, std::str
   if (!readInputText(options.voiceList, text, reason)) return false;
   appendVoiceList(text, rows);
   return true;
+}
+
+// The index page shares the report folder with the rows' reports, so no row
+// may be called after it.
+bool leavesIndexFree(const std::vector<BatchRow>& rows, std::string& reason) {
+  for (const BatchRow& row : rows) {
+    if (rowReportFile(row) == kBatchIndexFile) {
+      reason = "row " + std::to_string(row.number) + ": the id \"" + row.id + "\" would name its report " +
+               kBatchIndexFile + ", the page that lists every row in --report-dir; give the row another id";
+      return false;
+    }
+  }
+  return true;
+}
+
+report::IndexRow indexRow(const BatchRow& row, const RowOutcome& outcome, bool pairs) {
+  report::IndexRow entry;
+  entry.id = row.id;
+  entry.inputs = pairs ? std::vector<std::string>{row.source, row.processed} : std::vector<std::string>{row.source};
+  entry.reportFile = outcome.reportWritten ? rowReportFile(row) : std::string();
+  entry.scored = outcome.scored;
+  entry.score = outcome.score;
+  entry.agreement = outcome.analysis.activityAgreement;
+  entry.error = outcome.error;
+  return entry;
+}
+
+bool writeIndex(const BatchOptions& options, std::vector<report::IndexRow> rows) {
+  const bool pairs = options.job.plugin.empty();
+  const std::string title = pairs ? "Compare Files batch" : "Codec Quality batch of " + options.job.plugin;
+  const std::vector<std::string> headings =
+      pairs ? std::vector<std::string>{"Source", "Processed"} : std::vector<std::string>{"Voice file"};
+  std::string reason;
+  if (report::writeHtmlFile(options.job.reportDir + "/" + kBatchIndexFile,
+                            report::batchIndexHtml(title, headings, std::move(rows)), reason)) {
+    return true;
+  }
+  printFailure("Report can't be written!", reason);
+  return false;
 }
 
 // Rows done, rows per second and time left, redrawn in place on a terminal.
@@ -67,7 +109,11 @@ int runBatchCommand(const BatchOptions& options) {
   std::int64_t shardK = 1;
   std::int64_t shardN = 1;
   std::set<std::string> scored;
-  if (!readRows(options, rows, reason) || !checkRowIds(rows, !options.job.logDir.empty(), reason) ||
+  std::vector<IdFiles> idFiles;
+  if (!options.job.logDir.empty()) idFiles.push_back({"log file", "--log-dir"});
+  if (!options.job.reportDir.empty()) idFiles.push_back({"report", "--report-dir"});
+  if (!readRows(options, rows, reason) || !checkRowIds(rows, idFiles, reason) ||
+      (!options.job.reportDir.empty() && !leavesIndexFree(rows, reason)) ||
       (!options.shard.empty() && !parseShard(options.shard, shardK, shardN, reason)) ||
       (!options.resume.empty() && !readScoredIds(options.resume, scored, reason))) {
     std::fprintf(stderr, "%s\n", reason.c_str());
@@ -85,6 +131,7 @@ int runBatchCommand(const BatchOptions& options) {
   BatchProgress progress(todo.size(), isatty(STDERR_FILENO) != 0);
   std::vector<double> scores;
   std::size_t failed = 0;
+  std::vector<report::IndexRow> indexRows;
   runBatchRows(todo, options.job, threads, [&](std::size_t index, const RowOutcome& outcome) {
     const nlohmann::ordered_json row = batchRowJson(todo[index], outcome, output);
     std::cout << (options.csv ? formatRowCsv(row) : formatRowJson(row)) << std::flush;
@@ -93,10 +140,12 @@ int runBatchCommand(const BatchOptions& options) {
     } else {
       ++failed;
     }
+    if (!options.job.reportDir.empty()) indexRows.push_back(indexRow(todo[index], outcome, options.job.plugin.empty()));
     progress.rowDone(index + 1);
   });
   std::fputs(batchSummary(scores, failed, skipped).c_str(), stderr);
-  return failed > 0 ? kExitFailed : kExitSuccess;
+  const bool indexed = options.job.reportDir.empty() || writeIndex(options, std::move(indexRows));
+  return failed > 0 || !indexed ? kExitFailed : kExitSuccess;
 }
 
 }  // namespace orvelle::cli

@@ -13,7 +13,7 @@ constexpr int kBatchTimeoutSeconds = 600;
 struct BatchOptions {
   std::vector<std::string> inputs;  // the pair list, or voice files with --codec
   std::string voiceList;            // a file of voice files, one a line
-  BatchJob job{{}, {false, kBatchTimeoutSeconds}, false, {}};
+  BatchJob job{{}, {false, kBatchTimeoutSeconds}, false, {}, {}};
   bool csv = false;
   bool groups = false;
   unsigned jobs = 0;  // 0: one per core

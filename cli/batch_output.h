@@ -14,6 +14,7 @@ struct RowOutcome {
   double score = 0.0;
   AnalysisResult analysis;
   std::string error;  // why the row failed, naming the file; empty when it did not
+  bool reportWritten = false;  // its report is in the batch's report folder
 };
 
 struct BatchOutputOptions {

@@ -145,7 +145,7 @@ void appendVoiceList(const std::string& text, std::vector<BatchRow>& rows) {
   appendVoiceFiles(files, rows);
 }
 
-bool checkRowIds(const std::vector<BatchRow>& rows, bool asFileNames, std::string& reason) {
+bool checkRowIds(const std::vector<BatchRow>& rows, const std::vector<IdFiles>& files, std::string& reason) {
   std::set<std::string> seen;
   for (const BatchRow& row : rows) {
     const std::string where = "row " + std::to_string(row.number) + ": ";
@@ -153,10 +153,11 @@ bool checkRowIds(const std::vector<BatchRow>& rows, bool asFileNames, std::strin
       reason = where + "the id is empty";
       return false;
     }
-    if (asFileNames && !isSafeFileName(row.id)) {
-      reason = where + "the id \"" + row.id +
-               "\" cannot name its log file; ids used with --log-dir may hold letters, digits, '.', '_', '-' and "
-               "'+', must not start with '.' and have at most 200 characters";
+    if (!files.empty() && !isSafeFileName(row.id)) {
+      reason = where + "the id \"" + row.id + "\" cannot name its " + files.front().what + "; ids used with " +
+               files.front().option +
+               " may hold letters, digits, '.', '_', '-' and '+', must not start with '.' and have at most 200 "
+               "characters";
       return false;
     }
     if (!seen.insert(row.id).second) {

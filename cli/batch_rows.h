@@ -30,11 +30,18 @@ bool parsePairList(const std::string& text, const std::string& name, std::vector
 void appendVoiceList(const std::string& text, std::vector<BatchRow>& rows);
 void appendVoiceFiles(const std::vector<std::string>& files, std::vector<BatchRow>& rows);
 
-// Every id must be non-empty and given once; with `asFileNames` (the ids
-// name log files) also a safe file name: letters, digits, '.', '_', '-',
-// '+', not starting with '.', at most 200 characters. Ids are refused, not
-// changed, so a log always bears its row's id.
-bool checkRowIds(const std::vector<BatchRow>& rows, bool asFileNames, std::string& reason);
+// What row ids name when an option makes files of them: "log file" and
+// "--log-dir", say.
+struct IdFiles {
+  const char* what;
+  const char* option;
+};
+
+// Every id must be non-empty and given once; when `files` names any (the ids
+// name files) also a safe file name: letters, digits, '.', '_', '-', '+',
+// not starting with '.', at most 200 characters. Ids are refused, not
+// changed, so a log or a report always bears its row's id.
+bool checkRowIds(const std::vector<BatchRow>& rows, const std::vector<IdFiles>& files, std::string& reason);
 
 // "K/N" with 1 <= K <= N.
 bool parseShard(const std::string& text, std::int64_t& k, std::int64_t& n, std::string& reason);

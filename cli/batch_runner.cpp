@@ -9,10 +9,26 @@
 #include <thread>
 
 #include "cli/operation_runner.h"
+#include "cli/report_output.h"
 
 namespace orvelle::cli {
 
 namespace {
+
+// Writes a scored row's report when the batch keeps reports; a report that
+// cannot be written fails the row, as a log that cannot be written does.
+// The pictures go once written: rows waiting for their turn to print keep
+// only their numbers.
+void reportRow(const BatchRow& row, const BatchJob& job, const std::string& measure,
+               std::vector<report::ReportInput> inputs, RowOutcome& outcome) {
+  if (!job.reportDir.empty() && outcome.scored) {
+    std::string reason;
+    const report::RunReport run{measure, std::move(inputs), outcome.score, outcome.analysis};
+    outcome.reportWritten = writeRunReport(job.reportDir + "/" + rowReportFile(row), run, reason);
+    if (!outcome.reportWritten) outcome.error = "the report could not be written: " + reason;
+  }
+  outcome.analysis.pictures = RunPictures{};
+}
 
 RowOutcome compareFilesRow(const BatchRow& row, const BatchJob& job, const std::string& logPath) {
   RowOutcome outcome;
@@ -37,6 +53,8 @@ RowOutcome compareFilesRow(const BatchRow& row, const BatchJob& job, const std::
   outcome.scored = true;
   outcome.score = session.fileQuality;
   outcome.analysis = session.analyzer().lastResult();
+  reportRow(row, job, "File Quality", compareFilesInputs(row.source, row.processed, session.analyzer().conversionNotes()),
+            outcome);
   return outcome;
 }
 
@@ -53,10 +71,13 @@ RowOutcome codecQualityRow(const BatchRow& row, const BatchJob& job, const std::
   outcome.score = run.score;
   outcome.analysis = run.analysis;
   outcome.error = run.failure;
+  reportRow(row, job, "Codec Quality", codecQualityInputs(job.plugin, source, run.frameSize), outcome);
   return outcome;
 }
 
 }  // namespace
+
+std::string rowReportFile(const BatchRow& row) { return row.id + ".html"; }
 
 RowOutcome runBatchRow(const BatchRow& row, const BatchJob& job) {
   const std::string logPath = job.logDir.empty() ? std::string() : job.logDir + "/" + row.id + ".log";

@@ -18,10 +18,16 @@ struct BatchJob {
   PluginHosting hosting;
   bool resample = false;  // convert voice files in another sound format
   std::string logDir;     // each row's measurement log as <logDir>/<id>.log; empty: no logs
+  std::string reportDir;  // each scored row's report as <reportDir>/<id>.html; empty: no reports
   // Whether each row's analyzer takes a second thread for the second
   // signal; runBatchRows makes rows single once they fill the cores.
   QualityAnalyzer::Threading analyzerThreading = QualityAnalyzer::Threading::sideBySide;
 };
+
+// The file name of a row's report in the report folder; the index page
+// beside them is kBatchIndexFile, which no row id may claim.
+std::string rowReportFile(const BatchRow& row);
+inline constexpr const char* kBatchIndexFile = "index.html";
 
 // One row, in a session (and so an analyzer) of its own, on this thread.
 // A row that cannot be run (a file missing or bad, the plug-in crashing)

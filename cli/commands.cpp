@@ -10,6 +10,7 @@
 #include "cli/json_report.h"
 #include "cli/operation_runner.h"
 #include "cli/plugin_locator.h"
+#include "cli/report_output.h"
 #include "cli/voice_file_writer.h"
 #include "platform/regular_file.h"
 #include "platform/startup_directory.h"
@@ -57,14 +58,34 @@ bool sameFile(const std::string& first, const std::string& second) {
   return firstError || secondError ? first == second : a == b;
 }
 
+// Writes the run's report when one was asked for, after the score is out:
+// the result stands even if the report cannot be written, but the job failed.
+int reportAfter(int status, const std::string& path, const report::RunReport& run) {
+  if (path.empty() || status != kExitSuccess) return status;
+  std::string reason;
+  if (writeRunReport(path, run, reason)) return status;
+  printFailure("Report can't be written!", reason);
+  return kExitFailed;
+}
+
 }  // namespace
 
 int runQuality(const QualityOptions& options) {
+  // The processed speech and the report would replace one another.
+  if (!options.reportFile.empty() && !options.source.saveProcessed.empty() &&
+      sameFile(options.reportFile, options.source.saveProcessed)) {
+    std::fprintf(stderr, "--report and --save-processed name the same file \"%s\"; each output needs its own\n",
+                 options.reportFile.c_str());
+    return kExitUsage;
+  }
   TestSession session;
   const CodecQualityOutcome outcome =
       runCodecQuality(session, options.codec, options.source, options.hosting);
   if (!outcome.succeeded) return kExitFailed;
-  return printScore("Codec Quality", outcome.score, outcome.analysis, options.json);
+  const int status = printScore("Codec Quality", outcome.score, outcome.analysis, options.json);
+  return reportAfter(status, options.reportFile,
+                     {"Codec Quality", codecQualityInputs(options.codec, options.source, outcome.frameSize),
+                      outcome.score, outcome.analysis});
 }
 
 int runCompareCodecs(const CompareCodecsOptions& options) {
@@ -118,7 +139,12 @@ int runCompareFiles(const CompareFilesOptions& options) {
   session.analyzer().setCompanionFigures(true);
   OperationRunner runner(session);
   if (!runner.run(kCalculateFileQuality)) return kExitFailed;
-  return printScore("File Quality", session.fileQuality, session.analyzer().lastResult(), options.json);
+  const AnalysisResult& analysis = session.analyzer().lastResult();
+  const int status = printScore("File Quality", session.fileQuality, analysis, options.json);
+  return reportAfter(status, options.reportFile,
+                     {"File Quality",
+                      compareFilesInputs(options.sourceFile, options.processedFile, session.analyzer().conversionNotes()),
+                      session.fileQuality, analysis});
 }
 
 int runSignal(int sizeType, const std::string& outputFile) {

@@ -17,6 +17,7 @@ struct QualityOptions {
   CodecQualitySource source;
   PluginHosting hosting;
   bool json = false;
+  std::string reportFile;  // where to write the run's HTML report; empty: none
 };
 
 struct CompareCodecsOptions {
@@ -33,6 +34,7 @@ struct CompareFilesOptions {
   std::string processedFile;
   bool resample = false;  // convert files in another sound format
   bool json = false;
+  std::string reportFile;  // where to write the run's HTML report; empty: none
 };
 
 int runQuality(const QualityOptions& options);

@@ -9,6 +9,7 @@
 #include "cli/batch_command.h"
 #include "cli/commands.h"
 #include "cli/league.h"
+#include "cli/report_output.h"
 #include "platform/standard_streams.h"
 #include "platform/startup_directory.h"
 
@@ -29,6 +30,16 @@ CLI::Option* addSizeOption(CLI::App* command, std::int32_t* sizeType) {
 const CLI::Validator kNotEmpty(
     [](const std::string& value) { return value.empty() ? std::string("an empty path names no file") : std::string(); },
     "", "not empty");
+
+const CLI::Validator kReportPath(reportPathProblem, "FILE.html", "report path");
+
+CLI::Option* addReportOption(CLI::App* command, std::string* reportFile) {
+  return command
+      ->add_option("--report", *reportFile,
+                   "Also write the run's pictures (spectra, band sets, speech activity, every similarity) as one "
+                   "self-contained HTML file")
+      ->check(kReportPath);
+}
 
 CLI::Option* addResampleFlag(CLI::App* command, bool* resample) {
   return command->add_flag("--resample", *resample,
@@ -85,8 +96,10 @@ int runCommandLine(int argc, char** argv) {
                              "Write the codec's output to this voice file (.wav or .pcm)")
       ->check(kNotEmpty);
   qualityCommand->add_flag("--json", quality.json, "Print the result as one JSON object");
+  addReportOption(qualityCommand, &quality.reportFile);
   addHostingOptions(qualityCommand, &quality.hosting, "none");
-  qualityCommand->footer("Example: orvelle-cli quality --codec passthrough --size short");
+  qualityCommand->footer("Examples: orvelle-cli quality --codec passthrough --size short\n"
+                         "          orvelle-cli quality --codec gsm610 --voice speech.wav --report gsm610.html");
 
   CompareCodecsOptions compare;
   CLI::App* compareCommand = app.add_subcommand("compare-codecs", "Compare codecs: run the internal source through two plug-ins");
@@ -106,7 +119,9 @@ int runCommandLine(int argc, char** argv) {
   filesCommand->add_option("PROCESSED", files.processedFile, "Processed voice file (.pcm, .wav, .flac)")->required();
   addResampleFlag(filesCommand, &files.resample);
   filesCommand->add_flag("--json", files.json, "Print the result as one JSON object");
-  filesCommand->footer("Example: orvelle-cli compare-files speech.pcm speech-decoded.pcm");
+  addReportOption(filesCommand, &files.reportFile);
+  filesCommand->footer("Examples: orvelle-cli compare-files speech.pcm speech-decoded.pcm\n"
+                       "          orvelle-cli compare-files speech.pcm speech-decoded.pcm --report decoded.html");
 
   std::int32_t signalSize = 1;
   std::string signalFile;
@@ -154,6 +169,10 @@ int runCommandLine(int argc, char** argv) {
   batchCommand->add_option("--jobs", batch.jobs, "Rows run at once (default: one per core)")->check(CLI::PositiveNumber);
   batchCommand->add_option("--log-dir", batch.job.logDir, "Write each row's measurement log as DIR/<id>.log")
       ->check(CLI::ExistingDirectory);
+  batchCommand->add_option("--report-dir", batch.job.reportDir,
+                           "Write each scored row's HTML report as DIR/<id>.html, and DIR/index.html listing the "
+                           "rows of this run by score")
+      ->check(CLI::ExistingDirectory);
   batchCommand->add_option("--shard", batch.shard, "Run rows K, K+N, K+2N, ... only (1-based), as K/N");
   batchCommand->add_option("--resume", batch.resume, "Skip the ids that already have a score in these JSON lines")
       ->check(kNotEmpty);
@@ -161,7 +180,8 @@ int runCommandLine(int argc, char** argv) {
   addHostingOptions(batchCommand, &batch.job.hosting, std::to_string(kBatchTimeoutSeconds) + " s per call");
   batchCommand->footer(
       "Examples: orvelle-cli batch pairs.csv --jobs 2 > results.jsonl\n"
-      "          orvelle-cli batch --codec g711u --list voices.txt --csv > g711u.csv");
+      "          orvelle-cli batch --codec g711u --list voices.txt --csv > g711u.csv\n"
+      "          orvelle-cli batch pairs.csv --report-dir reports > results.jsonl   (open reports/index.html)");
 
   CLI::App* logCommand = app.add_subcommand("log", "Print the measurement log of the last scoring run");
   logCommand->footer("Example: orvelle-cli log");

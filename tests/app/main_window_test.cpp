@@ -74,7 +74,7 @@ TEST(MainWindowMenu, HoldsEveryCommandInOrder) {
   EXPECT_EQ(menuTexts(popups[0]->menu()), QStringList({"About", "Exit"}));
   EXPECT_EQ(menuTexts(popups[1]->menu()), QStringList({"Codec Quality", "Compare codecs", "Compare Files"}));
   EXPECT_EQ(menuTexts(popups[2]->menu()),
-            QStringList({"Generate Dll Header", "View Log File", "Generate Test Signal"}));
+            QStringList({"Generate Dll Header", "View Log File", "Generate Test Signal", "View Spectra"}));
   QMenu* signal = popups[2]->menu()->actions()[2]->menu();
   ASSERT_NE(signal, nullptr);
   EXPECT_EQ(menuTexts(signal), QStringList({"Short", "Normal", "Long"}));
@@ -100,7 +100,7 @@ TEST(MainWindowMenu, EveryMenuAndItemHasItsOwnMnemonic) {
   EXPECT_EQ(mnemonics(popups), "fto");
   EXPECT_EQ(mnemonics(popups[0]->menu()->actions()), "ax");
   EXPECT_EQ(mnemonics(popups[1]->menu()->actions()), "cof");
-  EXPECT_EQ(mnemonics(popups[2]->menu()->actions()), "dvs");
+  EXPECT_EQ(mnemonics(popups[2]->menu()->actions()), "dvsp");
   EXPECT_EQ(mnemonics(popups[2]->menu()->actions()[2]->menu()->actions()), "snl");
 }
 

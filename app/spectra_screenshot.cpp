@@ -1,0 +1,63 @@
+// Scores one voice file against another and saves a picture of the View
+// Spectra window showing that run, for the documentation.
+// tools/make-doc-screenshots.sh runs it under a virtual display.
+//
+//   orvelle_spectra_screenshot <picture.png> <source voice file> <processed voice file>
+#include <cstdio>
+
+#include <QApplication>
+
+#include "analyzer/quality_analyzer.h"
+#include "app/orvelle_application.h"
+#include "app/view_spectra_window.h"
+#include "report/run_inputs.h"
+
+namespace {
+
+using namespace orvelle;
+
+class NoFiles : public FileChooser {
+ public:
+  QString chooseFileToOpen(QWidget*, const FileKind&, const QString&) override { return {}; }
+  QString chooseFileToSave(QWidget*, const FileKind&, const QString&) override { return {}; }
+};
+
+class NoBoxes : public MessageBoxes {
+ public:
+  void show(QWidget*, const QString&, const QString&, MessageIcon, const QString&) override {}
+  bool ask(QWidget*, const QString&, const QString&) override { return false; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: orvelle_spectra_screenshot PICTURE.png SOURCE PROCESSED\n");
+    return 2;
+  }
+  // The run is measured before any window exists, as the program's worker
+  // would; the window only draws what it left.
+  QualityAnalyzer analyzer;
+  analyzer.setLogPath("");
+  analyzer.setCompanionFigures(true);
+  if (!analyzer.loadFiles(argv[2], argv[3], nullptr)) {
+    std::fprintf(stderr, "%s\n", analyzer.failureReason().c_str());
+    return 1;
+  }
+  report::RunReport run;
+  run.measure = "File Quality";
+  run.score = analyzer.compareLoadedFiles(nullptr);
+  run.analysis = analyzer.lastResult();
+  run.inputs = report::compareFilesInputs(argv[2], argv[3], {});
+
+  OrvelleApplication app(argc, argv);
+  NoFiles files;
+  NoBoxes boxes;
+  ViewSpectraWindow window(&run, files, boxes);
+  window.resize(window.sizeHint().width(), 760);
+  window.show();
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  const bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]));
+  std::printf("%s %s\n", saved ? "saved" : "FAILED", argv[1]);
+  return saved ? 0 : 1;
+}
