@@ -13,15 +13,23 @@
 
 namespace {
 
-void BM_CodecQualityPassThrough(benchmark::State& state) {
+// A session with the pass-through plug-in loaded and the internal source's
+// size taken from the benchmark's argument; false (the benchmark skipped)
+// if the plug-in does not load.
+bool setUpPassThrough(orvelle::TestSession& session, benchmark::State& state) {
   orvelle::platform::setStartupDirectory("/tmp/");
-  orvelle::TestSession session;
   session.codecPath.assign(std::string(ORVELLE_PLUGIN_DIR) + "/passthrough.so");
   if (!session.loadCodec()) {
     state.SkipWithError("the pass-through plug-in did not load");
-    return;
+    return false;
   }
   session.sizeType = static_cast<std::int32_t>(state.range(0));
+  return true;
+}
+
+void BM_CodecQualityPassThrough(benchmark::State& state) {
+  orvelle::TestSession session;
+  if (!setUpPassThrough(session, state)) return;
   for (auto _ : state) {
     orvelle::HeadlessProgressDialog dialog;
     const bool ok = session.prepareVoiceData(&dialog) && session.recodeVoiceData(&dialog) &&
@@ -38,14 +46,8 @@ BENCHMARK(BM_CodecQualityPassThrough)->Arg(0)->Arg(1)->ArgName("size")->Unit(ben
 // The same run, each operation timed on its own (seconds, per run): where
 // the time of a Codec Quality test goes.
 void BM_CodecQualityOperations(benchmark::State& state) {
-  orvelle::platform::setStartupDirectory("/tmp/");
   orvelle::TestSession session;
-  session.codecPath.assign(std::string(ORVELLE_PLUGIN_DIR) + "/passthrough.so");
-  if (!session.loadCodec()) {
-    state.SkipWithError("the pass-through plug-in did not load");
-    return;
-  }
-  session.sizeType = static_cast<std::int32_t>(state.range(0));
+  if (!setUpPassThrough(session, state)) return;
   using Clock = std::chrono::steady_clock;
   auto seconds = [](Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();

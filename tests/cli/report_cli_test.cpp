@@ -168,16 +168,9 @@ TEST_F(ReportCli, BatchWritesAReportPerRowAndAnIndexByScore) {
   const test::HtmlDocument page = test::scanHtml(index);
   ASSERT_TRUE(page.faults.empty()) << page.faults.front();
   EXPECT_TRUE(test::outsideReferences(page).empty());
-  std::vector<std::string> order;
-  std::vector<std::string> links;
-  for (int row : page.find("tr")) {
-    const auto cells = page.find("td", row);
-    if (cells.size() < 2) continue;
-    order.push_back(page.elements[static_cast<std::size_t>(cells[1])].text);
-    for (int link : page.find("a", row)) links.push_back(page.elements[static_cast<std::size_t>(link)].attribute("href"));
-  }
-  EXPECT_EQ(order, (std::vector<std::string>{"same", "half", "third", "gone"}));
-  EXPECT_EQ(links, (std::vector<std::string>{"same.html", "half.html", "third.html"}));
+  const test::BatchIndexListing listing = test::listBatchIndex(page);
+  EXPECT_EQ(listing.ids, (std::vector<std::string>{"same", "half", "third", "gone"}));
+  EXPECT_EQ(listing.links, (std::vector<std::string>{"same.html", "half.html", "third.html"}));
   EXPECT_NE(index.find("missing.pcm"), std::string::npos);
   EXPECT_NE(index.find("Can&#39;t calculate Quality!"), std::string::npos) << "the failed row says why";
   EXPECT_EQ(std::strtod(page.fields().at("rows.half.score")->attribute("data-value").c_str(), nullptr),

@@ -21,16 +21,9 @@ TEST(BatchIndex, ListsRowsHighestScoreFirstThenFailuresWithTheirErrors) {
   ASSERT_TRUE(page.faults.empty()) << page.faults.front();
   EXPECT_TRUE(test::outsideReferences(page).empty());
 
-  std::vector<std::string> order;
-  std::vector<std::string> links;
-  for (int row : page.find("tr")) {
-    const auto cells = page.find("td", row);
-    if (cells.size() < 2) continue;
-    order.push_back(page.elements[static_cast<std::size_t>(cells[1])].text);
-    for (int link : page.find("a", row)) links.push_back(page.elements[static_cast<std::size_t>(link)].attribute("href"));
-  }
-  EXPECT_EQ(order, (std::vector<std::string>{"high", "tie-first", "tie-second", "low", "broken"}));
-  EXPECT_EQ(links, (std::vector<std::string>{"high.html", "tie-first.html", "tie-second.html", "low.html"}))
+  const test::BatchIndexListing listing = test::listBatchIndex(page);
+  EXPECT_EQ(listing.ids, (std::vector<std::string>{"high", "tie-first", "tie-second", "low", "broken"}));
+  EXPECT_EQ(listing.links, (std::vector<std::string>{"high.html", "tie-first.html", "tie-second.html", "low.html"}))
       << "a failed row has no report to link";
   EXPECT_NE(html.find("Can&#39;t open &quot;gone.pcm&quot; &lt;really&gt;"), std::string::npos);
   const auto fields = page.fields();

@@ -238,4 +238,24 @@ inline std::vector<std::string> chartsMissingLabels(const HtmlDocument& document
   return missing;
 }
 
+// What a batch index lists, in its order: each row's id (its second cell)
+// and the reports its rows link to.
+struct BatchIndexListing {
+  std::vector<std::string> ids;
+  std::vector<std::string> links;
+};
+
+inline BatchIndexListing listBatchIndex(const HtmlDocument& page) {
+  BatchIndexListing listing;
+  for (int row : page.find("tr")) {
+    const auto cells = page.find("td", row);
+    if (cells.size() < 2) continue;
+    listing.ids.push_back(page.elements[static_cast<std::size_t>(cells[1])].text);
+    for (int link : page.find("a", row)) {
+      listing.links.push_back(page.elements[static_cast<std::size_t>(link)].attribute("href"));
+    }
+  }
+  return listing;
+}
+
 }  // namespace orvelle::test
