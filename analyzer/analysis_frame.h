@@ -21,7 +21,6 @@ inline constexpr int kSpectrumLanes = 4;
 // kSpectrumLanes frames interleaved lane by lane, and their power spectra.
 struct FrameWorkArea {
   std::array<double, kAnalysisFrameLength> frame;
-  std::array<double, kAnalysisFrameLength / 2 + 1> power;
   alignas(64) std::array<double, kSpectrumLanes * kAnalysisFrameLength> lanes;
   std::array<std::array<double, kAnalysisFrameLength / 2 + 1>, kSpectrumLanes> lanePower;
 };

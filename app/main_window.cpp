@@ -21,8 +21,8 @@
 #include "app/operation_runner.h"
 #include "app/view_spectra_window.h"
 #include "platform/startup_directory.h"
-#include "session/codec_header.h"
 #include "report/run_inputs.h"
+#include "session/codec_header.h"
 #include "session/result_text.h"
 
 namespace orvelle {

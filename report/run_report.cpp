@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "analyzer/analysis_frame.h"
 #include "platform/atomic_output_file.h"
 #include "report/html_text.h"
 #include "report/page_layout.h"
@@ -12,7 +13,7 @@ namespace orvelle::report {
 
 namespace {
 
-constexpr double kSamplesPerMillisecond = 8.0;
+constexpr double kSamplesPerMillisecond = kAnalysisSampleRateHz / 1000.0;
 
 std::string figure(const std::string& chart) { return "<figure>" + chart + "</figure>\n"; }
 
@@ -30,7 +31,7 @@ std::string summary(const RunReport& report) {
   html += summaryRow("Activity agreement", "agreement", analysis.activityAgreement,
                      percent(analysis.activityAgreement * 100.0));
   html += "<tr><th>Samples per signal</th><td class=\"number\">" + std::to_string(analysis.sampleCount) + " (" +
-          fixedNumber(analysis.sampleCount / 8000.0, 1) + " s)</td></tr>\n";
+          fixedNumber(analysis.sampleCount / kAnalysisSampleRateHz, 1) + " s)</td></tr>\n";
   html += "<tr><th>Analysed spectral frames</th><td class=\"number\">" + std::to_string(analysis.analysedFrames) +
           "</td></tr>\n";
   return html + "</table>\n";

@@ -4,6 +4,7 @@
 // compared with one signal at a time.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -111,12 +112,13 @@ TEST(SpectrumLanes, TwoSignalsSharingTheLanesGiveTheMeansOfOneAtATime) {
   // And one at a time is the plain frame-by-frame mean.
   MeanSpectrum plain;
   plain.resize(kMeanSpectrumBins);
+  std::array<double, kAnalysisFrameLength / 2 + 1> power{};
   for (std::int32_t k = 0; k < spectralFrameCount(length); ++k) {
     if (gate[2 * k] == 0 && gate[2 * k + 1] == 0) continue;
     frontEnd.windowSamples(source.data() + 160 * k, work.frame.data());
     frontEnd.transform(work.frame.data());
-    frontEnd.powerSpectrum(work.frame.data(), work.power.data());
-    plain.add(work.power.data());
+    frontEnd.powerSpectrum(work.frame.data(), power.data());
+    plain.add(power.data());
   }
   for (std::int32_t bin = 0; bin < kMeanSpectrumBins; ++bin) {
     ASSERT_TRUE(sameBits(sourceAlone.value(bin), plain.value(bin))) << bin;
