@@ -7,6 +7,13 @@ namespace orvelle {
 
 static_assert(SpeechActivityDetector::kFrameLength == kActivityFrameLength);
 
+namespace {
+
+// Decisions handed over by the detector at a time.
+constexpr std::int32_t kDecisionBatch = 256;
+
+}  // namespace
+
 std::size_t activityFlagCount(std::int32_t sampleCount) {
   const std::int32_t frames = sampleCount > 0 ? sampleCount / kActivityFrameLength : 0;
   return static_cast<std::size_t>(frames) + kSpareActivityFlags;
@@ -20,11 +27,12 @@ std::int32_t detectorFrameCount(std::int32_t sampleCount) {
 
 void detectActivity(const std::int16_t* samples, std::int32_t sampleCount, std::int16_t* flags) {
   SpeechActivityDetector detector;
-  detector.reset();
   const std::int32_t frames = detectorFrameCount(sampleCount);
-  for (std::int32_t k = 0; k < frames; ++k) {
-    const std::int16_t* frame = samples + static_cast<std::ptrdiff_t>(k) * kActivityFrameLength;
-    flags[k] = detector.processFrame(frame) == 1 ? 1 : 0;
+  std::int32_t decisions[kDecisionBatch];
+  for (std::int32_t done = 0; done < frames; done += kDecisionBatch) {
+    const std::int32_t count = frames - done < kDecisionBatch ? frames - done : kDecisionBatch;
+    detector.processFrames(samples + static_cast<std::ptrdiff_t>(done) * kActivityFrameLength, count, decisions);
+    for (std::int32_t k = 0; k < count; ++k) flags[done + k] = decisions[k] == 1 ? 1 : 0;
   }
   applyHangover(flags, frames);
 }
@@ -33,15 +41,17 @@ void detectActivityPair(const std::int16_t* first, const std::int16_t* second, s
                         std::int16_t* firstFlags, std::int16_t* secondFlags) {
   SpeechActivityDetector firstDetector;
   SpeechActivityDetector secondDetector;
-  firstDetector.reset();
-  secondDetector.reset();
   const std::int32_t frames = detectorFrameCount(sampleCount);
-  for (std::int32_t k = 0; k < frames; ++k) {
-    const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(k) * kActivityFrameLength;
-    std::int32_t decisions[2];
-    SpeechActivityDetector::processFramePair(firstDetector, first + start, secondDetector, second + start, decisions);
-    firstFlags[k] = decisions[0] == 1 ? 1 : 0;
-    secondFlags[k] = decisions[1] == 1 ? 1 : 0;
+  std::int32_t decisions[2][kDecisionBatch];
+  for (std::int32_t done = 0; done < frames; done += kDecisionBatch) {
+    const std::int32_t count = frames - done < kDecisionBatch ? frames - done : kDecisionBatch;
+    const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(done) * kActivityFrameLength;
+    SpeechActivityDetector::processFramesPair(firstDetector, first + start, secondDetector, second + start, count,
+                                              decisions[0], decisions[1]);
+    for (std::int32_t k = 0; k < count; ++k) {
+      firstFlags[done + k] = decisions[0][k] == 1 ? 1 : 0;
+      secondFlags[done + k] = decisions[1][k] == 1 ? 1 : 0;
+    }
   }
   applyHangover(firstFlags, frames);
   applyHangover(secondFlags, frames);

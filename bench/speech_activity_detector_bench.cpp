@@ -79,31 +79,47 @@ void BM_SpeechActivityDetectorProcessFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_SpeechActivityDetectorProcessFrame);
 
+// Runs of frames handed over at once, as the analyzer does: the time per
+// frame of the whole signal.
+void BM_SpeechActivityDetectorProcessFrames(benchmark::State& state) {
+  const std::vector<std::int16_t> signal = makeSpeechLikeSignal();
+  const int frames = static_cast<int>(signal.size()) / orvelle::SpeechActivityDetector::kFrameLength;
+  std::vector<std::int32_t> decisions(static_cast<std::size_t>(frames));
+  std::int64_t speechFrames = 0;
+  for (auto _ : state) {
+    orvelle::SpeechActivityDetector detector;
+    detector.processFrames(signal.data(), frames, decisions.data());
+    for (std::int32_t d : decisions) speechFrames += d;
+  }
+  benchmark::DoNotOptimize(speechFrames);
+  state.SetItemsProcessed(state.iterations() * frames);
+  state.counters["ns_per_frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * frames,
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_SpeechActivityDetectorProcessFrames);
+
 // Two signals classified together on one thread, as a single-threaded
-// analyzer run does: the time per frame of one signal (each iteration
-// classifies one frame of each).
+// analyzer run does: the time per frame of one signal.
 void BM_SpeechActivityDetectorPairPerFrame(benchmark::State& state) {
   const std::vector<std::int16_t> signal = makeSpeechLikeSignal();
   std::vector<std::int16_t> other(signal.size());
   for (std::size_t i = 0; i < signal.size(); ++i) other[i] = static_cast<std::int16_t>(signal[i] / 2);
-  constexpr int kFrame = orvelle::SpeechActivityDetector::kFrameLength;
-  const int frames = static_cast<int>(signal.size()) / kFrame;
-  orvelle::SpeechActivityDetector first;
-  orvelle::SpeechActivityDetector second;
-  int frame = 0;
+  const int frames = static_cast<int>(signal.size()) / orvelle::SpeechActivityDetector::kFrameLength;
+  std::vector<std::int32_t> decisions[2] = {std::vector<std::int32_t>(static_cast<std::size_t>(frames)),
+                                            std::vector<std::int32_t>(static_cast<std::size_t>(frames))};
   std::int64_t speechFrames = 0;
   for (auto _ : state) {
-    std::int32_t decisions[2];
-    orvelle::SpeechActivityDetector::processFramePair(first, signal.data() + frame * kFrame, second,
-                                                      other.data() + frame * kFrame, decisions);
-    speechFrames += decisions[0] + decisions[1];
-    if (++frame == frames) {
-      frame = 0;
+    orvelle::SpeechActivityDetector first;
+    orvelle::SpeechActivityDetector second;
+    orvelle::SpeechActivityDetector::processFramesPair(first, signal.data(), second, other.data(), frames,
+                                                       decisions[0].data(), decisions[1].data());
+    for (const auto& run : decisions) {
+      for (std::int32_t d : run) speechFrames += d;
     }
   }
   benchmark::DoNotOptimize(speechFrames);
-  state.SetItemsProcessed(2 * state.iterations());
-  state.counters["ns_per_frame"] = benchmark::Counter(2.0 * static_cast<double>(state.iterations()),
+  state.SetItemsProcessed(2 * state.iterations() * frames);
+  state.counters["ns_per_frame"] = benchmark::Counter(2.0 * static_cast<double>(state.iterations()) * frames,
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_SpeechActivityDetectorPairPerFrame);

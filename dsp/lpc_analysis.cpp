@@ -1,6 +1,8 @@
 #include "dsp/lpc_analysis.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "dsp/lpc_lanes.h"
 #include "dsp/lpc_tables.h"
@@ -10,8 +12,6 @@ namespace orvelle {
 namespace {
 
 constexpr double kMinimumEnergy = 1.0;              // floor of r[0]
-constexpr double kStabilityLimit = 0.999451;        // |rc| above this: unstable filter
-constexpr double kMinimumPredictionError = 0.001;   // floor of the running prediction error
 constexpr int kSearchOrder = 5;                     // degree of the sum and difference polynomials
 
 // Grid quads for one filter: points j and j + 1 twice each, {g0, g0, g1,
@@ -118,6 +118,106 @@ void lagsFromSums(const double* sums, const double* y, int order, double* r) {
   if (r[0] < kMinimumEnergy) r[0] = kMinimumEnergy;
 }
 
+// What the root searches of two filters start from: their polynomials,
+// lane l = 2 f + p holding polynomial p of filter f; the values at every
+// grid point, values[4 j + l]; and for each lane the grid cells
+// [grid[c + 1], grid[c]] over which its value changes sign (bit c), by the
+// test the search itself applies.
+struct GridPair {
+  double polynomials[4][kSearchOrder + 1];
+  double values[4 * kLspGridSize];
+  std::uint64_t signChanges[4];
+};
+static_assert(kLspGridSize - 1 <= 64, "a cell per bit");
+
+void fillGrids(const double* firstA, const double* secondA, GridPair& grid, LpcPath path) {
+  splitPolynomials(firstA, grid.polynomials[0], grid.polynomials[1]);
+  splitPolynomials(secondA, grid.polynomials[2], grid.polynomials[3]);
+  double coefficients[4 * (kSearchOrder + 1)];
+  for (int i = 0; i <= kSearchOrder; ++i) {
+    for (int l = 0; l < 4; ++l) coefficients[4 * i + l] = grid.polynomials[l][i];
+  }
+  chebyshevLanes(path, gridQuads().twoFilters, kTwoFilterQuads, coefficients, grid.values);
+  gridSignChanges(path, grid.values, kLspGridSize, grid.signChanges);
+}
+
+// Where one filter's search stands between roots.
+struct LaneSearch {
+  int polynomial = 0;  // of the last root found
+  int cell = 0;        // of the last root found
+  bool failed = false;
+};
+
+// searchRoots of up to kRootLanes filters at once, one per lane: every lane
+// finds its k-th root in round k, by the same intervals and the same
+// bisection steps as the filter alone, so each root has the same bits.
+void searchRootsInLanes(const double* A, int lanes, double* lsp, const double* fallback, LpcPath path) {
+  GridPair grids[kRootLanes / 2];
+  for (int l = 0; l < kRootLanes; l += 2) {
+    // Spare lanes copy the first filter; their results are never read.
+    const double* first = A + (l < lanes ? l : 0) * (kLpcOrder + 1);
+    const double* second = A + (l + 1 < lanes ? l + 1 : 0) * (kLpcOrder + 1);
+    fillGrids(first, second, grids[l / 2], path);
+  }
+  RootLanes io{};
+  for (int l = 0; l < kRootLanes; ++l) {
+    for (int p = 0; p < 2; ++p) {
+      const double* polynomial = grids[l / 2].polynomials[2 * (l % 2) + p];
+      for (int i = 0; i <= kSearchOrder; ++i) io.polynomials[p][i * kRootLanes + l] = polynomial[i];
+    }
+  }
+  LaneSearch searches[kRootLanes];
+  for (int k = 0; k < kLpcOrder; ++k) {
+    for (int l = 0; l < kRootLanes; ++l) {
+      LaneSearch& search = searches[l];
+      if (search.failed) continue;
+      const GridPair& grid = grids[l / 2];
+      // value(p, j): polynomial p of this lane's filter at grid point j.
+      const int own = 2 * (l % 2);
+      auto value = [&grid, own](int p, int j) { return grid.values[4 * j + own + p]; };
+      int polynomial = 0;
+      int from = 0;
+      if (k > 0) {
+        // The other polynomial, first inside the last root's own cell,
+        // between the cell's lower grid point and that root.
+        polynomial = 1 - search.polynomial;
+        const int c = search.cell;
+        const double ylow = value(polynomial, c + 1);
+        const double yhigh = io.otherValue[l];
+        search.polynomial = polynomial;
+        if (ylow * yhigh <= 0.0) {
+          io.useSecond[l] = polynomial == 1 ? -1 : 0;
+          io.xlow[l] = kLspGrid[c + 1];
+          io.ylow[l] = ylow;
+          io.xhigh[l] = io.root[l];
+          io.yhigh[l] = yhigh;
+          continue;
+        }
+        from = c + 1;
+      }
+      const std::uint64_t later = grid.signChanges[own + polynomial] >> from;
+      if (later == 0) {
+        search.failed = true;
+        continue;
+      }
+      const int c = from + std::countr_zero(later);
+      search.polynomial = polynomial;
+      search.cell = c;
+      io.useSecond[l] = polynomial == 1 ? -1 : 0;
+      io.xlow[l] = kLspGrid[c + 1];
+      io.ylow[l] = value(polynomial, c + 1);
+      io.xhigh[l] = kLspGrid[c];
+      io.yhigh[l] = value(polynomial, c);
+    }
+    bisectLanes(path, io);
+    for (int l = 0; l < lanes; ++l) lsp[l * kLpcOrder + k] = io.root[l];
+  }
+  for (int l = 0; l < lanes; ++l) {
+    if (!searches[l].failed) continue;
+    for (int i = 0; i < kLpcOrder; ++i) lsp[l * kLpcOrder + i] = fallback[i];
+  }
+}
+
 }  // namespace
 
 void autocorrelate(const double* window, int order, double* r) {
@@ -148,7 +248,7 @@ void applyLagWindow(int order, double* r) {
   }
 }
 
-void levinsonDurbin(int order, double* r, double* A, double* rc, LpcState& state) {
+bool levinsonRecursion(int order, double* r, double* A, double* rc) {
   // A first lag above the energy would make the first-order error negative.
   if (r[1] > r[0]) {
     r[1] = r[0];
@@ -165,14 +265,7 @@ void levinsonDurbin(int order, double* r, double* A, double* rc, LpcState& state
     // A zero error means the previous order predicted perfectly; 1.0 marks
     // the next coefficient as unstable so that the frame falls back.
     rc[i - 1] = (err == 0.0) ? 1.0 : -s / err;
-    if (std::fabs(rc[i - 1]) > kStabilityLimit) {
-      for (int j = 0; j <= order; ++j) {
-        A[j] = state.lastStableLpc[j];
-      }
-      rc[0] = state.lastStableRc[0];
-      rc[1] = state.lastStableRc[1];
-      return;
-    }
+    if (std::fabs(rc[i - 1]) > kStabilityLimit) return false;
     for (int j = 1; j <= i / 2; ++j) {
       const int l = i - j;
       const double t = A[j] + rc[i - 1] * A[l];
@@ -185,11 +278,62 @@ void levinsonDurbin(int order, double* r, double* A, double* rc, LpcState& state
       err = kMinimumPredictionError;
     }
   }
+  return true;
+}
+
+namespace {
+
+// What the frame keeps of the recursion's outcome: on instability the last
+// stable filter, else its own, which becomes the last stable one.
+void settleFilter(bool stable, int order, double* A, double* rc, LpcState& state) {
+  if (!stable) {
+    for (int j = 0; j <= order; ++j) {
+      A[j] = state.lastStableLpc[j];
+    }
+    rc[0] = state.lastStableRc[0];
+    rc[1] = state.lastStableRc[1];
+    return;
+  }
   for (int j = 0; j <= order; ++j) {
     state.lastStableLpc[j] = A[j];
   }
   state.lastStableRc[0] = rc[0];
   state.lastStableRc[1] = rc[1];
+}
+
+}  // namespace
+
+void levinsonDurbin(int order, double* r, double* A, double* rc, LpcState& state) {
+  settleFilter(levinsonRecursion(order, r, A, rc), order, A, rc, state);
+}
+
+void levinsonDurbinFrames(int count, double* r, double* A, double* rc, LpcState& state, LpcPath path) {
+  constexpr int kLags = kAutocorrelationOrder + 1;
+  bool stable[4];
+  for (int first = 0; first < count; first += 4) {
+    const int lanes = count - first < 4 ? count - first : 4;
+    double* frameR = r + first * kLags;
+    double* frameA = A + first * (kLpcOrder + 1);
+    double* frameRc = rc + first * kLpcOrder;
+    // Spare lanes repeat the group's first frame; their results are dropped.
+    double laneR[4 * kLags];
+    for (int k = 0; k < kLags; ++k) {
+      for (int l = 0; l < 4; ++l) laneR[4 * k + l] = frameR[(l < lanes ? l : 0) * kLags + k];
+    }
+    double laneA[4 * (kLpcOrder + 1)];
+    double laneRc[4 * kLpcOrder];
+    std::int64_t unstable[4];
+    levinsonLanes(path, laneR, laneA, laneRc, unstable);
+    for (int l = 0; l < lanes; ++l) {
+      frameR[l * kLags + 1] = laneR[4 + l];
+      for (int j = 0; j <= kLpcOrder; ++j) frameA[l * (kLpcOrder + 1) + j] = laneA[4 * j + l];
+      for (int i = 0; i < kLpcOrder; ++i) frameRc[l * kLpcOrder + i] = laneRc[4 * i + l];
+      stable[l] = unstable[l] == 0;
+    }
+    for (int l = 0; l < lanes; ++l) {
+      settleFilter(stable[l], kLpcOrder, frameA + l * (kLpcOrder + 1), frameRc + l * kLpcOrder, state);
+    }
+  }
 }
 
 double chebyshevEval(double x, const double* f, int n) {
@@ -221,19 +365,11 @@ void lpcToLsp(const double* A, double* lsp, const double* fallback) {
   searchRoots(f1, f2, values, 2, lsp, fallback);
 }
 
-void lpcToLspPair(const double* firstA, double* firstLsp, const double* secondA, double* secondLsp,
-                  const double* fallback) {
-  double f[4][kSearchOrder + 1];
-  splitPolynomials(firstA, f[0], f[1]);
-  splitPolynomials(secondA, f[2], f[3]);
-  double coefficients[4 * (kSearchOrder + 1)];
-  for (int i = 0; i <= kSearchOrder; ++i) {
-    for (int l = 0; l < 4; ++l) coefficients[4 * i + l] = f[l][i];
+void lpcToLspFrames(const double* A, int count, double* lsp, const double* fallback, LpcPath path) {
+  for (int first = 0; first < count; first += kRootLanes) {
+    const int lanes = count - first < kRootLanes ? count - first : kRootLanes;
+    searchRootsInLanes(A + first * (kLpcOrder + 1), lanes, lsp + first * kLpcOrder, fallback, path);
   }
-  double values[4 * kTwoFilterQuads];
-  chebyshevLanes(fastestLpcPath(), gridQuads().twoFilters, kTwoFilterQuads, coefficients, values);
-  searchRoots(f[0], f[1], values, 4, firstLsp, fallback);
-  searchRoots(f[2], f[3], values + 2, 4, secondLsp, fallback);
 }
 
 }  // namespace orvelle

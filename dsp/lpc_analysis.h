@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 
+#include "dsp/lpc_lanes.h"
+
 namespace orvelle {
 
 // Linear-prediction analysis of one 240-sample window: autocorrelation,
@@ -14,6 +16,8 @@ namespace orvelle {
 constexpr int kLpcWindowLength = 240;
 constexpr int kLpcOrder = 10;
 constexpr int kAutocorrelationOrder = 12;  // two lags beyond the predictor order feed the low-band energy
+constexpr double kStabilityLimit = 0.999451;       // |rc| above this: unstable filter
+constexpr double kMinimumPredictionError = 0.001;  // floor of the running prediction error
 
 // Memory of the last prediction filter whose recursion completed without
 // instability; an unstable frame falls back to it. The initial value is the
@@ -38,12 +42,24 @@ void applyLagWindow(int order, double* r);
 // from `state`, rc[2..] are meaningless, and `state` is left unchanged.
 void levinsonDurbin(int order, double* r, double* A, double* rc, LpcState& state);
 
+// The recursion of levinsonDurbin without its fallback and memory: false
+// when it meets an unstable coefficient, A and rc then holding what it had
+// reached.
+bool levinsonRecursion(int order, double* r, double* A, double* rc);
+
+// levinsonDurbin of `count` frames in order, all sharing `state` as
+// consecutive calls would: frame f's lags at r[13 f ..], its filter into
+// A[11 f ..] and its coefficients into rc[10 f ..].
+void levinsonDurbinFrames(int count, double* r, double* A, double* rc, LpcState& state,
+                          LpcPath path = fastestLpcPath());
+
 // Ten line spectral pairs (cosine domain, decreasing) of the order-10 filter
 // A; when the grid search finds fewer than ten roots, lsp = fallback.
 void lpcToLsp(const double* A, double* lsp, const double* fallback);
-// lpcToLsp of two filters at once; each result as lpcToLsp gives it.
-void lpcToLspPair(const double* firstA, double* firstLsp, const double* secondA, double* secondLsp,
-                  const double* fallback);
+// lpcToLsp of `count` filters at once: filter f at A[11 f .. 11 f + 10],
+// its pairs into lsp[10 f .. 10 f + 9]; each result as lpcToLsp gives it.
+void lpcToLspFrames(const double* A, int count, double* lsp, const double* fallback,
+                    LpcPath path = fastestLpcPath());
 
 // Chebyshev-series evaluation of the half-order polynomial f[0..n] at x.
 double chebyshevEval(double x, const double* f, int n);

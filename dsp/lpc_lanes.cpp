@@ -81,4 +81,74 @@ double bisectAndInterpolate(LpcPath path, const double* coefficients, double xlo
   return xlow - ylow * (xhigh - xlow) / (yhigh - ylow);
 }
 
+void bisectLanes(LpcPath path, RootLanes& lanes) {
+  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
+  switch (path) {
+    case LpcPath::avx2:
+      bisectLanesAvx2(lanes);
+      return;
+    case LpcPath::baseline:
+      bisectLanesBaseline(lanes);
+      return;
+    case LpcPath::oneByOne:
+      break;
+  }
+  for (int l = 0; l < kRootLanes; ++l) {
+    const int sought = lanes.useSecond[l] != 0 ? 1 : 0;
+    double repeated[4 * 6];
+    double other[6];
+    for (int i = 0; i < 6; ++i) {
+      for (int q = 0; q < 4; ++q) repeated[4 * i + q] = lanes.polynomials[sought][i * kRootLanes + l];
+      other[i] = lanes.polynomials[1 - sought][i * kRootLanes + l];
+    }
+    lanes.root[l] = bisectAndInterpolate(LpcPath::oneByOne, repeated, lanes.xlow[l], lanes.ylow[l], lanes.xhigh[l],
+                                         lanes.yhigh[l]);
+    lanes.otherValue[l] = chebyshevEval(lanes.root[l], other, 5);
+  }
+}
+
+void levinsonLanes(LpcPath path, double* r, double* A, double* rc, std::int64_t* unstable) {
+  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
+  switch (path) {
+    case LpcPath::avx2:
+      levinsonLanesAvx2(r, A, rc, unstable);
+      return;
+    case LpcPath::baseline:
+      levinsonLanesBaseline(r, A, rc, unstable);
+      return;
+    case LpcPath::oneByOne:
+      break;
+  }
+  for (int l = 0; l < 4; ++l) {
+    double lags[kAutocorrelationOrder + 1];
+    double filter[kLpcOrder + 1] = {};
+    double coefficients[kLpcOrder] = {};
+    for (int k = 0; k <= kAutocorrelationOrder; ++k) lags[k] = r[4 * k + l];
+    unstable[l] = levinsonRecursion(kLpcOrder, lags, filter, coefficients) ? 0 : -1;
+    r[4 + l] = lags[1];
+    for (int j = 0; j <= kLpcOrder; ++j) A[4 * j + l] = filter[j];
+    for (int i = 0; i < kLpcOrder; ++i) rc[4 * i + l] = coefficients[i];
+  }
+}
+
+void gridSignChanges(LpcPath path, const double* values, int points, std::uint64_t* changes) {
+  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
+  switch (path) {
+    case LpcPath::avx2:
+      gridSignChangesAvx2(values, points, changes);
+      return;
+    case LpcPath::baseline:
+      gridSignChangesBaseline(values, points, changes);
+      return;
+    case LpcPath::oneByOne:
+      break;
+  }
+  for (int l = 0; l < 4; ++l) {
+    changes[l] = 0;
+    for (int c = 0; c + 1 < points; ++c) {
+      if (values[4 * (c + 1) + l] * values[4 * c + l] <= 0.0) changes[l] |= std::uint64_t{1} << c;
+    }
+  }
+}
+
 }  // namespace orvelle

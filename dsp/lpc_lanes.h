@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace orvelle {
 
 // The LPC chain's independent sums and evaluations, several to a vector
@@ -35,6 +37,36 @@ void chebyshevLanes(LpcPath path, const double* x, int quads, const double* coef
 double bisectAndInterpolate(LpcPath path, const double* coefficients, double xlow, double ylow, double xhigh,
                             double yhigh);
 
+// One bisection per lane, for kRootLanes independent root searches at once:
+// lane l seeks the root of polynomial `useSecond[l] ? 1 : 0` of its pair
+// inside [xlow[l], xhigh[l]] exactly as bisectAndInterpolate does, and then
+// evaluates the pair's other polynomial at that root as chebyshevEval does.
+inline constexpr int kRootLanes = 8;  // a multiple of four
+
+struct RootLanes {
+  // polynomials[p][i * kRootLanes + l]: coefficient i of lane l's polynomial p.
+  double polynomials[2][6 * kRootLanes];
+  std::int64_t useSecond[kRootLanes];  // 0: polynomial 0, all bits set: polynomial 1
+  double xlow[kRootLanes], ylow[kRootLanes], xhigh[kRootLanes], yhigh[kRootLanes];
+  // Results.
+  double root[kRootLanes];
+  double otherValue[kRootLanes];
+};
+
+void bisectLanes(LpcPath path, RootLanes& lanes);
+
+// The order-10 recursion of levinsonDurbin for four frames, one per lane,
+// without its fallback: lanes[k * 4 + l] holds lag k of frame l (r[1] is
+// clamped there as levinsonDurbin clamps it), A[j * 4 + l] and rc[i * 4 +
+// l] receive the filter and coefficients, and unstable[l] is set where the
+// recursion met an unstable coefficient (the lane's A and rc are then
+// meaningless).
+void levinsonLanes(LpcPath path, double* r, double* A, double* rc, std::int64_t* unstable);
+
+// changes[l] gets bit c set where values[4 c + l] * values[4 (c + 1) + l]
+// is not positive, for the cells c = 0 .. points - 2 (at most 64 cells).
+void gridSignChanges(LpcPath path, const double* values, int points, std::uint64_t* changes);
+
 // The kernels of the two vector paths, each in a translation unit built for
 // its instruction set.
 void lagSumsBaseline(int windows, const double* const* y, double* const* r);
@@ -43,5 +75,11 @@ void chebyshevLanesBaseline(const double* x, int quads, const double* coefficien
 void chebyshevLanesAvx2(const double* x, int quads, const double* coefficients, double* out);
 double bisectAndInterpolateBaseline(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh);
 double bisectAndInterpolateAvx2(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh);
+void bisectLanesBaseline(RootLanes& lanes);
+void bisectLanesAvx2(RootLanes& lanes);
+void levinsonLanesBaseline(double* r, double* A, double* rc, std::int64_t* unstable);
+void levinsonLanesAvx2(double* r, double* A, double* rc, std::int64_t* unstable);
+void gridSignChangesBaseline(const double* values, int points, std::uint64_t* changes);
+void gridSignChangesAvx2(const double* values, int points, std::uint64_t* changes);
 
 }  // namespace orvelle

@@ -15,4 +15,14 @@ double bisectAndInterpolateAvx2(const double* coefficients, double xlow, double 
   return bisectKernel(coefficients, xlow, ylow, xhigh, yhigh);
 }
 
+void bisectLanesAvx2(RootLanes& lanes) { bisectLanesKernel(lanes); }
+
+void levinsonLanesAvx2(double* r, double* A, double* rc, std::int64_t* unstable) {
+  levinsonLanesKernel(r, A, rc, unstable);
+}
+
+void gridSignChangesAvx2(const double* values, int points, std::uint64_t* changes) {
+  gridSignChangesKernel(values, points, changes);
+}
+
 }  // namespace orvelle

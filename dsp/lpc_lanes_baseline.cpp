@@ -13,4 +13,14 @@ double bisectAndInterpolateBaseline(const double* coefficients, double xlow, dou
   return bisectKernel(coefficients, xlow, ylow, xhigh, yhigh);
 }
 
+void bisectLanesBaseline(RootLanes& lanes) { bisectLanesKernel(lanes); }
+
+void levinsonLanesBaseline(double* r, double* A, double* rc, std::int64_t* unstable) {
+  levinsonLanesKernel(r, A, rc, unstable);
+}
+
+void gridSignChangesBaseline(const double* values, int points, std::uint64_t* changes) {
+  gridSignChangesKernel(values, points, changes);
+}
+
 }  // namespace orvelle

@@ -4,6 +4,9 @@
 // and no vector crosses a function boundary by value.
 #pragma once
 
+#include <cstdint>
+#include <limits>
+
 #include "dsp/lpc_analysis.h"
 #include "dsp/lpc_lanes.h"
 
@@ -154,6 +157,136 @@ double bisectKernel(const double* coefficients, double xlow, double ylow, double
     lo = left ? lo : mid;
   }
   return x[lo] - y[lo] * (x[hi] - x[lo]) / (y[hi] - y[lo]);
+}
+
+using QuadMask = std::int64_t __attribute__((vector_size(4 * sizeof(double))));
+
+// The root lanes in register-wide quads.
+constexpr int kRootQuads = kRootLanes / 4;
+
+// Lane by lane: `whenSet` where the mask is set, else `otherwise`.
+void selectLanes(const QuadMask& mask, const Quad& whenSet, const Quad& otherwise, Quad& out) {
+  QuadMask set, unset;
+  __builtin_memcpy(&set, &whenSet, sizeof set);
+  __builtin_memcpy(&unset, &otherwise, sizeof unset);
+  const QuadMask bits = (set & mask) | (unset & ~mask);
+  __builtin_memcpy(&out, &bits, sizeof out);
+}
+
+// chebyshevEval of order 5, one lane per polynomial and point.
+void chebyshevQuad(const Quad* f, const Quad& x, Quad& value) {
+  const Quad x2 = ORVELLE_QUAD_OF(2.0) * x;
+  Quad b2 = ORVELLE_QUAD_OF(1.0);
+  Quad b1 = x2 + f[1];
+  for (int i = 2; i < 5; ++i) {
+    const Quad b0 = x2 * b1 - b2 + f[i];
+    b2 = b1;
+    b1 = b0;
+  }
+  value = x * b1 - b2 + ORVELLE_QUAD_OF(0.5) * f[5];
+}
+
+// The step-by-step bisection of bisectAndInterpolate in every lane at once:
+// each step halves the lane's interval at its midpoint and keeps the half
+// with the sign change. The quads' chains are independent, so each step
+// runs them side by side.
+void bisectLanesKernel(RootLanes& io) {
+  Quad sought[kRootQuads][6];
+  Quad other[kRootQuads][6];
+  Quad xlow[kRootQuads], ylow[kRootQuads], xhigh[kRootQuads], yhigh[kRootQuads];
+  for (int q = 0; q < kRootQuads; ++q) {
+    QuadMask second;
+    __builtin_memcpy(&second, io.useSecond + 4 * q, sizeof second);
+    for (int i = 0; i < 6; ++i) {
+      Quad p0, p1;
+      __builtin_memcpy(&p0, io.polynomials[0] + i * kRootLanes + 4 * q, sizeof p0);
+      __builtin_memcpy(&p1, io.polynomials[1] + i * kRootLanes + 4 * q, sizeof p1);
+      selectLanes(second, p1, p0, sought[q][i]);
+      selectLanes(second, p0, p1, other[q][i]);
+    }
+    __builtin_memcpy(&xlow[q], io.xlow + 4 * q, sizeof xlow[q]);
+    __builtin_memcpy(&ylow[q], io.ylow + 4 * q, sizeof ylow[q]);
+    __builtin_memcpy(&xhigh[q], io.xhigh + 4 * q, sizeof xhigh[q]);
+    __builtin_memcpy(&yhigh[q], io.yhigh + 4 * q, sizeof yhigh[q]);
+  }
+  for (int b = 0; b < 4; ++b) {
+    for (int q = 0; q < kRootQuads; ++q) {
+      const Quad xmid = ORVELLE_QUAD_OF(0.5) * (xlow[q] + xhigh[q]);
+      Quad ymid;
+      chebyshevQuad(sought[q], xmid, ymid);
+      const QuadMask left = ylow[q] * ymid <= ORVELLE_QUAD_OF(0.0);
+      selectLanes(left, xmid, xhigh[q], xhigh[q]);
+      selectLanes(left, ymid, yhigh[q], yhigh[q]);
+      selectLanes(left, xlow[q], xmid, xlow[q]);
+      selectLanes(left, ylow[q], ymid, ylow[q]);
+    }
+  }
+  for (int q = 0; q < kRootQuads; ++q) {
+    const Quad root = xlow[q] - ylow[q] * (xhigh[q] - xlow[q]) / (yhigh[q] - ylow[q]);
+    Quad otherValue;
+    chebyshevQuad(other[q], root, otherValue);
+    __builtin_memcpy(io.root + 4 * q, &root, sizeof root);
+    __builtin_memcpy(io.otherValue + 4 * q, &otherValue, sizeof otherValue);
+  }
+}
+
+// levinsonDurbin's recursion, each lane a frame; a lane that meets an
+// unstable coefficient is marked and runs on, its results unused.
+void levinsonLanesKernel(double* r, double* A, double* rc, std::int64_t* unstable) {
+  auto store = [](double* p, const Quad& v) { __builtin_memcpy(p, &v, sizeof v); };
+  Quad lags[kLpcOrder + 1];
+  for (int k = 0; k <= kLpcOrder; ++k) __builtin_memcpy(&lags[k], r + 4 * k, sizeof lags[k]);
+  // A first lag above the energy would make the first-order error negative.
+  selectLanes(lags[1] > lags[0], lags[0], lags[1], lags[1]);
+  store(r + 4, lags[1]);
+  Quad a[kLpcOrder + 1];
+  Quad k0 = -lags[1] / lags[0];
+  store(rc, k0);
+  a[0] = ORVELLE_QUAD_OF(1.0);
+  a[1] = k0;
+  Quad err = lags[0] + lags[1] * k0;
+  QuadMask failed = {0, 0, 0, 0};
+  const QuadMask magnitude = QuadMask{} + std::numeric_limits<std::int64_t>::max();  // every bit but the sign
+  for (int i = 2; i <= kLpcOrder; ++i) {
+    Quad sum = ORVELLE_QUAD_OF(0.0);
+    for (int j = 0; j < i; ++j) sum += lags[i - j] * a[j];
+    // A zero error means the previous order predicted perfectly; 1.0 marks
+    // the next coefficient as unstable.
+    Quad k;
+    selectLanes(err == ORVELLE_QUAD_OF(0.0), ORVELLE_QUAD_OF(1.0), -sum / err, k);
+    store(rc + 4 * (i - 1), k);
+    QuadMask bits;
+    __builtin_memcpy(&bits, &k, sizeof bits);
+    bits &= magnitude;
+    Quad absolute;
+    __builtin_memcpy(&absolute, &bits, sizeof absolute);
+    failed |= absolute > ORVELLE_QUAD_OF(kStabilityLimit);
+    for (int j = 1; j <= i / 2; ++j) {
+      const int l = i - j;
+      const Quad t = a[j] + k * a[l];
+      a[l] = a[l] + k * a[j];
+      a[j] = t;
+    }
+    a[i] = k;
+    err = err + k * sum;
+    selectLanes(err <= ORVELLE_QUAD_OF(0.0), ORVELLE_QUAD_OF(kMinimumPredictionError), err, err);
+  }
+  for (int j = 0; j <= kLpcOrder; ++j) store(A + 4 * j, a[j]);
+  __builtin_memcpy(unstable, &failed, sizeof failed);
+}
+
+void gridSignChangesKernel(const double* values, int points, std::uint64_t* changes) {
+  QuadMask bits = {0, 0, 0, 0};
+  Quad upper;
+  __builtin_memcpy(&upper, values, sizeof upper);
+  for (int c = 0; c + 1 < points; ++c) {
+    Quad lower;
+    __builtin_memcpy(&lower, values + 4 * (c + 1), sizeof lower);
+    const QuadMask change = lower * upper <= ORVELLE_QUAD_OF(0.0);
+    bits |= (change & std::int64_t{1}) << c;
+    upper = lower;
+  }
+  __builtin_memcpy(changes, &bits, sizeof bits);
 }
 
 #undef ORVELLE_QUAD_OF

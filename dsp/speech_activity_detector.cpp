@@ -127,14 +127,14 @@ void SpeechActivityDetector::beginFrame(const std::int16_t* samples) {
   frameCount_ = (frameCount_ == kLastFrameNumber) ? kWrappedFrameNumber : frameCount_ + 1;
 }
 
-// The pre-processing filter over the new frame, its memory in locals so
-// that the recurrence runs in registers.
+// The pre-processing filter over samples in a buffer, its memory in locals
+// so that the recurrence runs in registers.
 struct SpeechActivityDetector::FilterState {
   double in1, in2, out1, out2;
   double* buffer;
 
-  explicit FilterState(SpeechActivityDetector& d)
-      : in1(d.filterIn1_), in2(d.filterIn2_), out1(d.filterOut1_), out2(d.filterOut2_), buffer(d.speechBuffer_.data()) {}
+  FilterState(const SpeechActivityDetector& d, double* samples)
+      : in1(d.filterIn1_), in2(d.filterIn2_), out1(d.filterOut1_), out2(d.filterOut2_), buffer(samples) {}
 
   void step(int n) {
     const double x = buffer[n];
@@ -154,8 +154,23 @@ struct SpeechActivityDetector::FilterState {
   }
 };
 
+// Frames analysed together: the pre-processed history the first frame's
+// window reaches back to, then the block's own frames, so that frame i's
+// window starts at samples + 80 i.
+struct SpeechActivityDetector::FrameBlock {
+  static constexpr int kFrames = 16;
+  static constexpr int kHistoryLength = kWindowLength - kFrameLength;
+
+  std::int32_t frames = 0;
+  std::int32_t frameNumbers[kFrames];
+  double samples[kHistoryLength + kFrames * kFrameLength];
+
+  const double* window(int frame) const { return samples + frame * kFrameLength; }
+  int end() const { return kHistoryLength + frames * kFrameLength; }
+};
+
 void SpeechActivityDetector::preFilter() {
-  FilterState state(*this);
+  FilterState state(*this, speechBuffer_.data());
   for (int n = kNewFrameStart; n < kWindowLength; ++n) state.step(n);
   state.storeInto(*this);
 }
@@ -170,36 +185,94 @@ std::int32_t SpeechActivityDetector::processFrame(const std::int16_t* samples) {
   predict(r, A, rc);
   double lsp[kLpcOrder];
   lpcToLsp(A, lsp, kLspFallback.data());
-  return conclude(r, rc, lsp) == 1 ? 1 : 0;
+  const std::int32_t d = conclude(r, rc, lsp, speechBuffer_.data(), frameCount_);
+  for (int k = 0; k < kWindowLength - kFrameLength; ++k) {
+    speechBuffer_[k] = speechBuffer_[k + kFrameLength];
+  }
+  return d == 1 ? 1 : 0;
 }
 
-void SpeechActivityDetector::processFramePair(SpeechActivityDetector& first, const std::int16_t* firstSamples,
-                                              SpeechActivityDetector& second, const std::int16_t* secondSamples,
-                                              std::int32_t* decisions) {
-  first.beginFrame(firstSamples);
-  second.beginFrame(secondSamples);
-  {
-    // The two recurrences interleaved: each waits on its own previous
-    // output, and the other's step fills the wait.
-    FilterState a(first);
-    FilterState b(second);
-    for (int n = kNewFrameStart; n < kWindowLength; ++n) {
-      a.step(n);
-      b.step(n);
-    }
-    a.storeInto(first);
-    b.storeInto(second);
+void SpeechActivityDetector::loadBlock(const std::int16_t* samples, std::int32_t frames, FrameBlock& block) {
+  block.frames = frames;
+  for (int k = 0; k < FrameBlock::kHistoryLength; ++k) block.samples[k] = speechBuffer_[k];
+  for (int k = 0; k < frames * kFrameLength; ++k) {
+    block.samples[FrameBlock::kHistoryLength + k] = static_cast<double>(samples[k]);
   }
-  double r[2][kAutocorrelationOrder + 1];
-  autocorrelatePair(first.speechBuffer_.data(), second.speechBuffer_.data(), kAutocorrelationOrder, r[0], r[1]);
-  double A[2][kLpcOrder + 1];
-  double rc[2][kLpcOrder];
-  first.predict(r[0], A[0], rc[0]);
-  second.predict(r[1], A[1], rc[1]);
-  double lsp[2][kLpcOrder];
-  lpcToLspPair(A[0], lsp[0], A[1], lsp[1], kLspFallback.data());
-  decisions[0] = first.conclude(r[0], rc[0], lsp[0]) == 1 ? 1 : 0;
-  decisions[1] = second.conclude(r[1], rc[1], lsp[1]) == 1 ? 1 : 0;
+  for (int i = 0; i < frames; ++i) {
+    frameCount_ = (frameCount_ == kLastFrameNumber) ? kWrappedFrameNumber : frameCount_ + 1;
+    block.frameNumbers[i] = frameCount_;
+  }
+}
+
+void SpeechActivityDetector::analyseBlock(const FrameBlock& block, std::int32_t* decisions) {
+  constexpr int kFrames = FrameBlock::kFrames;
+  const int frames = block.frames;
+  double r[kFrames][kAutocorrelationOrder + 1];
+  int i = 0;
+  for (; i + 1 < frames; i += 2) {
+    autocorrelatePair(block.window(i), block.window(i + 1), kAutocorrelationOrder, r[i], r[i + 1]);
+  }
+  if (i < frames) autocorrelate(block.window(i), kAutocorrelationOrder, r[i]);
+  for (int f = 0; f < frames; ++f) applyLagWindow(kAutocorrelationOrder, r[f]);
+  double A[kFrames][kLpcOrder + 1];
+  double rc[kFrames][kLpcOrder];
+  levinsonDurbinFrames(frames, r[0], A[0], rc[0], lpcState_);
+  double lsp[kFrames][kLpcOrder];
+  lpcToLspFrames(A[0], frames, lsp[0], kLspFallback.data());
+  for (int f = 0; f < frames; ++f) {
+    decisions[f] = conclude(r[f], rc[f], lsp[f], block.window(f), block.frameNumbers[f]) == 1 ? 1 : 0;
+  }
+}
+
+void SpeechActivityDetector::keepHistory(const FrameBlock& block) {
+  // As processFrame leaves it: the last 160 pre-processed samples, and the
+  // last frame once more where the next frame will be written.
+  const double* last = block.samples + block.end() - kWindowLength;
+  for (int k = kFrameLength; k < kWindowLength; ++k) speechBuffer_[k - kFrameLength] = last[k];
+  for (int k = kNewFrameStart; k < kWindowLength; ++k) speechBuffer_[k] = last[k];
+}
+
+void SpeechActivityDetector::processFrames(const std::int16_t* samples, std::int32_t frames, std::int32_t* decisions) {
+  FrameBlock block;
+  for (std::int32_t done = 0; done < frames; done += FrameBlock::kFrames) {
+    const std::int32_t count = frames - done < FrameBlock::kFrames ? frames - done : FrameBlock::kFrames;
+    loadBlock(samples + static_cast<std::ptrdiff_t>(done) * kFrameLength, count, block);
+    FilterState state(*this, block.samples);
+    for (int n = FrameBlock::kHistoryLength; n < block.end(); ++n) state.step(n);
+    state.storeInto(*this);
+    analyseBlock(block, decisions + done);
+    keepHistory(block);
+  }
+}
+
+void SpeechActivityDetector::processFramesPair(SpeechActivityDetector& first, const std::int16_t* firstSamples,
+                                               SpeechActivityDetector& second, const std::int16_t* secondSamples,
+                                               std::int32_t frames, std::int32_t* firstDecisions,
+                                               std::int32_t* secondDecisions) {
+  FrameBlock firstBlock;
+  FrameBlock secondBlock;
+  for (std::int32_t done = 0; done < frames; done += FrameBlock::kFrames) {
+    const std::int32_t count = frames - done < FrameBlock::kFrames ? frames - done : FrameBlock::kFrames;
+    const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(done) * kFrameLength;
+    first.loadBlock(firstSamples + start, count, firstBlock);
+    second.loadBlock(secondSamples + start, count, secondBlock);
+    {
+      // The two recurrences interleaved: each waits on its own previous
+      // output, and the other's step fills the wait.
+      FilterState a(first, firstBlock.samples);
+      FilterState b(second, secondBlock.samples);
+      for (int n = FrameBlock::kHistoryLength; n < firstBlock.end(); ++n) {
+        a.step(n);
+        b.step(n);
+      }
+      a.storeInto(first);
+      b.storeInto(second);
+    }
+    first.analyseBlock(firstBlock, firstDecisions + done);
+    second.analyseBlock(secondBlock, secondDecisions + done);
+    first.keepHistory(firstBlock);
+    second.keepHistory(secondBlock);
+  }
 }
 
 void SpeechActivityDetector::predict(double* r, double* A, double* rc) {
@@ -207,19 +280,15 @@ void SpeechActivityDetector::predict(double* r, double* A, double* rc) {
   levinsonDurbin(kLpcOrder, r, A, rc, lpcState_);
 }
 
-std::int32_t SpeechActivityDetector::conclude(const double* r, const double* rc, const double* lsp) {
+std::int32_t SpeechActivityDetector::conclude(const double* r, const double* rc, const double* lsp,
+                                             const double* window, std::int32_t frameNumber) {
   double lsf[kLpcOrder];
   for (int i = 0; i < kLpcOrder; ++i) {
     lsf[i] = std::acos(lsp[i]);
   }
-
-  const std::int32_t d = decideActivity(rc[1], lsf, r, speechBuffer_.data(), frameCount_, prevDecision_, prevPrevDecision_);
+  const std::int32_t d = decideActivity(rc[1], lsf, r, window, frameNumber, prevDecision_, prevPrevDecision_);
   prevPrevDecision_ = prevDecision_;
   prevDecision_ = d;
-
-  for (int k = 0; k < kWindowLength - kFrameLength; ++k) {
-    speechBuffer_[k] = speechBuffer_[k + kFrameLength];
-  }
   return d;
 }
 

@@ -31,13 +31,18 @@ class SpeechActivityDetector {
   // frame is speech, 0 otherwise. Cannot fail.
   std::int32_t processFrame(const std::int16_t* samples);
 
-  // The next frame of two signals, each with its own detector (two distinct
-  // objects): decisions[0] and decisions[1] are what first.processFrame and
-  // second.processFrame would return; the two detectors' work is
-  // interleaved so that each fills the other's waits.
-  static void processFramePair(SpeechActivityDetector& first, const std::int16_t* firstSamples,
-                               SpeechActivityDetector& second, const std::int16_t* secondSamples,
-                               std::int32_t* decisions);
+  // Classifies `frames` consecutive frames starting at `samples` (80 ×
+  // frames samples) into decisions[0 .. frames - 1], each as processFrame
+  // would return it, frame after frame. Independent work of neighbouring
+  // frames is done side by side.
+  void processFrames(const std::int16_t* samples, std::int32_t frames, std::int32_t* decisions);
+
+  // processFrames of two signals with a detector each (two distinct
+  // objects), the two detectors' work interleaved so that each fills the
+  // other's waits.
+  static void processFramesPair(SpeechActivityDetector& first, const std::int16_t* firstSamples,
+                                SpeechActivityDetector& second, const std::int16_t* secondSamples,
+                                std::int32_t frames, std::int32_t* firstDecisions, std::int32_t* secondDecisions);
 
  private:
   friend struct SpeechActivityDetectorProbe;  // white-box access for the tests
@@ -47,6 +52,7 @@ class SpeechActivityDetector {
   static constexpr int kBlockCount = 16;
 
   struct FilterState;
+  struct FrameBlock;
 
   // The steps of a frame: the samples into the window and the frame
   // counter; the pre-processing filter; the lag window and recursion; the
@@ -54,7 +60,15 @@ class SpeechActivityDetector {
   void beginFrame(const std::int16_t* samples);
   void preFilter();
   void predict(double* r, double* A, double* rc);
-  std::int32_t conclude(const double* r, const double* rc, const double* lsp);
+  // The decision of a frame whose pre-processed window is `window`, and the
+  // previous decisions moved on.
+  std::int32_t conclude(const double* r, const double* rc, const double* lsp, const double* window,
+                        std::int32_t frameNumber);
+  // A block of frames: into the block's buffer behind the kept history, the
+  // analysis of all its frames, the history kept for the next block.
+  void loadBlock(const std::int16_t* samples, std::int32_t frames, FrameBlock& block);
+  void analyseBlock(const FrameBlock& block, std::int32_t* decisions);
+  void keepHistory(const FrameBlock& block);
   std::int32_t decideActivity(double rc1, double* lsf, const double* r, const double* buffer, std::int32_t f,
                               std::int32_t prev, std::int32_t prevPrev);
   // Initial decision from the four difference features: 1 when the first of

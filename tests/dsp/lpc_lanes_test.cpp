@@ -1,10 +1,12 @@
 // The vector paths of the LPC chain against the one-at-a-time code, bit for
 // bit: lag sums and Chebyshev evaluations on random inputs through every
-// path, the two-window and two-filter steps against the one-window ones, and
-// two detectors advancing side by side against each alone.
+// path, two windows and many filters at once against each alone, and
+// detectors fed runs of frames against frame-by-frame ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -17,6 +19,7 @@
 #include "dsp/lpc_lanes.h"
 #include "dsp/lpc_tables.h"
 #include "dsp/speech_activity_detector.h"
+#include "tests/dsp/speech_activity_detector_probe.h"
 
 namespace orvelle {
 namespace {
@@ -120,21 +123,33 @@ TEST(LpcLanes, BisectionOfEveryPathHasTheBitsOfTheStepByStepBisection) {
   }
 }
 
-TEST(LpcLanes, PairStepsGiveEachWindowAndFilterItsOwnResult) {
+// A window that rings at a resonance whose sharpness and frequency vary with
+// `trial`, driven by `drive`: its filters have close pairs and, at the
+// sharpest, searches that fall back.
+std::vector<double> resonantWindow(const std::vector<double>& drive, int trial) {
+  std::vector<double> y(kLpcWindowLength);
+  double y1 = 0.0, y2 = 0.0;
+  for (int n = 0; n < kLpcWindowLength; ++n) {
+    const double value = drive[n] * 0.01 + (1.0 + 0.004 * (trial % 200)) * y1 - 0.95 * y2;
+    y2 = y1;
+    y1 = value;
+    y[n] = value;
+  }
+  return y;
+}
+
+// The cell [kLspGrid[c + 1], kLspGrid[c]] holding x.
+int gridCell(double x) {
+  int c = 0;
+  while (c + 2 < kLspGridSize && x < kLspGrid[c + 1]) ++c;
+  return c;
+}
+
+TEST(LpcLanes, TwoWindowsGiveEachItsOwnLags) {
   std::mt19937 random(17);
-  int withFallback = 0;
   for (int trial = 0; trial < 200; ++trial) {
     const std::vector<double> first = randomWindow(random, 0);
-    // A resonant second window, so that both full searches and fallbacks
-    // turn up among the trials.
-    std::vector<double> second(kLpcWindowLength);
-    double y1 = 0.0, y2 = 0.0;
-    for (int n = 0; n < kLpcWindowLength; ++n) {
-      const double y = first[n] * 0.01 + (1.0 + 0.004 * trial) * y1 - 0.95 * y2;
-      y2 = y1;
-      y1 = y;
-      second[n] = y;
-    }
+    const std::vector<double> second = resonantWindow(first, trial);
     double r[2][kAutocorrelationOrder + 1];
     double rAlone[2][kAutocorrelationOrder + 1];
     autocorrelatePair(first.data(), second.data(), kAutocorrelationOrder, r[0], r[1]);
@@ -143,25 +158,161 @@ TEST(LpcLanes, PairStepsGiveEachWindowAndFilterItsOwnResult) {
     for (int w = 0; w < 2; ++w) {
       for (int k = 0; k <= kAutocorrelationOrder; ++k) ASSERT_TRUE(sameBits(r[w][k], rAlone[w][k])) << w << " " << k;
     }
+  }
+}
 
-    double A[2][kLpcOrder + 1];
-    double rc[2][kLpcOrder];
-    for (int w = 0; w < 2; ++w) {
-      LpcState state;
-      applyLagWindow(kAutocorrelationOrder, r[w]);
-      levinsonDurbin(kLpcOrder, r[w], A[w], rc[w], state);
+// The order-10 filter whose line spectral frequencies are `omega`
+// (ascending, radians): the odd ones shape the sum polynomial, the even ones
+// the difference polynomial.
+void filterFromFrequencies(const double* omega, double* A) {
+  double sum[kLpcOrder + 2] = {1.0, 1.0};
+  double difference[kLpcOrder + 2] = {1.0, -1.0};
+  int sumDegree = 1;
+  int differenceDegree = 1;
+  auto multiply = [](double* p, int& degree, double w) {
+    const double c = -2.0 * std::cos(w);
+    for (int i = degree + 2; i >= 0; --i) {
+      p[i] = p[i] + (i >= 1 ? c * p[i - 1] : 0.0) + (i >= 2 ? p[i - 2] : 0.0);
     }
-    double lsp[2][kLpcOrder];
-    double lspAlone[2][kLpcOrder];
-    lpcToLspPair(A[0], lsp[0], A[1], lsp[1], kLspFallback.data());
-    lpcToLsp(A[0], lspAlone[0], kLspFallback.data());
-    lpcToLsp(A[1], lspAlone[1], kLspFallback.data());
-    for (int w = 0; w < 2; ++w) {
-      for (int i = 0; i < kLpcOrder; ++i) ASSERT_TRUE(sameBits(lsp[w][i], lspAlone[w][i])) << w << " " << i;
-      if (sameBits(lsp[w][0], kLspFallback[0]) && sameBits(lsp[w][9], kLspFallback[9])) ++withFallback;
+    degree += 2;
+  };
+  for (int i = 0; i < kLpcOrder; i += 2) multiply(sum, sumDegree, omega[i]);
+  for (int i = 1; i < kLpcOrder; i += 2) multiply(difference, differenceDegree, omega[i]);
+  for (int i = 0; i <= kLpcOrder; ++i) A[i] = 0.5 * (sum[i] + difference[i]);
+}
+
+// Filters of three kinds: from analysed windows, from line spectral
+// frequencies with close pairs, and arbitrary coefficients (whose
+// polynomials rarely have all their roots on the grid's span).
+void someFilter(std::mt19937& random, int kind, double* A) {
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  if (kind == 0) {
+    const std::vector<double> drive = randomWindow(random, 0);
+    const std::vector<double> window = random() % 2 == 0 ? drive : resonantWindow(drive, static_cast<int>(random() % 200));
+    double r[kAutocorrelationOrder + 1];
+    autocorrelate(window.data(), kAutocorrelationOrder, r);
+    applyLagWindow(kAutocorrelationOrder, r);
+    double rc[kLpcOrder];
+    LpcState state;
+    levinsonDurbin(kLpcOrder, r, A, rc, state);
+  } else if (kind == 1) {
+    double omega[kLpcOrder];
+    double w = 0.05 + 0.2 * unit(random);
+    for (int i = 0; i < kLpcOrder; ++i) {
+      omega[i] = w;
+      // Every other gap is tiny: a formant's two frequencies close together.
+      w += i % 2 == 0 ? 0.001 + 0.01 * unit(random) : 0.15 + 0.2 * unit(random);
+    }
+    filterFromFrequencies(omega, A);
+  } else {
+    A[0] = 1.0;
+    for (int i = 1; i <= kLpcOrder; ++i) A[i] = 3.0 * unit(random) - 1.5;
+  }
+}
+
+TEST(LpcLanes, FiltersSearchedInLanesGetTheLineSpectralPairsOfEachAlone) {
+  std::mt19937 random(29);
+  int withFallback = 0;
+  int withSharedCell = 0;
+  int filters = 0;
+  for (int trial = 0; trial < 60; ++trial) {
+    // Any count: whole lane groups, a part group, a single filter.
+    const int count = 1 + static_cast<int>(random() % 19);
+    std::vector<double> A(static_cast<std::size_t>(count) * (kLpcOrder + 1));
+    for (int f = 0; f < count; ++f) someFilter(random, static_cast<int>(random() % 3), A.data() + f * (kLpcOrder + 1));
+    for (LpcPath path : {LpcPath::oneByOne, LpcPath::baseline, LpcPath::avx2}) {
+      std::vector<double> lsp(static_cast<std::size_t>(count) * kLpcOrder);
+      lpcToLspFrames(A.data(), count, lsp.data(), kLspFallback.data(), path);
+      for (int f = 0; f < count; ++f) {
+        double alone[kLpcOrder];
+        lpcToLsp(A.data() + f * (kLpcOrder + 1), alone, kLspFallback.data());
+        for (int i = 0; i < kLpcOrder; ++i) {
+          ASSERT_TRUE(sameBits(lsp[f * kLpcOrder + i], alone[i]))
+              << "path " << static_cast<int>(path) << " filter " << f << " of " << count << " pair " << i;
+        }
+        if (path != LpcPath::oneByOne) continue;
+        ++filters;
+        if (std::equal(alone, alone + kLpcOrder, kLspFallback.begin())) {
+          ++withFallback;
+          continue;
+        }
+        for (int i = 1; i < kLpcOrder; ++i) {
+          if (gridCell(alone[i]) == gridCell(alone[i - 1])) {
+            ++withSharedCell;
+            break;
+          }
+        }
+      }
     }
   }
-  EXPECT_LT(withFallback, 400);  // the searches did find roots
+  // The trials reached the searches' rarer turns: a root found between the
+  // previous root and the grid, and a search that found too few roots.
+  EXPECT_GT(withSharedCell, 5);
+  EXPECT_GT(withFallback, 5);
+  EXPECT_GT(filters - withFallback, filters / 3);
+}
+
+TEST(LpcLanes, RecursionsInLanesKeepEachFramesFilterAndTheFallbackOrder) {
+  constexpr int kLags = kAutocorrelationOrder + 1;
+  std::mt19937 random(37);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  int unstable = 0;
+  int frames = 0;
+  for (int trial = 0; trial < 80; ++trial) {
+    const int count = 1 + static_cast<int>(random() % 13);
+    std::vector<double> r(static_cast<std::size_t>(count) * kLags);
+    for (int f = 0; f < count; ++f) {
+      double* lags = r.data() + f * kLags;
+      if (random() % 3 == 0) {
+        // Arbitrary lags: no true autocorrelation, often unstable, and
+        // sometimes a first lag above the energy.
+        lags[0] = 1.0 + 100.0 * std::fabs(unit(random));
+        for (int k = 1; k < kLags; ++k) lags[k] = lags[0] * 1.2 * unit(random);
+      } else {
+        const std::vector<double> window = randomWindow(random, 0);
+        autocorrelate(window.data(), kAutocorrelationOrder, lags);
+        applyLagWindow(kAutocorrelationOrder, lags);
+      }
+    }
+    LpcState start;
+    for (int j = 1; j <= kLpcOrder; ++j) start.lastStableLpc[j] = 0.01 * j;
+    start.lastStableRc = {0.25, -0.5};
+    std::vector<double> expectedR = r;
+    std::vector<double> expectedA(static_cast<std::size_t>(count) * (kLpcOrder + 1));
+    std::vector<double> expectedRc(static_cast<std::size_t>(count) * kLpcOrder);
+    LpcState expectedState = start;
+    for (int f = 0; f < count; ++f) {
+      levinsonDurbin(kLpcOrder, expectedR.data() + f * kLags, expectedA.data() + f * (kLpcOrder + 1),
+                     expectedRc.data() + f * kLpcOrder, expectedState);
+      double lags[kLags];
+      double A[kLpcOrder + 1];
+      double rc[kLpcOrder];
+      std::copy(r.begin() + f * kLags, r.begin() + (f + 1) * kLags, lags);
+      ++frames;
+      if (!levinsonRecursion(kLpcOrder, lags, A, rc)) ++unstable;
+    }
+    for (LpcPath path : {LpcPath::oneByOne, LpcPath::baseline, LpcPath::avx2}) {
+      std::vector<double> lanesR = r;
+      std::vector<double> A(expectedA.size());
+      std::vector<double> rc(expectedRc.size());
+      LpcState state = start;
+      levinsonDurbinFrames(count, lanesR.data(), A.data(), rc.data(), state, path);
+      for (int f = 0; f < count; ++f) {
+        const auto at = [f](int i, int stride) { return static_cast<std::size_t>(f * stride + i); };
+        ASSERT_TRUE(sameBits(lanesR[at(1, kLags)], expectedR[at(1, kLags)])) << "clamp, frame " << f;
+        for (int j = 0; j <= kLpcOrder; ++j) {
+          ASSERT_TRUE(sameBits(A[at(j, kLpcOrder + 1)], expectedA[at(j, kLpcOrder + 1)]))
+              << "path " << static_cast<int>(path) << " frame " << f << " A" << j;
+        }
+        // The decision reads the first two coefficients only, which a
+        // fallback restores; beyond them an unstable frame's are undefined.
+        for (int i = 0; i < 2; ++i) ASSERT_TRUE(sameBits(rc[at(i, kLpcOrder)], expectedRc[at(i, kLpcOrder)]));
+      }
+      ASSERT_EQ(0, std::memcmp(&state, &expectedState, sizeof state)) << "path " << static_cast<int>(path);
+    }
+  }
+  EXPECT_GT(unstable, frames / 10);
+  EXPECT_LT(unstable, frames / 2);
 }
 
 std::vector<std::int16_t> storedSignal() {
@@ -175,28 +326,59 @@ std::vector<std::int16_t> storedSignal() {
   return samples;
 }
 
-TEST(LpcLanes, DetectorsSideBySideDecideAsEachAlone) {
+// The decisions and the state after every call, whichever way the frames
+// are handed over: frame by frame, in runs of any length, or two signals
+// side by side. From a fresh detector, and from one about to wrap its frame
+// number inside a run.
+TEST(LpcLanes, DetectorsFedInRunsDecideAsFrameByFrame) {
+  using Probe = SpeechActivityDetectorProbe;
+  constexpr int kFrame = SpeechActivityDetector::kFrameLength;
   const std::vector<std::int16_t> signal = storedSignal();
-  ASSERT_GT(signal.size(), 1000u * SpeechActivityDetector::kFrameLength);
+  ASSERT_GT(signal.size(), 1000u * kFrame);
   // The second signal is the first at a third of its level and 37 frames
   // later, so the two detectors disagree often.
   std::vector<std::int16_t> other(signal.size());
-  for (std::size_t i = 0; i < signal.size(); ++i) {
-    other[i] = static_cast<std::int16_t>(signal[(i + 37 * 80) % signal.size()] / 3);
+  for (std::size_t i = 0; i < signal.size(); ++i) other[i] = static_cast<std::int16_t>(signal[(i + 37 * 80) % signal.size()] / 3);
+  const int frames = static_cast<int>(signal.size() / kFrame);
+  std::mt19937 random(31);
+  for (std::int32_t firstNumber : {0, 32767 - 700}) {
+    SpeechActivityDetector first, second, firstAlone, secondAlone;
+    for (SpeechActivityDetector* d : {&first, &second, &firstAlone, &secondAlone}) Probe::frameCount(*d) = firstNumber;
+    int disagreements = 0;
+    int done = 0;
+    while (done < frames) {
+      const int run = std::min(frames - done, 1 + static_cast<int>(random() % 50));
+      const std::int16_t* a = signal.data() + static_cast<std::ptrdiff_t>(done) * kFrame;
+      const std::int16_t* b = other.data() + static_cast<std::ptrdiff_t>(done) * kFrame;
+      std::vector<std::int32_t> decisions[2];
+      decisions[0].resize(static_cast<std::size_t>(run));
+      decisions[1].resize(static_cast<std::size_t>(run));
+      switch (random() % 3) {
+        case 0:
+          SpeechActivityDetector::processFramesPair(first, a, second, b, run, decisions[0].data(), decisions[1].data());
+          break;
+        case 1:
+          first.processFrames(a, run, decisions[0].data());
+          second.processFrames(b, run, decisions[1].data());
+          break;
+        default:
+          for (int f = 0; f < run; ++f) {
+            decisions[0][static_cast<std::size_t>(f)] = first.processFrame(a + f * kFrame);
+            decisions[1][static_cast<std::size_t>(f)] = second.processFrame(b + f * kFrame);
+          }
+      }
+      for (int f = 0; f < run; ++f) {
+        ASSERT_EQ(decisions[0][static_cast<std::size_t>(f)], firstAlone.processFrame(a + f * kFrame)) << done + f;
+        ASSERT_EQ(decisions[1][static_cast<std::size_t>(f)], secondAlone.processFrame(b + f * kFrame)) << done + f;
+        if (decisions[0][static_cast<std::size_t>(f)] != decisions[1][static_cast<std::size_t>(f)]) ++disagreements;
+      }
+      done += run;
+      ASSERT_TRUE(Probe::sameHistory(first, firstAlone)) << "after frame " << done;
+      ASSERT_TRUE(Probe::sameHistory(second, secondAlone)) << "after frame " << done;
+      ASSERT_EQ(Probe::frameCount(first), Probe::frameCount(firstAlone));
+    }
+    EXPECT_GT(disagreements, 20);
   }
-  const std::size_t frames = signal.size() / SpeechActivityDetector::kFrameLength;
-  SpeechActivityDetector first, second, firstAlone, secondAlone;
-  int disagreements = 0;
-  for (std::size_t f = 0; f < frames; ++f) {
-    const std::int16_t* a = signal.data() + f * SpeechActivityDetector::kFrameLength;
-    const std::int16_t* b = other.data() + f * SpeechActivityDetector::kFrameLength;
-    std::int32_t decisions[2];
-    SpeechActivityDetector::processFramePair(first, a, second, b, decisions);
-    ASSERT_EQ(decisions[0], firstAlone.processFrame(a)) << "frame " << f;
-    ASSERT_EQ(decisions[1], secondAlone.processFrame(b)) << "frame " << f;
-    if (decisions[0] != decisions[1]) ++disagreements;
-  }
-  EXPECT_GT(disagreements, 20);
 }
 
 }  // namespace
