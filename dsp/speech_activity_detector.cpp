@@ -136,8 +136,8 @@ struct SpeechActivityDetector::FilterState {
   FilterState(const SpeechActivityDetector& d, double* samples)
       : in1(d.filterIn1_), in2(d.filterIn2_), out1(d.filterOut1_), out2(d.filterOut2_), buffer(samples) {}
 
-  void step(int n) {
-    const double x = buffer[n];
+  // Filters x into buffer[n].
+  void step(double x, int n) {
     const double y = kFilterB0 * x - kFilterB1 * in1 + kFilterB2 * in2 + kFilterA1 * out1 - kFilterA2 * out2;
     in2 = in1;
     in1 = x;
@@ -161,17 +161,20 @@ struct SpeechActivityDetector::FrameBlock {
   static constexpr int kFrames = 16;
   static constexpr int kHistoryLength = kWindowLength - kFrameLength;
 
+  const std::int16_t* input = nullptr;  // the block's frames as they came
   std::int32_t frames = 0;
   std::int32_t frameNumbers[kFrames];
-  double samples[kHistoryLength + kFrames * kFrameLength];
+  double samples[kHistoryLength + kFrames * kFrameLength];  // pre-processed
 
   const double* window(int frame) const { return samples + frame * kFrameLength; }
   int end() const { return kHistoryLength + frames * kFrameLength; }
+  // Input sample n of the block (n counted from the history's start).
+  double in(int n) const { return static_cast<double>(input[n - kHistoryLength]); }
 };
 
 void SpeechActivityDetector::preFilter() {
   FilterState state(*this, speechBuffer_.data());
-  for (int n = kNewFrameStart; n < kWindowLength; ++n) state.step(n);
+  for (int n = kNewFrameStart; n < kWindowLength; ++n) state.step(speechBuffer_[n], n);
   state.storeInto(*this);
 }
 
@@ -192,12 +195,10 @@ std::int32_t SpeechActivityDetector::processFrame(const std::int16_t* samples) {
   return d == 1 ? 1 : 0;
 }
 
-void SpeechActivityDetector::loadBlock(const std::int16_t* samples, std::int32_t frames, FrameBlock& block) {
+void SpeechActivityDetector::startBlock(const std::int16_t* samples, std::int32_t frames, FrameBlock& block) {
+  block.input = samples;
   block.frames = frames;
   for (int k = 0; k < FrameBlock::kHistoryLength; ++k) block.samples[k] = speechBuffer_[k];
-  for (int k = 0; k < frames * kFrameLength; ++k) {
-    block.samples[FrameBlock::kHistoryLength + k] = static_cast<double>(samples[k]);
-  }
   for (int i = 0; i < frames; ++i) {
     frameCount_ = (frameCount_ == kLastFrameNumber) ? kWrappedFrameNumber : frameCount_ + 1;
     block.frameNumbers[i] = frameCount_;
@@ -236,9 +237,9 @@ void SpeechActivityDetector::processFrames(const std::int16_t* samples, std::int
   FrameBlock block;
   for (std::int32_t done = 0; done < frames; done += FrameBlock::kFrames) {
     const std::int32_t count = frames - done < FrameBlock::kFrames ? frames - done : FrameBlock::kFrames;
-    loadBlock(samples + static_cast<std::ptrdiff_t>(done) * kFrameLength, count, block);
+    startBlock(samples + static_cast<std::ptrdiff_t>(done) * kFrameLength, count, block);
     FilterState state(*this, block.samples);
-    for (int n = FrameBlock::kHistoryLength; n < block.end(); ++n) state.step(n);
+    for (int n = FrameBlock::kHistoryLength; n < block.end(); ++n) state.step(block.in(n), n);
     state.storeInto(*this);
     analyseBlock(block, decisions + done);
     keepHistory(block);
@@ -254,16 +255,16 @@ void SpeechActivityDetector::processFramesPair(SpeechActivityDetector& first, co
   for (std::int32_t done = 0; done < frames; done += FrameBlock::kFrames) {
     const std::int32_t count = frames - done < FrameBlock::kFrames ? frames - done : FrameBlock::kFrames;
     const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(done) * kFrameLength;
-    first.loadBlock(firstSamples + start, count, firstBlock);
-    second.loadBlock(secondSamples + start, count, secondBlock);
+    first.startBlock(firstSamples + start, count, firstBlock);
+    second.startBlock(secondSamples + start, count, secondBlock);
     {
       // The two recurrences interleaved: each waits on its own previous
       // output, and the other's step fills the wait.
       FilterState a(first, firstBlock.samples);
       FilterState b(second, secondBlock.samples);
       for (int n = FrameBlock::kHistoryLength; n < firstBlock.end(); ++n) {
-        a.step(n);
-        b.step(n);
+        a.step(firstBlock.in(n), n);
+        b.step(secondBlock.in(n), n);
       }
       a.storeInto(first);
       b.storeInto(second);

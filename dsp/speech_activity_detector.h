@@ -64,9 +64,10 @@ class SpeechActivityDetector {
   // previous decisions moved on.
   std::int32_t conclude(const double* r, const double* rc, const double* lsp, const double* window,
                         std::int32_t frameNumber);
-  // A block of frames: into the block's buffer behind the kept history, the
-  // analysis of all its frames, the history kept for the next block.
-  void loadBlock(const std::int16_t* samples, std::int32_t frames, FrameBlock& block);
+  // A block of frames: the kept history and the frame numbers (the caller
+  // then filters the frames in behind the history), the analysis of all its
+  // frames, the history kept for the next block.
+  void startBlock(const std::int16_t* samples, std::int32_t frames, FrameBlock& block);
   void analyseBlock(const FrameBlock& block, std::int32_t* decisions);
   void keepHistory(const FrameBlock& block);
   std::int32_t decideActivity(double rc1, double* lsf, const double* r, const double* buffer, std::int32_t f,
