@@ -27,12 +27,35 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
 
   // windowSamples (frame[i] = w[i] * samples[i]) and the transform's
   // permutation in one pass: each windowed value is computed as in place and
-  // written straight to where the permutation would move it.
-  for (std::int32_t i = 0; i < n; ++i) {
-    const std::int32_t from = t.reversal[i];
-    const Lanes s = {static_cast<double>(samples[0][from]), static_cast<double>(samples[1][from]),
-                     static_cast<double>(samples[2][from]), static_cast<double>(samples[3][from])};
-    at(i) = ORVELLE_LANES_OF(t.window[from]) * s;
+  // written straight to where the permutation moves it (the bit reversal is
+  // its own inverse). The samples are read four at a time from each frame
+  // and turned into four points of all the frames.
+  static_assert(L == 4, "the transpose below turns four frames into four lanes");
+  using Samples = std::int16_t __attribute__((vector_size(4 * sizeof(std::int16_t))));
+  using Widened = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))));
+  const std::int16_t* const s0 = samples[0];
+  const std::int16_t* const s1 = samples[1];
+  const std::int16_t* const s2 = samples[2];
+  const std::int16_t* const s3 = samples[3];
+  auto fourOf = [](const std::int16_t* from, Lanes& out) {
+    Samples raw;
+    __builtin_memcpy(&raw, from, sizeof raw);
+    out = __builtin_convertvector(__builtin_convertvector(raw, Widened), Lanes);
+  };
+  for (std::int32_t i = 0; i < n; i += 4) {
+    Lanes c[4];
+    fourOf(s0 + i, c[0]);
+    fourOf(s1 + i, c[1]);
+    fourOf(s2 + i, c[2]);
+    fourOf(s3 + i, c[3]);
+    const Lanes t0 = __builtin_shufflevector(c[0], c[1], 0, 4, 2, 6);
+    const Lanes t1 = __builtin_shufflevector(c[0], c[1], 1, 5, 3, 7);
+    const Lanes t2 = __builtin_shufflevector(c[2], c[3], 0, 4, 2, 6);
+    const Lanes t3 = __builtin_shufflevector(c[2], c[3], 1, 5, 3, 7);
+    at(t.reversal[i]) = ORVELLE_LANES_OF(t.window[i]) * __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    at(t.reversal[i + 1]) = ORVELLE_LANES_OF(t.window[i + 1]) * __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    at(t.reversal[i + 2]) = ORVELLE_LANES_OF(t.window[i + 2]) * __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    at(t.reversal[i + 3]) = ORVELLE_LANES_OF(t.window[i + 3]) * __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
   }
 
   // The rest of the transform: stages 1 to 3 block by block, the later
