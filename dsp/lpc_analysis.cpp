@@ -242,6 +242,26 @@ void autocorrelatePair(const double* first, const double* second, int order, dou
   lagsFromSums(sums[1], y[1], order, rSecond);
 }
 
+void autocorrelateFrames(const double* const* windows, int count, int order, double* r, LpcPath path) {
+  int first = 0;
+  if (order < kFrameLaneLags) {
+    for (; first + 4 <= count; first += 4) {
+      double sums[4][kFrameLaneLags];
+      double* results[4] = {sums[0], sums[1], sums[2], sums[3]};
+      frameLagSums(path, windows + first, results);
+      for (int l = 0; l < 4; ++l) {
+        double* frameR = r + (first + l) * (order + 1);
+        for (int k = 0; k <= order; ++k) frameR[k] = sums[l][k];
+        if (frameR[0] < kMinimumEnergy) frameR[0] = kMinimumEnergy;
+      }
+    }
+  }
+  for (; first + 1 < count; first += 2) {
+    autocorrelatePair(windows[first], windows[first + 1], order, r + first * (order + 1), r + (first + 1) * (order + 1));
+  }
+  if (first < count) autocorrelate(windows[first], order, r + first * (order + 1));
+}
+
 void applyLagWindow(int order, double* r) {
   for (int k = 1; k <= order && k <= kAutocorrelationOrder; ++k) {
     r[k] = r[k] * kLpcLagWindow[k - 1];

@@ -34,6 +34,11 @@ void autocorrelate(const double* window, int order, double* r);
 // autocorrelate of two windows at once; each result as autocorrelate gives it.
 void autocorrelatePair(const double* first, const double* second, int order, double* rFirst, double* rSecond);
 
+// autocorrelate of `count` windows, windows[f]'s lags into r[(order + 1) f
+// ..]; neighbouring windows share the vector lanes.
+void autocorrelateFrames(const double* const* windows, int count, int order, double* r,
+                         LpcPath path = fastestLpcPath());
+
 // Scales r[1..order] by the lag window; r[0] is left as it is.
 void applyLagWindow(int order, double* r);
 

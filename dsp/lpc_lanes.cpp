@@ -2,6 +2,7 @@
 
 #include "dsp/cpu_features.h"
 #include "dsp/lpc_analysis.h"
+#include "dsp/lpc_tables.h"
 
 namespace orvelle {
 
@@ -28,6 +29,29 @@ void lagSums(LpcPath path, int windows, const double* const* y, double* const* r
         }
       }
       return;
+  }
+}
+
+void frameLagSums(LpcPath path, const double* const* x, double* const* r) {
+  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
+  switch (path) {
+    case LpcPath::avx2:
+      frameLagSumsAvx2(x, r);
+      return;
+    case LpcPath::baseline:
+      frameLagSumsBaseline(x, r);
+      return;
+    case LpcPath::oneByOne:
+      break;
+  }
+  for (int l = 0; l < 4; ++l) {
+    double y[kLpcWindowLength];
+    for (int n = 0; n < kLpcWindowLength; ++n) y[n] = x[l][n] * kLpcAnalysisWindow[n];
+    for (int k = 0; k < kFrameLaneLags; ++k) {
+      double sum = 0.0;
+      for (int n = 0; n < kLpcWindowLength - k; ++n) sum += y[n] * y[n + k];
+      r[l][k] = sum;
+    }
   }
 }
 

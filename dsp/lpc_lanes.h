@@ -25,6 +25,13 @@ LpcPath fastestLpcPath();
 // of y[w][n] * y[w][n + k], ascending n, for k = 0 .. kLaneLags - 1.
 void lagSums(LpcPath path, int windows, const double* const* y, double* const* r);
 
+// The lags of the order-12 analysis of four frames at once, a lane per
+// frame: for the raw windows x[0..3] (kLpcWindowLength values each), with
+// y = x[l][n] * kLpcAnalysisWindow[n], r[l][k] = the sum over n = 0 .. 239 -
+// k of y[n] * y[n + k], ascending n, for k = 0 .. kFrameLaneLags - 1.
+inline constexpr int kFrameLaneLags = 13;
+void frameLagSums(LpcPath path, const double* const* x, double* const* r);
+
 // For q = 0 .. quads - 1 and lane l = 0 .. 3: out[4q + l] = chebyshevEval of
 // order 5 at x[4q + l] with the coefficients coefficients[4i + l], i = 0..5.
 void chebyshevLanes(LpcPath path, const double* x, int quads, const double* coefficients, double* out);
@@ -71,6 +78,8 @@ void gridSignChanges(LpcPath path, const double* values, int points, std::uint64
 // its instruction set.
 void lagSumsBaseline(int windows, const double* const* y, double* const* r);
 void lagSumsAvx2(int windows, const double* const* y, double* const* r);
+void frameLagSumsBaseline(const double* const* x, double* const* r);
+void frameLagSumsAvx2(const double* const* x, double* const* r);
 void chebyshevLanesBaseline(const double* x, int quads, const double* coefficients, double* out);
 void chebyshevLanesAvx2(const double* x, int quads, const double* coefficients, double* out);
 double bisectAndInterpolateBaseline(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh);

@@ -7,6 +7,8 @@ namespace orvelle {
 
 void lagSumsAvx2(int windows, const double* const* y, double* const* r) { lagSumsKernel(windows, y, r); }
 
+void frameLagSumsAvx2(const double* const* x, double* const* r) { frameLagSumsKernel(x, r); }
+
 void chebyshevLanesAvx2(const double* x, int quads, const double* coefficients, double* out) {
   chebyshevLanesKernel(x, quads, coefficients, out);
 }

@@ -5,6 +5,8 @@ namespace orvelle {
 
 void lagSumsBaseline(int windows, const double* const* y, double* const* r) { lagSumsKernel(windows, y, r); }
 
+void frameLagSumsBaseline(const double* const* x, double* const* r) { frameLagSumsKernel(x, r); }
+
 void chebyshevLanesBaseline(const double* x, int quads, const double* coefficients, double* out) {
   chebyshevLanesKernel(x, quads, coefficients, out);
 }

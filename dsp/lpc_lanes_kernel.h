@@ -9,6 +9,7 @@
 
 #include "dsp/lpc_analysis.h"
 #include "dsp/lpc_lanes.h"
+#include "dsp/lpc_tables.h"
 
 namespace orvelle {
 namespace {
@@ -78,6 +79,27 @@ void lagSumsKernel(int windows, const double* const* y, double* const* r) {
     lagSumsTwo(y[0], y[1], r[0], r[1]);
   } else {
     lagSumsOne(y[0], r[0]);
+  }
+}
+
+// The windows weighted into lanes (zeros after their end), then every lag
+// summed in its own register, the four frames side by side.
+void frameLagSumsKernel(const double* const* x, double* const* r) {
+  Quad y[kLpcWindowLength + kFrameLaneLags - 1];
+  for (int n = 0; n < kLpcWindowLength; ++n) {
+    y[n] = Quad{x[0][n], x[1][n], x[2][n], x[3][n]} * ORVELLE_QUAD_OF(kLpcAnalysisWindow[n]);
+  }
+  for (int n = kLpcWindowLength; n < kLpcWindowLength + kFrameLaneLags - 1; ++n) y[n] = ORVELLE_QUAD_OF(0.0);
+  Quad sums[kFrameLaneLags];
+#pragma GCC unroll 13
+  for (int k = 0; k < kFrameLaneLags; ++k) sums[k] = ORVELLE_QUAD_OF(0.0);
+  for (int n = 0; n < kLpcWindowLength; ++n) {
+    const Quad yn = y[n];
+#pragma GCC unroll 13
+    for (int k = 0; k < kFrameLaneLags; ++k) sums[k] += yn * y[n + k];
+  }
+  for (int k = 0; k < kFrameLaneLags; ++k) {
+    for (int l = 0; l < 4; ++l) r[l][k] = sums[k][l];
   }
 }
 

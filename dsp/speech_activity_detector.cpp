@@ -208,12 +208,10 @@ void SpeechActivityDetector::startBlock(const std::int16_t* samples, std::int32_
 void SpeechActivityDetector::analyseBlock(const FrameBlock& block, std::int32_t* decisions) {
   constexpr int kFrames = FrameBlock::kFrames;
   const int frames = block.frames;
+  const double* windows[kFrames];
+  for (int f = 0; f < frames; ++f) windows[f] = block.window(f);
   double r[kFrames][kAutocorrelationOrder + 1];
-  int i = 0;
-  for (; i + 1 < frames; i += 2) {
-    autocorrelatePair(block.window(i), block.window(i + 1), kAutocorrelationOrder, r[i], r[i + 1]);
-  }
-  if (i < frames) autocorrelate(block.window(i), kAutocorrelationOrder, r[i]);
+  autocorrelateFrames(windows, frames, kAutocorrelationOrder, r[0]);
   for (int f = 0; f < frames; ++f) applyLagWindow(kAutocorrelationOrder, r[f]);
   double A[kFrames][kLpcOrder + 1];
   double rc[kFrames][kLpcOrder];

@@ -145,18 +145,31 @@ int gridCell(double x) {
   return c;
 }
 
-TEST(LpcLanes, TwoWindowsGiveEachItsOwnLags) {
+TEST(LpcLanes, WindowsSideBySideGiveEachItsOwnLags) {
   std::mt19937 random(17);
-  for (int trial = 0; trial < 200; ++trial) {
-    const std::vector<double> first = randomWindow(random, 0);
-    const std::vector<double> second = resonantWindow(first, trial);
-    double r[2][kAutocorrelationOrder + 1];
-    double rAlone[2][kAutocorrelationOrder + 1];
-    autocorrelatePair(first.data(), second.data(), kAutocorrelationOrder, r[0], r[1]);
-    autocorrelate(first.data(), kAutocorrelationOrder, rAlone[0]);
-    autocorrelate(second.data(), kAutocorrelationOrder, rAlone[1]);
-    for (int w = 0; w < 2; ++w) {
-      for (int k = 0; k <= kAutocorrelationOrder; ++k) ASSERT_TRUE(sameBits(r[w][k], rAlone[w][k])) << w << " " << k;
+  for (int trial = 0; trial < 120; ++trial) {
+    // Any count: groups of four, a pair, one left over; the lower orders as
+    // well as the detector's.
+    const int count = 1 + trial % 9;
+    const int order = trial % 5 == 0 ? kLpcOrder : kAutocorrelationOrder;
+    std::vector<std::vector<double>> windows;
+    std::vector<const double*> pointers;
+    for (int f = 0; f < count; ++f) {
+      const std::vector<double> drive = randomWindow(random, 0);
+      windows.push_back(f % 2 == 0 ? drive : resonantWindow(drive, trial + f));
+    }
+    for (const auto& window : windows) pointers.push_back(window.data());
+    for (LpcPath path : {LpcPath::oneByOne, LpcPath::baseline, LpcPath::avx2}) {
+      std::vector<double> r(static_cast<std::size_t>(count) * (order + 1));
+      autocorrelateFrames(pointers.data(), count, order, r.data(), path);
+      for (int f = 0; f < count; ++f) {
+        double alone[kAutocorrelationOrder + 1];
+        autocorrelate(pointers[static_cast<std::size_t>(f)], order, alone);
+        for (int k = 0; k <= order; ++k) {
+          ASSERT_TRUE(sameBits(r[static_cast<std::size_t>(f * (order + 1) + k)], alone[k]))
+              << "path " << static_cast<int>(path) << " window " << f << " of " << count << " lag " << k;
+        }
+      }
     }
   }
 }
