@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <complex>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -28,13 +29,42 @@ FftwArray<T> fftwArray(std::size_t count) {
   return array;
 }
 
-struct PlanDestroy {
-  void operator()(fftw_plan plan) const {
-    const std::lock_guard<std::mutex> lock(plannerLock);
-    fftw_destroy_plan(plan);
+// The two transforms of one length. Planning one takes several times as
+// long as running it, so each length is planned once for the whole run of
+// the program; running a plan only reads it, and any number of threads may
+// run one at once on arrays of their own.
+struct Transforms {
+  fftw_plan forward = nullptr;
+  fftw_plan backward = nullptr;
+
+  Transforms() = default;
+  Transforms(const Transforms&) = delete;
+  Transforms& operator=(const Transforms&) = delete;
+  ~Transforms() {
+    if (forward != nullptr) fftw_destroy_plan(forward);
+    if (backward != nullptr) fftw_destroy_plan(backward);
   }
 };
-using Plan = std::unique_ptr<std::remove_pointer_t<fftw_plan>, PlanDestroy>;
+
+const Transforms& transformsFor(std::size_t length) {
+  static std::map<std::size_t, Transforms> planned;  // under plannerLock
+  const std::lock_guard<std::mutex> lock(plannerLock);
+  const auto [entry, added] = planned.try_emplace(length);
+  if (!added) return entry->second;
+  // Planned on arrays from the same allocator as every later block, so
+  // that they share the alignment the plans were made for.
+  const FftwArray<double> block = fftwArray<double>(length);
+  const FftwArray<fftw_complex> spectrum = fftwArray<fftw_complex>(length / 2 + 1);
+  Transforms& transforms = entry->second;
+  const int n = static_cast<int>(length);
+  transforms.forward = fftw_plan_dft_r2c_1d(n, block.get(), spectrum.get(), FFTW_ESTIMATE);
+  transforms.backward = fftw_plan_dft_c2r_1d(n, spectrum.get(), block.get(), FFTW_ESTIMATE);
+  if (transforms.forward == nullptr || transforms.backward == nullptr) {
+    planned.erase(entry);
+    throw std::bad_alloc();
+  }
+  return transforms;
+}
 
 std::size_t transformLengthFor(std::int32_t maxLag) {
   // At least four times the lag span, so that most of each block is signal
@@ -58,16 +88,7 @@ std::vector<double> correlate(std::span<const Sample> a, std::span<const Sample>
   const FftwArray<double> blockB = fftwArray<double>(length);
   const FftwArray<fftw_complex> spectrumA = fftwArray<fftw_complex>(bins);
   const FftwArray<fftw_complex> spectrumB = fftwArray<fftw_complex>(bins);
-  Plan forwardA;
-  Plan forwardB;
-  Plan backward;
-  {
-    const std::lock_guard<std::mutex> lock(plannerLock);
-    const int n = static_cast<int>(length);
-    forwardA.reset(fftw_plan_dft_r2c_1d(n, blockA.get(), spectrumA.get(), FFTW_ESTIMATE));
-    forwardB.reset(fftw_plan_dft_r2c_1d(n, blockB.get(), spectrumB.get(), FFTW_ESTIMATE));
-    backward.reset(fftw_plan_dft_c2r_1d(n, spectrumA.get(), blockA.get(), FFTW_ESTIMATE));
-  }
+  const Transforms& transforms = transformsFor(length);
 
   for (std::ptrdiff_t start = 0; start < count; start += static_cast<std::ptrdiff_t>(block)) {
     // blockA: a[start .. start + block), zero-padded; blockB: b from
@@ -79,8 +100,8 @@ std::vector<double> correlate(std::span<const Sample> a, std::span<const Sample>
       const std::ptrdiff_t m = n - maxLag;
       blockB[i] = m >= 0 && m < count ? static_cast<double>(b[static_cast<std::size_t>(m)]) : 0.0;
     }
-    fftw_execute(forwardA.get());
-    fftw_execute(forwardB.get());
+    fftw_execute_dft_r2c(transforms.forward, blockA.get(), spectrumA.get());
+    fftw_execute_dft_r2c(transforms.forward, blockB.get(), spectrumB.get());
     for (std::size_t k = 0; k < bins; ++k) {
       const std::complex<double> product =
           std::conj(std::complex<double>(spectrumA[k][0], spectrumA[k][1])) *
@@ -88,7 +109,7 @@ std::vector<double> correlate(std::span<const Sample> a, std::span<const Sample>
       spectrumA[k][0] = product.real();
       spectrumA[k][1] = product.imag();
     }
-    fftw_execute(backward.get());
+    fftw_execute_dft_c2r(transforms.backward, spectrumA.get(), blockA.get());
     for (std::size_t k = 0; k <= span; ++k) result[k] += blockA[k] / static_cast<double>(length);
   }
   return result;

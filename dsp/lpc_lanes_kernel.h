@@ -82,25 +82,34 @@ void lagSumsKernel(int windows, const double* const* y, double* const* r) {
   }
 }
 
-// The windows weighted into lanes (zeros after their end), then every lag
-// summed in its own register, the four frames side by side.
+// Lags first .. first + count - 1 of the weighted lanes y, each in its own
+// accumulator over ascending n.
+template <int first, int count>
+void frameLagRange(const Quad* y, double* const* r) {
+  Quad sums[count];
+#pragma GCC unroll 16
+  for (int k = 0; k < count; ++k) sums[k] = ORVELLE_QUAD_OF(0.0);
+  for (int n = 0; n < kLpcWindowLength; ++n) {
+    const Quad yn = y[n];
+#pragma GCC unroll 16
+    for (int k = 0; k < count; ++k) sums[k] += yn * y[n + first + k];
+  }
+  for (int k = 0; k < count; ++k) {
+    for (int l = 0; l < 4; ++l) r[l][first + k] = sums[k][l];
+  }
+}
+
+// The windows weighted into lanes (zeros after their end), then the lags in
+// two passes, few enough accumulators each to stay in registers.
 void frameLagSumsKernel(const double* const* x, double* const* r) {
   Quad y[kLpcWindowLength + kFrameLaneLags - 1];
   for (int n = 0; n < kLpcWindowLength; ++n) {
     y[n] = Quad{x[0][n], x[1][n], x[2][n], x[3][n]} * ORVELLE_QUAD_OF(kLpcAnalysisWindow[n]);
   }
   for (int n = kLpcWindowLength; n < kLpcWindowLength + kFrameLaneLags - 1; ++n) y[n] = ORVELLE_QUAD_OF(0.0);
-  Quad sums[kFrameLaneLags];
-#pragma GCC unroll 13
-  for (int k = 0; k < kFrameLaneLags; ++k) sums[k] = ORVELLE_QUAD_OF(0.0);
-  for (int n = 0; n < kLpcWindowLength; ++n) {
-    const Quad yn = y[n];
-#pragma GCC unroll 13
-    for (int k = 0; k < kFrameLaneLags; ++k) sums[k] += yn * y[n + k];
-  }
-  for (int k = 0; k < kFrameLaneLags; ++k) {
-    for (int l = 0; l < 4; ++l) r[l][k] = sums[k][l];
-  }
+  constexpr int kFirstPass = (kFrameLaneLags + 1) / 2;
+  frameLagRange<0, kFirstPass>(y, r);
+  frameLagRange<kFirstPass, kFrameLaneLags - kFirstPass>(y, r);
 }
 
 // chebyshevEval of order 5 (b2 = 1; b1 = 2x + f1; three steps b0 = 2x b1 -
