@@ -66,6 +66,17 @@ const Transforms& transformsFor(std::size_t length) {
   return transforms;
 }
 
+// block[i] = samples[offset + i] for i in [begin, end), zero elsewhere in
+// [0, total).
+template <typename Sample>
+void fillBlock(std::span<const Sample> samples, std::ptrdiff_t offset, std::ptrdiff_t begin, std::ptrdiff_t end,
+               std::ptrdiff_t total, double* block) {
+  std::fill(block, block + begin, 0.0);
+  const Sample* from = samples.data();
+  for (std::ptrdiff_t i = begin; i < end; ++i) block[i] = static_cast<double>(from[offset + i]);
+  std::fill(block + end, block + total, 0.0);
+}
+
 std::size_t transformLengthFor(std::int32_t maxLag) {
   // At least four times the lag span, so that most of each block is signal
   // rather than the margin it overlaps its neighbours by.
@@ -94,12 +105,12 @@ std::vector<double> correlate(std::span<const Sample> a, std::span<const Sample>
     // blockA: a[start .. start + block), zero-padded; blockB: b from
     // start - maxLag on, span + block samples, so that with no wrap-around
     // entry k of the circular correlation is lag k - maxLag.
-    for (std::size_t i = 0; i < length; ++i) {
-      const std::ptrdiff_t n = start + static_cast<std::ptrdiff_t>(i);
-      blockA[i] = i < block && n < count ? static_cast<double>(a[static_cast<std::size_t>(n)]) : 0.0;
-      const std::ptrdiff_t m = n - maxLag;
-      blockB[i] = m >= 0 && m < count ? static_cast<double>(b[static_cast<std::size_t>(m)]) : 0.0;
-    }
+    const auto total = static_cast<std::ptrdiff_t>(length);
+    const std::ptrdiff_t aEnd = std::min(static_cast<std::ptrdiff_t>(block), count - start);
+    const std::ptrdiff_t bBegin = std::clamp<std::ptrdiff_t>(maxLag - start, 0, total);
+    const std::ptrdiff_t bEnd = std::clamp<std::ptrdiff_t>(count - start + maxLag, bBegin, total);
+    fillBlock(a, start, 0, aEnd, total, blockA.get());
+    fillBlock(b, start - maxLag, bBegin, bEnd, total, blockB.get());
     fftw_execute_dft_r2c(transforms.forward, blockA.get(), spectrumA.get());
     fftw_execute_dft_r2c(transforms.forward, blockB.get(), spectrumB.get());
     for (std::size_t k = 0; k < bins; ++k) {

@@ -20,6 +20,17 @@ double energy(std::span<const std::int16_t> samples) {
   return sum;
 }
 
+// energy(a) * energy(b), the two sums side by side.
+double productOfEnergies(std::span<const std::int16_t> a, std::span<const std::int16_t> b) {
+  double first = 0.0;
+  double second = 0.0;
+  for (std::size_t n = 0; n < a.size(); ++n) {
+    first += static_cast<double>(a[n]) * a[n];
+    second += static_cast<double>(b[n]) * b[n];
+  }
+  return first * second;
+}
+
 // The lag of the largest entry; the smallest lag in magnitude wins a tie.
 std::int32_t peakLag(const std::vector<double>& correlation, std::int32_t maxLag) {
   std::int32_t best = 0;
@@ -59,7 +70,7 @@ DelayEstimate estimateDelay(const std::int16_t* source, const std::int16_t* proc
 
   const std::vector<double> waveform = laggedCorrelation(a, b, kMaximumDelaySamples);
   const std::int32_t waveformLag = peakLag(waveform, kMaximumDelaySamples);
-  const double norm = std::sqrt(energy(a) * energy(b));
+  const double norm = std::sqrt(productOfEnergies(a, b));
   estimate.waveformCorrelation =
       norm > 0.0 ? waveform[static_cast<std::size_t>(waveformLag + kMaximumDelaySamples)] / norm : 0.0;
   estimate.samples = waveformLag;
