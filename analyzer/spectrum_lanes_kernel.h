@@ -59,7 +59,7 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
   }
 
   // The rest of the transform: stages 1 to 3 block by block, the later
-  // stages' butterflies, the scale.
+  // stages' butterflies; the scale follows as the power is taken.
   {
     const Lanes c = ORVELLE_LANES_OF(t.stageCosine[t.stageOffset[3] + 1]);
     const Lanes s = ORVELLE_LANES_OF(t.stageSine[t.stageOffset[3] + 1]);
@@ -111,9 +111,6 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
       }
     }
   }
-  const Lanes scale = ORVELLE_LANES_OF(1.0 / halfLength);
-  for (std::int32_t i = 0; i < n; ++i) at(i) = at(i) * scale;
-
   // powerSpectrum, each lane into its own output.
   static_assert(L == 4, "the scatter below writes four lanes");
   double* const p0 = power[0];
@@ -126,13 +123,17 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
     p2[k] = v[2];
     p3[k] = v[3];
   };
-  scatter(0, at(0) * at(0));
+  // The transform's last step, the scale, as each value is read.
+  const Lanes scale = ORVELLE_LANES_OF(1.0 / halfLength);
+  const Lanes dc = at(0) * scale;
+  scatter(0, dc * dc);
   for (std::int32_t k = 1; k < halfLength; ++k) {
-    const Lanes low = at(k);
-    const Lanes high = at(n - k);
+    const Lanes low = at(k) * scale;
+    const Lanes high = at(n - k) * scale;
     scatter(k, low * low + high * high);
   }
-  scatter(halfLength, at(halfLength) * at(halfLength));
+  const Lanes nyquist = at(halfLength) * scale;
+  scatter(halfLength, nyquist * nyquist);
 }
 
 #undef ORVELLE_LANES_AT
