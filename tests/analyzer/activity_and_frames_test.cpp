@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
 #include <vector>
 
 #include "analyzer/activity_flags.h"
@@ -68,6 +69,26 @@ TEST(AnalysisFrames, AccumulatesOnlyGatedFramesOfTheSignal) {
   std::array<double, kAnalysisFrameLength / 2 + 1> power{};
   frontEnd.powerSpectrum(work.frame.data(), power.data());
   for (std::int32_t bin = 0; bin < kMeanSpectrumBins; ++bin) ASSERT_EQ(mean.value(bin), power[bin]) << bin;
+}
+
+TEST(MeanSpectrum, EveryBinFollowsTheIncrementalMeanWhateverTheCount) {
+  std::mt19937 random(5);
+  std::uniform_real_distribution<double> value(0.0, 1e9);
+  // Counts that leave every remainder of the vector widths.
+  for (std::int32_t count = 1; count <= 11; ++count) {
+    MeanSpectrum mean;
+    mean.resize(count);
+    std::vector<double> expected(static_cast<std::size_t>(count), 0.0);
+    for (int frame = 1; frame <= 7; ++frame) {
+      std::vector<double> power(static_cast<std::size_t>(count));
+      for (double& p : power) p = value(random);
+      ASSERT_TRUE(mean.add(power.data()));
+      for (std::size_t i = 0; i < power.size(); ++i) expected[i] += (power[i] - expected[i]) / frame;
+    }
+    for (std::int32_t bin = 0; bin < count; ++bin) {
+      ASSERT_EQ(mean.value(bin), expected[static_cast<std::size_t>(bin)]) << "count " << count << " bin " << bin;
+    }
+  }
 }
 
 TEST(ActivityFlags, HangoverFillsWholeBlocks) {
