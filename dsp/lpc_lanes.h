@@ -48,7 +48,7 @@ double bisectAndInterpolate(LpcPath path, const double* coefficients, double xlo
 // lane l seeks the root of polynomial `useSecond[l] ? 1 : 0` of its pair
 // inside [xlow[l], xhigh[l]] exactly as bisectAndInterpolate does, and then
 // evaluates the pair's other polynomial at that root as chebyshevEval does.
-inline constexpr int kRootLanes = 8;  // a multiple of four
+inline constexpr int kRootLanes = 16;  // a multiple of four
 
 struct RootLanes {
   // polynomials[p][i * kRootLanes + l]: coefficient i of lane l's polynomial p.
