@@ -329,7 +329,6 @@ void levinsonDurbin(int order, double* r, double* A, double* rc, LpcState& state
 
 void levinsonDurbinFrames(int count, double* r, double* A, double* rc, LpcState& state, LpcPath path) {
   constexpr int kLags = kAutocorrelationOrder + 1;
-  bool stable[4];
   for (int first = 0; first < count; first += 4) {
     const int lanes = count - first < 4 ? count - first : 4;
     double* frameR = r + first * kLags;
@@ -348,10 +347,8 @@ void levinsonDurbinFrames(int count, double* r, double* A, double* rc, LpcState&
       frameR[l * kLags + 1] = laneR[4 + l];
       for (int j = 0; j <= kLpcOrder; ++j) frameA[l * (kLpcOrder + 1) + j] = laneA[4 * j + l];
       for (int i = 0; i < kLpcOrder; ++i) frameRc[l * kLpcOrder + i] = laneRc[4 * i + l];
-      stable[l] = unstable[l] == 0;
-    }
-    for (int l = 0; l < lanes; ++l) {
-      settleFilter(stable[l], kLpcOrder, frameA + l * (kLpcOrder + 1), frameRc + l * kLpcOrder, state);
+      // In frame order: each fallback is the last stable filter before it.
+      settleFilter(unstable[l] == 0, kLpcOrder, frameA + l * (kLpcOrder + 1), frameRc + l * kLpcOrder, state);
     }
   }
 }

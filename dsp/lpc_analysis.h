@@ -52,9 +52,9 @@ void levinsonDurbin(int order, double* r, double* A, double* rc, LpcState& state
 // reached.
 bool levinsonRecursion(int order, double* r, double* A, double* rc);
 
-// levinsonDurbin of `count` frames in order, all sharing `state` as
-// consecutive calls would: frame f's lags at r[13 f ..], its filter into
-// A[11 f ..] and its coefficients into rc[10 f ..].
+// levinsonDurbin of order kLpcOrder for `count` frames in order, all
+// sharing `state` as consecutive calls would: frame f's lags at r[13 f ..],
+// its filter into A[11 f ..] and its coefficients into rc[10 f ..].
 void levinsonDurbinFrames(int count, double* r, double* A, double* rc, LpcState& state,
                           LpcPath path = fastestLpcPath());
 
