@@ -125,12 +125,39 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
   };
   // The transform's last step, the scale, as each value is read.
   const Lanes scale = ORVELLE_LANES_OF(1.0 / halfLength);
-  const Lanes dc = at(0) * scale;
-  scatter(0, dc * dc);
-  for (std::int32_t k = 1; k < halfLength; ++k) {
+  auto binPower = [&](std::int32_t k, Lanes& out) {
     const Lanes low = at(k) * scale;
     const Lanes high = at(n - k) * scale;
-    scatter(k, low * low + high * high);
+    out = low * low + high * high;
+  };
+  const Lanes dc = at(0) * scale;
+  scatter(0, dc * dc);
+  std::int32_t k = 1;
+  // Four bins at a time, turned from four lanes of a bin into four bins of
+  // each frame, so that every frame's output takes whole stores.
+  for (; k + 4 <= halfLength; k += 4) {
+    Lanes b0, b1, b2, b3;
+    binPower(k, b0);
+    binPower(k + 1, b1);
+    binPower(k + 2, b2);
+    binPower(k + 3, b3);
+    const Lanes t0 = __builtin_shufflevector(b0, b1, 0, 4, 2, 6);
+    const Lanes t1 = __builtin_shufflevector(b0, b1, 1, 5, 3, 7);
+    const Lanes t2 = __builtin_shufflevector(b2, b3, 0, 4, 2, 6);
+    const Lanes t3 = __builtin_shufflevector(b2, b3, 1, 5, 3, 7);
+    const Lanes f0 = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    const Lanes f1 = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    const Lanes f2 = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    const Lanes f3 = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+    __builtin_memcpy(p0 + k, &f0, sizeof f0);
+    __builtin_memcpy(p1 + k, &f1, sizeof f1);
+    __builtin_memcpy(p2 + k, &f2, sizeof f2);
+    __builtin_memcpy(p3 + k, &f3, sizeof f3);
+  }
+  for (; k < halfLength; ++k) {
+    Lanes bin;
+    binPower(k, bin);
+    scatter(k, bin);
   }
   const Lanes nyquist = at(halfLength) * scale;
   scatter(halfLength, nyquist * nyquist);
