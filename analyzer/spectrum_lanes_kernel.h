@@ -84,7 +84,24 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
       at(b + 6) = e6;
     }
   }
-  for (std::int32_t stage = 4; stage <= t.exponent; ++stage) {
+  // One butterfly of a later stage: a, bb, cc, d are the values at b + j,
+  // b + half + j, b + half - j and b + span - j, replaced by the outputs for
+  // those places in the same order.
+  auto butterfly = [](double cosine, double sine, Lanes& a, Lanes& bb, Lanes& cc, Lanes& d) {
+    const Lanes c = ORVELLE_LANES_OF(cosine);
+    const Lanes s = ORVELLE_LANES_OF(sine);
+    const Lanes t1 = c * bb - s * d;
+    const Lanes t2 = c * d + s * bb;
+    const Lanes atJ = a + t1;
+    const Lanes atHalfMinusJ = a - t1;
+    const Lanes atHalfPlusJ = t2 - cc;
+    const Lanes atSpanMinusJ = t2 + cc;
+    a = atJ;
+    bb = atHalfPlusJ;
+    cc = atHalfMinusJ;
+    d = atSpanMinusJ;
+  };
+  auto singleStage = [&](std::int32_t stage) {
     const std::int32_t span = std::int32_t{1} << stage;
     const std::int32_t half = span / 2;
     const std::int32_t quarter = span / 4;
@@ -96,21 +113,74 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
       at(b) = first + second;
       at(b + half) = first - second;
       for (std::int32_t j = 1; j < quarter; ++j) {
-        const Lanes c = ORVELLE_LANES_OF(cosines[j]);
-        const Lanes s = ORVELLE_LANES_OF(sines[j]);
-        const Lanes a = at(b + j);
-        const Lanes bb = at(b + half + j);
-        const Lanes cc = at(b + half - j);
-        const Lanes d = at(b + span - j);
-        const Lanes t1 = c * bb - s * d;
-        const Lanes t2 = c * d + s * bb;
-        at(b + j) = a + t1;
-        at(b + half - j) = a - t1;
-        at(b + half + j) = t2 - cc;
-        at(b + span - j) = t2 + cc;
+        Lanes a = at(b + j), bb = at(b + half + j), cc = at(b + half - j), d = at(b + span - j);
+        butterfly(cosines[j], sines[j], a, bb, cc, d);
+        at(b + j) = a;
+        at(b + half + j) = bb;
+        at(b + half - j) = cc;
+        at(b + span - j) = d;
       }
     }
-  }
+  };
+  // Stages s and s + 1 in one pass: butterfly j of stage s in the two
+  // halves of a stage-(s + 1) block gives exactly the inputs of that
+  // block's butterflies j and H - j (H = half a stage-s span), so each
+  // value is loaded and stored once for both stages and meets the same
+  // operations in the same order as stage by stage.
+  auto stagePair = [&](std::int32_t stage) {
+    const std::int32_t span = std::int32_t{1} << stage;  // of stage s; stage s + 1 spans twice that
+    const std::int32_t half = span / 2;
+    const std::int32_t quarter = span / 4;
+    const double* cosines = t.stageCosine + t.stageOffset[stage];
+    const double* sines = t.stageSine + t.stageOffset[stage];
+    const double* nextCosines = t.stageCosine + t.stageOffset[stage + 1];
+    const double* nextSines = t.stageSine + t.stageOffset[stage + 1];
+    for (std::int32_t b = 0; b < n; b += 2 * span) {
+      const std::int32_t b1 = b + span;
+      {
+        // Stage s at j = 0 in both halves; its second outputs are final.
+        const Lanes x0 = at(b), y0 = at(b + half), x1 = at(b1), y1 = at(b1 + half);
+        const Lanes u0 = x0 + y0;
+        const Lanes u1 = x1 + y1;
+        at(b + half) = x0 - y0;
+        at(b1 + half) = x1 - y1;
+        // Stage s + 1 at j = 0.
+        at(b) = u0 + u1;
+        at(b1) = u0 - u1;
+      }
+      {
+        // Stage s + 1 at j = quarter, on the values stage s leaves as they are.
+        Lanes a = at(b + quarter), bb = at(b1 + quarter), cc = at(b + 3 * quarter), d = at(b1 + 3 * quarter);
+        butterfly(nextCosines[quarter], nextSines[quarter], a, bb, cc, d);
+        at(b + quarter) = a;
+        at(b1 + quarter) = bb;
+        at(b + 3 * quarter) = cc;
+        at(b1 + 3 * quarter) = d;
+      }
+      for (std::int32_t j = 1; j < quarter; ++j) {
+        Lanes a0 = at(b + j), bb0 = at(b + half + j), cc0 = at(b + half - j), d0 = at(b + span - j);
+        Lanes a1 = at(b1 + j), bb1 = at(b1 + half + j), cc1 = at(b1 + half - j), d1 = at(b1 + span - j);
+        butterfly(cosines[j], sines[j], a0, bb0, cc0, d0);
+        butterfly(cosines[j], sines[j], a1, bb1, cc1, d1);
+        // Stage s + 1 at j: its values at b + j, b1 + j, b + span - j, b1 + span - j.
+        butterfly(nextCosines[j], nextSines[j], a0, a1, d0, d1);
+        // And at half - j: at b + half - j, b1 + half - j, b + half + j, b1 + half + j.
+        butterfly(nextCosines[half - j], nextSines[half - j], cc0, cc1, bb0, bb1);
+        at(b + j) = a0;
+        at(b1 + j) = a1;
+        at(b + span - j) = d0;
+        at(b1 + span - j) = d1;
+        at(b + half - j) = cc0;
+        at(b1 + half - j) = cc1;
+        at(b + half + j) = bb0;
+        at(b1 + half + j) = bb1;
+      }
+    }
+  };
+  std::int32_t stage = 4;
+  for (; stage + 1 <= t.exponent; stage += 2) stagePair(stage);
+  if (stage <= t.exponent) singleStage(stage);
+
   // powerSpectrum, each lane into its own output.
   static_assert(L == 4, "the scatter below writes four lanes");
   double* const p0 = power[0];
