@@ -113,25 +113,28 @@ void frameLagSumsKernel(const double* const* x, double* const* r) {
 }
 
 // chebyshevEval of order 5 (b2 = 1; b1 = 2x + f1; three steps b0 = 2x b1 -
-// b2 + f[i]; x b1 - b2 + 0.5 f5), a lane per point and polynomial.
+// b2 + f[i]; x b1 - b2 + 0.5 f5), one lane per polynomial and point.
+void chebyshevQuad(const Quad* f, const Quad& x, Quad& value) {
+  const Quad x2 = ORVELLE_QUAD_OF(2.0) * x;
+  Quad b2 = ORVELLE_QUAD_OF(1.0);
+  Quad b1 = x2 + f[1];
+  for (int i = 2; i < 5; ++i) {
+    const Quad b0 = x2 * b1 - b2 + f[i];
+    b2 = b1;
+    b1 = b0;
+  }
+  value = x * b1 - b2 + ORVELLE_QUAD_OF(0.5) * f[5];
+}
+
+// chebyshevQuad for quads of points, the same polynomials throughout.
 void chebyshevLanesKernel(const double* x, int quads, const double* coefficients, double* out) {
   Quad f[6];
   for (int i = 0; i < 6; ++i) __builtin_memcpy(&f[i], coefficients + 4 * i, sizeof f[i]);
-  const Quad two = ORVELLE_QUAD_OF(2.0);
-  const Quad one = ORVELLE_QUAD_OF(1.0);
-  const Quad half = ORVELLE_QUAD_OF(0.5);
   for (int q = 0; q < quads; ++q) {
     Quad xq;
     __builtin_memcpy(&xq, x + 4 * q, sizeof xq);
-    const Quad x2 = two * xq;
-    Quad b2 = one;
-    Quad b1 = x2 + f[1];
-    for (int i = 2; i < 5; ++i) {
-      const Quad b0 = x2 * b1 - b2 + f[i];
-      b2 = b1;
-      b1 = b0;
-    }
-    const Quad value = xq * b1 - b2 + half * f[5];
+    Quad value;
+    chebyshevQuad(f, xq, value);
     __builtin_memcpy(out + 4 * q, &value, sizeof value);
   }
 }
@@ -157,23 +160,13 @@ double bisectKernel(const double* coefficients, double xlow, double ylow, double
 
   Quad f[6];
   for (int i = 0; i < 6; ++i) __builtin_memcpy(&f[i], coefficients + 4 * i, sizeof f[i]);
-  const Quad two = ORVELLE_QUAD_OF(2.0);
-  const Quad half = ORVELLE_QUAD_OF(0.5);
   // Nodes 1 to 16; the last, xhigh, only fills the last register.
   const Quad points[4] = {Quad{x[1], x[2], x[3], x[4]}, Quad{x[5], x[6], x[7], x[8]},
                           Quad{x[9], x[10], x[11], x[12]}, Quad{x[13], x[14], x[15], x[16]}};
   double y[17];
   for (int q = 0; q < 4; ++q) {
-    const Quad xq = points[q];
-    const Quad x2 = two * xq;
-    Quad b2 = ORVELLE_QUAD_OF(1.0);
-    Quad b1 = x2 + f[1];
-    for (int i = 2; i < 5; ++i) {
-      const Quad b0 = x2 * b1 - b2 + f[i];
-      b2 = b1;
-      b1 = b0;
-    }
-    const Quad value = xq * b1 - b2 + half * f[5];
+    Quad value;
+    chebyshevQuad(f, points[q], value);
     __builtin_memcpy(y + 1 + 4 * q, &value, sizeof value);
   }
   y[0] = ylow;
@@ -202,19 +195,6 @@ void selectLanes(const QuadMask& mask, const Quad& whenSet, const Quad& otherwis
   __builtin_memcpy(&unset, &otherwise, sizeof unset);
   const QuadMask bits = (set & mask) | (unset & ~mask);
   __builtin_memcpy(&out, &bits, sizeof out);
-}
-
-// chebyshevEval of order 5, one lane per polynomial and point.
-void chebyshevQuad(const Quad* f, const Quad& x, Quad& value) {
-  const Quad x2 = ORVELLE_QUAD_OF(2.0) * x;
-  Quad b2 = ORVELLE_QUAD_OF(1.0);
-  Quad b1 = x2 + f[1];
-  for (int i = 2; i < 5; ++i) {
-    const Quad b0 = x2 * b1 - b2 + f[i];
-    b2 = b1;
-    b1 = b0;
-  }
-  value = x * b1 - b2 + ORVELLE_QUAD_OF(0.5) * f[5];
 }
 
 // The step-by-step bisection of bisectAndInterpolate in every lane at once:
