@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <complex>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <type_traits>
 
 namespace orvelle {
 
@@ -73,7 +75,20 @@ void fillBlock(std::span<const Sample> samples, std::ptrdiff_t offset, std::ptrd
                std::ptrdiff_t total, double* block) {
   std::fill(block, block + begin, 0.0);
   const Sample* from = samples.data();
-  for (std::ptrdiff_t i = begin; i < end; ++i) block[i] = static_cast<double>(from[offset + i]);
+  std::ptrdiff_t i = begin;
+  if constexpr (std::is_same_v<Sample, std::int16_t>) {
+    // Four at a time: the conversions then take whole registers.
+    using Four = std::int16_t __attribute__((vector_size(4 * sizeof(std::int16_t))));
+    using FourWide = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))));
+    using FourDoubles = double __attribute__((vector_size(4 * sizeof(double))));
+    for (; i + 4 <= end; i += 4) {
+      Four raw;
+      std::memcpy(&raw, from + (offset + i), sizeof raw);
+      const FourDoubles converted = __builtin_convertvector(__builtin_convertvector(raw, FourWide), FourDoubles);
+      std::memcpy(block + i, &converted, sizeof converted);
+    }
+  }
+  for (; i < end; ++i) block[i] = static_cast<double>(from[offset + i]);
   std::fill(block + end, block + total, 0.0);
 }
 
