@@ -217,7 +217,8 @@ void QualityAnalyzer::detect(const std::int16_t* source, const std::int16_t* pro
                              ProgressCounter* progress, std::int32_t step, PreparedActivity* preparedSource) {
   std::int16_t* processedFlags = processedFlags_.get();
   if (preparedSource != nullptr) {
-    // The source's step was taken before the run began, so it counts at once.
+    // The source's classification began before the run; its step is
+    // reported as the run starts, and the bar moves as in any other run.
     advance(progress, step);
     detectActivity(processed, count, processedFlags);
     sourceFlags_ = preparedSource->take();

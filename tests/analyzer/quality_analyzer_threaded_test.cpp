@@ -35,51 +35,6 @@ void expectSameResult(const AnalysisResult& a, const AnalysisResult& b) {
   }
 }
 
-TEST_F(QualityAnalyzerThreaded, SideBySideRunMatchesTheSingleThreadedRunBitForBit) {
-  const Signal source = test::speechLikeSignal(64000, 11);
-  Signal processed = test::speechLikeSignal(64000, 12);
-  // Silence the processed signal's first second so the activity differs.
-  std::fill(processed.begin(), processed.begin() + 8000, std::int16_t{0});
-
-  QualityAnalyzer single(QualityAnalyzer::Threading::single);
-  QualityAnalyzer parallel(QualityAnalyzer::Threading::sideBySide);
-  ProgressCounter progress;
-  const double singleScore = single.compareBuffers(source.data(), processed.data(), 64000, &progress);
-  const std::string singleLog = logText();
-  const double parallelScore = parallel.compareBuffers(source.data(), processed.data(), 64000, &progress);
-  EXPECT_TRUE(sameBits(singleScore, parallelScore));
-  EXPECT_LT(parallel.lastResult().activityAgreement, 1.0);
-  expectSameResult(single.lastResult(), parallel.lastResult());
-  EXPECT_EQ(logText(), singleLog);
-  for (std::int32_t bin = 0; bin < kMeanSpectrumBins; ++bin) {
-    ASSERT_TRUE(sameBits(single.sourceMean().value(bin), parallel.sourceMean().value(bin))) << bin;
-    ASSERT_TRUE(sameBits(single.processedMean().value(bin), parallel.processedMean().value(bin))) << bin;
-  }
-}
-
-TEST_F(QualityAnalyzerThreaded, ProgressRisesMonotonicallyWhileAnotherThreadWatches) {
-  const Signal source = test::speechLikeSignal(80000, 21);
-  const Signal processed = test::speechLikeSignal(80000, 22);
-  QualityAnalyzer analyzer;
-  ProgressCounter progress;
-  std::atomic<bool> done{false};
-  std::vector<long> seen;
-  std::thread watcher([&] {
-    while (!done.load()) {
-      const long value = progress.load();
-      if (seen.empty() || seen.back() != value) seen.push_back(value);
-      std::this_thread::yield();
-    }
-  });
-  analyzer.compareBuffers(source.data(), processed.data(), 80000, &progress);
-  done.store(true);
-  watcher.join();
-
-  EXPECT_EQ(progress.load(), 9 * (80000 / 9));
-  for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_GE(seen[i], seen[i - 1]);
-  for (long value : seen) EXPECT_EQ(value % (80000 / 9), 0) << value;
-}
-
 void expectSameCompanions(const CompanionFigures& a, const CompanionFigures& b) {
   EXPECT_EQ(a.measured, b.measured);
   EXPECT_EQ(a.delaySamples, b.delaySamples);
@@ -106,6 +61,46 @@ std::vector<long> watchProgress(ProgressCounter& progress, Run run) {
   done.store(true);
   watcher.join();
   return seen;
+}
+
+TEST_F(QualityAnalyzerThreaded, SideBySideRunMatchesTheSingleThreadedRunBitForBit) {
+  const Signal source = test::speechLikeSignal(64000, 11);
+  Signal processed = test::speechLikeSignal(64000, 12);
+  // Silence the processed signal's first second so the activity differs.
+  std::fill(processed.begin(), processed.begin() + 8000, std::int16_t{0});
+
+  QualityAnalyzer single(QualityAnalyzer::Threading::single);
+  QualityAnalyzer parallel(QualityAnalyzer::Threading::sideBySide);
+  // On two threads the companion figures are measured beside the rest.
+  single.setCompanionFigures(true);
+  parallel.setCompanionFigures(true);
+  ProgressCounter progress;
+  const double singleScore = single.compareBuffers(source.data(), processed.data(), 64000, &progress);
+  const std::string singleLog = logText();
+  const double parallelScore = parallel.compareBuffers(source.data(), processed.data(), 64000, &progress);
+  EXPECT_TRUE(sameBits(singleScore, parallelScore));
+  EXPECT_LT(parallel.lastResult().activityAgreement, 1.0);
+  expectSameResult(single.lastResult(), parallel.lastResult());
+  expectSameCompanions(single.lastResult().companion, parallel.lastResult().companion);
+  EXPECT_TRUE(parallel.lastResult().companion.measured);
+  EXPECT_EQ(logText(), singleLog);
+  for (std::int32_t bin = 0; bin < kMeanSpectrumBins; ++bin) {
+    ASSERT_TRUE(sameBits(single.sourceMean().value(bin), parallel.sourceMean().value(bin))) << bin;
+    ASSERT_TRUE(sameBits(single.processedMean().value(bin), parallel.processedMean().value(bin))) << bin;
+  }
+}
+
+TEST_F(QualityAnalyzerThreaded, ProgressRisesMonotonicallyWhileAnotherThreadWatches) {
+  const Signal source = test::speechLikeSignal(80000, 21);
+  const Signal processed = test::speechLikeSignal(80000, 22);
+  QualityAnalyzer analyzer;
+  ProgressCounter progress;
+  const std::vector<long> seen =
+      watchProgress(progress, [&] { analyzer.compareBuffers(source.data(), processed.data(), 80000, &progress); });
+
+  EXPECT_EQ(progress.load(), 9 * (80000 / 9));
+  for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_GE(seen[i], seen[i - 1]);
+  for (long value : seen) EXPECT_EQ(value % (80000 / 9), 0) << value;
 }
 
 // A source and a processed signal whose activity differs (the processed
