@@ -133,6 +133,19 @@ TEST_F(RecodingAndScoringThreaded, ARecodingThatFailsOrIsReleasedLeavesNothingPr
   // Preparing again replaces the buffers, and with them what was taken early.
   ASSERT_TRUE(session.prepareVoiceData(&dialog));
   EXPECT_FALSE(session.analyzer().hasPreparedSource());
+
+  // Recoded in a host, then again in process by a plug-in that may write
+  // into the same input: what the first recoding took from it goes.
+  ASSERT_TRUE(session.recodeVoiceData(&dialog));
+  ASSERT_TRUE(session.analyzer().hasPreparedSource());
+  session.inProcessPlugins = true;
+  ASSERT_TRUE(session.codecPath.assign(test::testPlugin("zeroing_input")));
+  ASSERT_TRUE(session.loadCodec());
+  ASSERT_TRUE(session.recodeVoiceData(&dialog));
+  EXPECT_FALSE(session.analyzer().hasPreparedSource());
+  ASSERT_TRUE(session.calculateVoiceQuality(&dialog));
+  EXPECT_EQ(session.codecQuality, 100.0) << "zeroed input against its zeroed copy";
+  EXPECT_EQ(session.analyzer().lastResult().activityAgreement, 1.0) << "the zeroed input's activity, not the speech's";
 }
 
 TEST_F(RecodingAndScoringThreaded, NothingPreparedFailsAtOnce) {
