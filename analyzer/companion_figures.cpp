@@ -58,9 +58,15 @@ const char* delayMethodName(DelayMethod method) { return method == DelayMethod::
 
 CompanionFigures measureCompanionFigures(const std::int16_t* source, const std::int16_t* processed,
                                          std::int32_t count, std::span<const std::int16_t> sourceSpeech) {
+  if (count <= 0 || source == nullptr || processed == nullptr) return CompanionFigures{};
+  return measureCompanionFigures(source, processed, count, sourceSpeech, estimateDelay(source, processed, count));
+}
+
+CompanionFigures measureCompanionFigures(const std::int16_t* source, const std::int16_t* processed,
+                                         std::int32_t count, std::span<const std::int16_t> sourceSpeech,
+                                         const DelayEstimate& delay) {
   CompanionFigures figures;
   if (count <= 0 || source == nullptr || processed == nullptr) return figures;
-  const DelayEstimate delay = estimateDelay(source, processed, count);
   figures.delaySamples = delay.samples;
   figures.delayMethod = delay.method;
   figures.waveformCorrelation = delay.waveformCorrelation;

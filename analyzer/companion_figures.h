@@ -12,6 +12,8 @@ enum class DelayMethod { waveform, envelope };
 
 const char* delayMethodName(DelayMethod method);
 
+struct DelayEstimate;
+
 // Figures measured beside the score, for what the score does not see: the
 // long-term spectrum it compares keeps neither the delay, nor the waveform
 // noise, nor the level.
@@ -43,5 +45,10 @@ inline constexpr double kFrameSnrCeilingDb = 35.0;
 // signal's were merged in.
 CompanionFigures measureCompanionFigures(const std::int16_t* source, const std::int16_t* processed,
                                          std::int32_t count, std::span<const std::int16_t> sourceSpeech);
+// The same with the delay already estimated by estimateDelay of the same
+// signals, which needs no activity flags and so may run before they exist.
+CompanionFigures measureCompanionFigures(const std::int16_t* source, const std::int16_t* processed,
+                                         std::int32_t count, std::span<const std::int16_t> sourceSpeech,
+                                         const DelayEstimate& delay);
 
 }  // namespace orvelle

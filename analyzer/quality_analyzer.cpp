@@ -1,14 +1,13 @@
 #include "analyzer/quality_analyzer.h"
 
 #include <limits>
-#include <cstdlib>
-#include <system_error>
-#include <thread>
 
 #include "analyzer/activity_flags.h"
+#include "analyzer/beside_thread.h"
 #include "analyzer/companion_figures.h"
 #include "analyzer/group_similarity.h"
 #include "analyzer/measurement_report.h"
+#include "analyzer/signal_delay.h"
 #include "analyzer/spectrum_accumulator.h"
 #include "analyzer/voice_file_reader.h"
 
@@ -30,20 +29,11 @@ constexpr std::int64_t kMaximumFileBytes =
     2 * std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1 - kTrailingSilenceBytes;
 constexpr double kScoreShare = 1.0 / kMainGroupCount;
 
-// calloc rather than a zero-filling new: the system hands out zeroed pages
-// lazily, so the silence after a long voice file costs no time and no memory
-// until it is read, and a refusal comes back as null instead of an exception.
-SampleArray zeroedArray(std::size_t count) {
-  return SampleArray(static_cast<std::int16_t*>(std::calloc(count, sizeof(std::int16_t))));
-}
-
 void advance(ProgressCounter* progress, std::int32_t step) {
   if (progress != nullptr) progress->add(step);
 }
 
 }  // namespace
-
-void FreeDeleter::operator()(std::int16_t* p) const { std::free(p); }
 
 QualityAnalyzer::QualityAnalyzer(Threading threading) : threading_(threading) {}
 
@@ -73,19 +63,31 @@ double QualityAnalyzer::compareBuffers(const std::int16_t* source, const std::in
                                        ProgressCounter* progress) {
   failureReason_.clear();
   result_ = AnalysisResult{};
+  if (count < 0) count = 0;
+  // A classification prepared for this very source is taken over; one of any
+  // other samples is of no use. Either way it is waited for before this call
+  // returns.
+  std::unique_ptr<PreparedActivity> prepared = std::move(preparedSource_);
+  if (prepared && !prepared->isFor(source, count)) prepared.reset();
   // Voice files loaded and not yet compared are dropped: their flag arrays
   // would not fit this run.
   releaseRun();
   // The signals are taken before the log is opened, so that a call that
   // cannot run leaves the previous log as it was.
-  if (count < 0) count = 0;
   if (count > 0 && (source == nullptr || processed == nullptr)) {
     failureReason_ = "No samples to compare: a signal buffer is missing";
     return 0.0;
   }
   if (!allocateFlags(count)) return 0.0;
   log_.open(logPath_ ? *logPath_ : MeasurementLog::defaultPath());
-  return run(source, processed, count, progress);
+  return run(source, processed, count, progress, prepared.get());
+}
+
+void QualityAnalyzer::prepareSource(const std::int16_t* source, std::int32_t count) {
+  preparedSource_.reset();
+  if (threading_ != Threading::sideBySide) return;
+  auto prepared = std::make_unique<PreparedActivity>();
+  if (prepared->start(source, count)) preparedSource_ = std::move(prepared);
 }
 
 bool QualityAnalyzer::loadFiles(const char* sourcePath, const char* processedPath, ProgressCounter* sampleCountOut) {
@@ -157,9 +159,9 @@ double QualityAnalyzer::compareLoadedFiles(ProgressCounter* progress) {
 }
 
 double QualityAnalyzer::run(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
-                            ProgressCounter* progress) {
+                            ProgressCounter* progress, PreparedActivity* preparedSource) {
   setUp();
-  process(source, processed, count, progress);
+  process(source, processed, count, progress, preparedSource);
   computeSimilarities();
   describeSpectraAndBands(result_.pictures, kAnalysisSampleRateHz / kAnalysisFrameLength, sourceMean_, processedMean_,
                           sourceMain_, processedMain_);
@@ -171,7 +173,6 @@ double QualityAnalyzer::run(const std::int16_t* source, const std::int16_t* proc
   result_.sampleCount = count;
   result_.analysedFrames = sourceMean_.frames();
   result_.completed = true;
-  if (measureCompanions_) result_.companion = measureCompanionFigures(source, processed, count, sourceSpeech_);
 
   releaseRun();
   result_.logWritten = log_.close();
@@ -198,42 +199,70 @@ template <typename SourceWork, typename ProcessedWork>
 void QualityAnalyzer::sideBySide(SourceWork&& sourceWork, ProcessedWork&& processedWork, ProgressCounter* progress,
                                  std::int32_t step) {
   // The two signals share nothing mutable here: each has its own flags, mean
-  // spectrum and work area, and the front end is only read.
-  std::thread helper;
-  if (threading_ == Threading::sideBySide) {
-    try {
-      helper = std::thread(processedWork);
-    } catch (const std::system_error&) {
-      // No thread to be had: do both here, one after the other.
-    }
-  }
+  // spectrum and work area, and the front end is only read. Without a thread
+  // to be had both are done here, one after the other.
+  BesideThread helper;
+  const bool beside = threading_ == Threading::sideBySide && helper.start(processedWork);
   sourceWork();
   advance(progress, step);
-  if (helper.joinable()) {
-    helper.join();
+  if (beside) {
+    helper.wait();
   } else {
     processedWork();
   }
   advance(progress, step);
 }
 
-void QualityAnalyzer::process(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
-                              ProgressCounter* progress) {
-  const std::int32_t step = count / kProgressSteps;
-  if (progress != nullptr) progress->store(0);
-
-  std::int16_t* sourceFlags = sourceFlags_.get();
+void QualityAnalyzer::detect(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
+                             ProgressCounter* progress, std::int32_t step, PreparedActivity* preparedSource) {
   std::int16_t* processedFlags = processedFlags_.get();
-  if (threading_ == Threading::single) {
+  if (preparedSource != nullptr) {
+    // The source's classification began before the run; its step is
+    // reported as the run starts, and the bar moves as in any other run.
+    advance(progress, step);
+    detectActivity(processed, count, processedFlags);
+    sourceFlags_ = preparedSource->take();
+    advance(progress, step);
+  } else if (threading_ == Threading::single) {
     // On one thread the two detectors interleave their work.
-    detectActivityPair(source, processed, count, sourceFlags, processedFlags);
+    detectActivityPair(source, processed, count, sourceFlags_.get(), processedFlags);
     advance(progress, step);
     advance(progress, step);
   } else {
+    std::int16_t* sourceFlags = sourceFlags_.get();
     sideBySide([&] { detectActivity(source, count, sourceFlags); },
                [&] { detectActivity(processed, count, processedFlags); }, progress, step);
   }
-  if (measureCompanions_) sourceSpeech_.assign(sourceFlags, sourceFlags + activityFlagCount(count));
+  if (measureCompanions_) sourceSpeech_.assign(sourceFlags_.get(), sourceFlags_.get() + activityFlagCount(count));
+}
+
+void QualityAnalyzer::process(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
+                              ProgressCounter* progress, PreparedActivity* preparedSource) {
+  const std::int32_t step = count / kProgressSteps;
+  if (progress != nullptr) progress->store(0);
+
+  // The companion figures change nothing the score uses. On two threads
+  // their delay estimate, which reads only the two signals, is made beside
+  // the activity detection, and the rest, which needs the source's own
+  // flags, beside the spectra; on one thread they are measured at the end.
+  const bool companionsBeside = measureCompanions_ && threading_ == Threading::sideBySide;
+  DelayEstimate delay;
+  BesideThread delayRun;
+  const bool delayBeside =
+      companionsBeside && delayRun.start([&] { delay = estimateDelay(source, processed, count); });
+  CompanionFigures companions;
+  auto measureCompanions = [&] {
+    if (delayBeside) {
+      delayRun.wait();
+    } else {
+      delay = estimateDelay(source, processed, count);
+    }
+    companions = measureCompanionFigures(source, processed, count, sourceSpeech_, delay);
+  };
+
+  detect(source, processed, count, progress, step, preparedSource);
+  std::int16_t* sourceFlags = sourceFlags_.get();
+  const std::int16_t* processedFlags = processedFlags_.get();
   result_.pictures.activity =
       ActivityTimeline::fromFlags(sourceFlags, processedFlags, count > 0 ? count / kActivityFrameLength : 0);
 
@@ -243,6 +272,8 @@ void QualityAnalyzer::process(const std::int16_t* source, const std::int16_t* pr
   writeActivityAgreement(log_, result_.activityAgreement);
   advance(progress, step);
 
+  BesideThread companionRun;
+  const bool framesBeside = companionsBeside && companionRun.start(measureCompanions);
   if (threading_ == Threading::single) {
     // On one thread both signals' frames share the vector lanes.
     accumulateSpectra(frontEnd_, source, processed, count, sourceFlags, sourceMean_, processedMean_, sourceWork_);
@@ -262,6 +293,13 @@ void QualityAnalyzer::process(const std::int16_t* source, const std::int16_t* pr
   advance(progress, step);
   for (FeatureGroup& group : processedSecondary_) group.update(processedMean_);
   advance(progress, step);
+
+  if (framesBeside) {
+    companionRun.wait();
+  } else if (measureCompanions_) {
+    measureCompanions();
+  }
+  result_.companion = companions;
 }
 
 void QualityAnalyzer::computeSimilarities() {
@@ -276,6 +314,7 @@ void QualityAnalyzer::computeSimilarities() {
 }
 
 void QualityAnalyzer::releaseRun() {
+  preparedSource_.reset();
   sourceFlags_.reset();
   processedFlags_.reset();
   ownedSource_.reset();

@@ -13,6 +13,8 @@
 #include "analyzer/feature_group.h"
 #include "analyzer/mean_spectrum.h"
 #include "analyzer/measurement_log.h"
+#include "analyzer/prepared_activity.h"
+#include "analyzer/sample_array.h"
 #include "analyzer/spectral_front_end.h"
 #include "analyzer/voice_file_reader.h"
 #include "platform/progress_counter.h"
@@ -29,12 +31,6 @@ namespace orvelle {
 // One object serves one run at a time; it is not safe to call from two
 // threads at once. The progress counter may be read by another thread
 // while a run advances it.
-// A run's sample or flag array, allocated zero-filled with calloc.
-struct FreeDeleter {
-  void operator()(std::int16_t* p) const;
-};
-using SampleArray = std::unique_ptr<std::int16_t, FreeDeleter>;
-
 class QualityAnalyzer {
  public:
   // Whether a run classifies and accumulates the two signals side by side
@@ -58,6 +54,19 @@ class QualityAnalyzer {
   // files loaded and not yet compared are released.
   double compareBuffers(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
                         ProgressCounter* progress);
+
+  // Starts the source's half of a compareBuffers early: the speech activity
+  // of `count` samples of `source` is classified on a thread of its own
+  // while the caller does other work (such as having a codec recode them),
+  // and the next compareBuffers of this very buffer and count takes it over.
+  // The samples must stay unchanged until then or until dropPreparedSource;
+  // any other call drops it. Runs on a single thread prepare nothing. The
+  // result is the same either way.
+  void prepareSource(const std::int16_t* source, std::int32_t count);
+  // Waits for a classification prepareSource started and forgets it.
+  void dropPreparedSource() { preparedSource_.reset(); }
+  // Whether one is held for the next compareBuffers.
+  bool hasPreparedSource() const { return preparedSource_ != nullptr; }
 
   // Reads two voice files (headerless 16-bit little-endian mono) for
   // compareLoadedFiles, each followed by silence to a common length, and
@@ -101,9 +110,16 @@ class QualityAnalyzer {
   const MeanSpectrum& processedMean() const { return processedMean_; }
 
  private:
-  double run(const std::int16_t* source, const std::int16_t* processed, std::int32_t count, ProgressCounter* progress);
+  // `preparedSource` (may be null) holds the source's flags classified ahead.
+  double run(const std::int16_t* source, const std::int16_t* processed, std::int32_t count, ProgressCounter* progress,
+             PreparedActivity* preparedSource = nullptr);
   void setUp();
-  void process(const std::int16_t* source, const std::int16_t* processed, std::int32_t count, ProgressCounter* progress);
+  void process(const std::int16_t* source, const std::int16_t* processed, std::int32_t count, ProgressCounter* progress,
+               PreparedActivity* preparedSource);
+  // Both signals' activity flags, the source's own kept for the companion
+  // figures, each detection step reported.
+  void detect(const std::int16_t* source, const std::int16_t* processed, std::int32_t count, ProgressCounter* progress,
+              std::int32_t step, PreparedActivity* preparedSource);
   void computeSimilarities();
   void releaseRun();
   // Both signals' activity flags for a run of `count` samples, zero-filled;
@@ -139,6 +155,7 @@ class QualityAnalyzer {
   std::vector<std::string> conversionNotes_;
   bool measureCompanions_ = false;
   std::vector<std::int16_t> sourceSpeech_;  // the source's own flags, before the merge
+  std::unique_ptr<PreparedActivity> preparedSource_;
 };
 
 }  // namespace orvelle

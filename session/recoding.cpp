@@ -19,10 +19,21 @@ bool TestSession::recodeVoiceData(ProgressDialog* dialog) {
   dialog->setRange(static_cast<std::int32_t>(progressTotal.load()));
   ProgressMonitorRun monitor(*this, dialog);
   progressCurrent.store(0);
+  // A plug-in in a host process works on its own copy of the input, so the
+  // input stays as prepared and the scoring's first step, the source's speech
+  // activity, is taken meanwhile. In process the plug-in may write into it,
+  // and what an earlier recoding took from it may no longer hold.
+  if (codec.hosted() != nullptr) {
+    analyzer_.prepareSource(inputSamples.get(), sampleCount);
+  } else {
+    analyzer_.dropPreparedSource();
+  }
   std::string error;
   StopOffer stop(dialog, codec, pluginCalls);
   const bool returned = runCodec(codec, codecPath.str(), pluginCalls, inputSamples, outputSamples, sampleCount,
                                  &progressCurrent, progressTotal.load(), &error);
+  // Voice data that was not recoded is not scored.
+  if (!returned) analyzer_.dropPreparedSource();
   monitor.finish(kRecodeLingerMs);
   return returned || fail(error);
 }

@@ -120,6 +120,8 @@ bool TestSession::loadCodecPair() {
 }
 
 void TestSession::releaseVoiceData() {
+  // Nothing may read the input any more once it is gone.
+  analyzer_.dropPreparedSource();
   inputSamples.reset();
   outputSamples.reset();
 }

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -33,6 +35,34 @@ void expectSameResult(const AnalysisResult& a, const AnalysisResult& b) {
   }
 }
 
+void expectSameCompanions(const CompanionFigures& a, const CompanionFigures& b) {
+  EXPECT_EQ(a.measured, b.measured);
+  EXPECT_EQ(a.delaySamples, b.delaySamples);
+  EXPECT_EQ(a.delayMethod, b.delayMethod);
+  EXPECT_TRUE(sameBits(a.waveformCorrelation, b.waveformCorrelation));
+  EXPECT_EQ(a.speechFrames, b.speechFrames);
+  EXPECT_TRUE(sameBits(a.segmentalSnrDb, b.segmentalSnrDb));
+  EXPECT_TRUE(sameBits(a.levelDifferenceDb, b.levelDifferenceDb));
+}
+
+// The distinct values a watching thread sees the counter take during `run`.
+template <typename Run>
+std::vector<long> watchProgress(ProgressCounter& progress, Run run) {
+  std::atomic<bool> done{false};
+  std::vector<long> seen;
+  std::thread watcher([&] {
+    while (!done.load()) {
+      const long value = progress.load();
+      if (seen.empty() || seen.back() != value) seen.push_back(value);
+      std::this_thread::yield();
+    }
+  });
+  run();
+  done.store(true);
+  watcher.join();
+  return seen;
+}
+
 TEST_F(QualityAnalyzerThreaded, SideBySideRunMatchesTheSingleThreadedRunBitForBit) {
   const Signal source = test::speechLikeSignal(64000, 11);
   Signal processed = test::speechLikeSignal(64000, 12);
@@ -41,6 +71,9 @@ TEST_F(QualityAnalyzerThreaded, SideBySideRunMatchesTheSingleThreadedRunBitForBi
 
   QualityAnalyzer single(QualityAnalyzer::Threading::single);
   QualityAnalyzer parallel(QualityAnalyzer::Threading::sideBySide);
+  // On two threads the companion figures are measured beside the rest.
+  single.setCompanionFigures(true);
+  parallel.setCompanionFigures(true);
   ProgressCounter progress;
   const double singleScore = single.compareBuffers(source.data(), processed.data(), 64000, &progress);
   const std::string singleLog = logText();
@@ -48,6 +81,8 @@ TEST_F(QualityAnalyzerThreaded, SideBySideRunMatchesTheSingleThreadedRunBitForBi
   EXPECT_TRUE(sameBits(singleScore, parallelScore));
   EXPECT_LT(parallel.lastResult().activityAgreement, 1.0);
   expectSameResult(single.lastResult(), parallel.lastResult());
+  expectSameCompanions(single.lastResult().companion, parallel.lastResult().companion);
+  EXPECT_TRUE(parallel.lastResult().companion.measured);
   EXPECT_EQ(logText(), singleLog);
   for (std::int32_t bin = 0; bin < kMeanSpectrumBins; ++bin) {
     ASSERT_TRUE(sameBits(single.sourceMean().value(bin), parallel.sourceMean().value(bin))) << bin;
@@ -60,22 +95,130 @@ TEST_F(QualityAnalyzerThreaded, ProgressRisesMonotonicallyWhileAnotherThreadWatc
   const Signal processed = test::speechLikeSignal(80000, 22);
   QualityAnalyzer analyzer;
   ProgressCounter progress;
-  std::atomic<bool> done{false};
-  std::vector<long> seen;
-  std::thread watcher([&] {
-    while (!done.load()) {
-      const long value = progress.load();
-      if (seen.empty() || seen.back() != value) seen.push_back(value);
-      std::this_thread::yield();
-    }
-  });
-  analyzer.compareBuffers(source.data(), processed.data(), 80000, &progress);
-  done.store(true);
-  watcher.join();
+  const std::vector<long> seen =
+      watchProgress(progress, [&] { analyzer.compareBuffers(source.data(), processed.data(), 80000, &progress); });
 
   EXPECT_EQ(progress.load(), 9 * (80000 / 9));
   for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_GE(seen[i], seen[i - 1]);
   for (long value : seen) EXPECT_EQ(value % (80000 / 9), 0) << value;
+}
+
+// A source and a processed signal whose activity differs (the processed
+// signal's first second is silent), so that flags taken from the wrong
+// signal would show in the agreement and the spectra.
+struct SignalPair {
+  Signal source = test::speechLikeSignal(64000, 31);
+  Signal processed = [] {
+    Signal s = test::speechLikeSignal(64000, 32);
+    std::fill(s.begin(), s.begin() + 8000, std::int16_t{0});
+    return s;
+  }();
+};
+
+class PreparedSourceThreaded : public test::AnalyzerLogTest {
+ protected:
+  // A plain side-by-side run of `count` samples, with its log.
+  AnalysisResult plainRun(const Signal& source, const Signal& processed, std::int32_t count, std::string& log) {
+    QualityAnalyzer plain;
+    plain.setCompanionFigures(true);
+    ProgressCounter progress;
+    plain.compareBuffers(source.data(), processed.data(), count, &progress);
+    log = logText();
+    return plain.lastResult();
+  }
+};
+
+TEST_F(PreparedSourceThreaded, APreparedSourceGivesThePlainRunsResultLogAndProgress) {
+  const SignalPair pair;
+  std::string plainLog;
+  const AnalysisResult plain = plainRun(pair.source, pair.processed, 64000, plainLog);
+
+  QualityAnalyzer analyzer;
+  analyzer.setCompanionFigures(true);
+  analyzer.prepareSource(pair.source.data(), 64000);
+  EXPECT_TRUE(analyzer.hasPreparedSource());
+  ProgressCounter progress;
+  const std::vector<long> seen = watchProgress(progress, [&] {
+    analyzer.compareBuffers(pair.source.data(), pair.processed.data(), 64000, &progress);
+  });
+  EXPECT_FALSE(analyzer.hasPreparedSource()) << "a run takes over what was prepared for it";
+  expectSameResult(plain, analyzer.lastResult());
+  expectSameCompanions(plain.companion, analyzer.lastResult().companion);
+  EXPECT_TRUE(analyzer.lastResult().companion.measured);
+  EXPECT_LT(analyzer.lastResult().activityAgreement, 1.0);
+  EXPECT_EQ(logText(), plainLog);
+  // The same nine equal steps, in order, ending where a plain run ends.
+  EXPECT_EQ(progress.load(), 9 * (64000 / 9));
+  for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_GT(seen[i], seen[i - 1]);
+  for (long value : seen) EXPECT_EQ(value % (64000 / 9), 0) << value;
+}
+
+TEST_F(PreparedSourceThreaded, ARunOfOtherSamplesOrAnotherLengthIgnoresWhatWasPrepared) {
+  const SignalPair pair;
+  const Signal other = test::speechLikeSignal(64000, 33);
+  QualityAnalyzer analyzer;
+  analyzer.setCompanionFigures(true);
+  ProgressCounter progress;
+  std::string plainLog;
+
+  // Prepared for `other`, run with the source: the source's own flags count.
+  AnalysisResult plain = plainRun(pair.source, pair.processed, 64000, plainLog);
+  analyzer.prepareSource(other.data(), 64000);
+  analyzer.compareBuffers(pair.source.data(), pair.processed.data(), 64000, &progress);
+  expectSameResult(plain, analyzer.lastResult());
+  expectSameCompanions(plain.companion, analyzer.lastResult().companion);
+  EXPECT_EQ(logText(), plainLog);
+  EXPECT_FALSE(analyzer.hasPreparedSource());
+
+  // Prepared for the source's 64000 samples, run over fewer of them: the
+  // flags of the longer signal would reach frames the shorter never starts.
+  plain = plainRun(pair.source, pair.processed, 40000, plainLog);
+  analyzer.prepareSource(pair.source.data(), 64000);
+  analyzer.compareBuffers(pair.source.data(), pair.processed.data(), 40000, &progress);
+  expectSameResult(plain, analyzer.lastResult());
+  EXPECT_EQ(analyzer.lastResult().sampleCount, 40000);
+  EXPECT_EQ(logText(), plainLog);
+
+  // Prepared, then the source changed and the preparation dropped, as the
+  // session does when it releases or refills its buffers.
+  Signal changing = pair.source;
+  analyzer.prepareSource(changing.data(), 64000);
+  analyzer.dropPreparedSource();
+  EXPECT_FALSE(analyzer.hasPreparedSource());
+  changing = other;
+  plain = plainRun(changing, pair.processed, 64000, plainLog);
+  analyzer.compareBuffers(changing.data(), pair.processed.data(), 64000, &progress);
+  expectSameResult(plain, analyzer.lastResult());
+}
+
+TEST_F(PreparedSourceThreaded, WhatWasPreparedEndsWithEveryCallThatCannotUseIt) {
+  const SignalPair pair;
+  {
+    // A prepared buffer freed right after the analyzer has gone: the
+    // destructor waits for the classification.
+    auto samples = std::make_unique<Signal>(pair.source);
+    QualityAnalyzer analyzer;
+    analyzer.prepareSource(samples->data(), 64000);
+  }
+  QualityAnalyzer analyzer;
+  ProgressCounter progress;
+  // A run that cannot take its signals drops it as well.
+  analyzer.prepareSource(pair.source.data(), 64000);
+  EXPECT_EQ(analyzer.compareBuffers(pair.source.data(), nullptr, 64000, &progress), 0.0);
+  EXPECT_FALSE(analyzer.lastResult().completed);
+  EXPECT_FALSE(analyzer.hasPreparedSource());
+  // So does reading voice files, and a file comparison never uses it.
+  analyzer.prepareSource(pair.source.data(), 64000);
+  EXPECT_FALSE(analyzer.loadFiles("/nonexistent/source.pcm", "/nonexistent/processed.pcm", nullptr));
+  EXPECT_FALSE(analyzer.hasPreparedSource());
+  // Nothing to classify, or a run on one thread, prepares nothing.
+  analyzer.prepareSource(pair.source.data(), 0);
+  EXPECT_FALSE(analyzer.hasPreparedSource());
+  analyzer.prepareSource(nullptr, 64000);
+  EXPECT_FALSE(analyzer.hasPreparedSource());
+  QualityAnalyzer single(QualityAnalyzer::Threading::single);
+  single.prepareSource(pair.source.data(), 64000);
+  EXPECT_FALSE(single.hasPreparedSource());
 }
 
 }  // namespace

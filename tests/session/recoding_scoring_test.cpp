@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -70,6 +71,81 @@ TEST_F(RecodingAndScoringThreaded, ThrowingCodecFailsAndKeepsWhatItWrote) {
   EXPECT_EQ(session.outputSamples[319], session.inputSamples[319]);
   EXPECT_TRUE(session.isCodecLoaded());
   EXPECT_TRUE(session.inputSamples && session.outputSamples) << "the command, not the operation, releases them";
+}
+
+TEST_F(RecodingAndScoringThreaded, AHostedCodecsScoringStartsWhileItRecodesAndScoresTheSame) {
+  // In process the plug-in could write into its input, so nothing is taken
+  // from it early there: that run is the plain one.
+  TestSession plain;
+  plain.inProcessPlugins = true;
+  plain.analyzer().setCompanionFigures(true);
+  ASSERT_TRUE(plain.codecPath.assign(test::testPlugin("noise_at_20_db")));
+  ASSERT_TRUE(plain.loadCodec());
+  ASSERT_TRUE(plain.voiceFilePath.assign(scratch.file("speech.pcm")));
+  plain.sourceType = 1;
+  HeadlessProgressDialog plainDialog;
+  ASSERT_TRUE(plain.prepareVoiceData(&plainDialog));
+  ASSERT_TRUE(plain.recodeVoiceData(&plainDialog));
+  EXPECT_FALSE(plain.analyzer().hasPreparedSource());
+  ASSERT_TRUE(plain.calculateVoiceQuality(&plainDialog));
+  const std::string plainLog = test::readWholeFile(scratch.file("TestLog.log"));
+
+  session.analyzer().setCompanionFigures(true);
+  prepareFromVoiceFile(test::testPlugin("noise_at_20_db"));
+  ASSERT_TRUE(session.recodeVoiceData(&dialog));
+  EXPECT_TRUE(session.analyzer().hasPreparedSource());
+  ASSERT_TRUE(session.calculateVoiceQuality(&dialog));
+  EXPECT_FALSE(session.analyzer().hasPreparedSource());
+
+  const AnalysisResult& hosted = session.analyzer().lastResult();
+  const AnalysisResult& inProcess = plain.analyzer().lastResult();
+  EXPECT_EQ(std::memcmp(&session.codecQuality, &plain.codecQuality, sizeof(double)), 0);
+  EXPECT_LT(session.codecQuality, 100.0);
+  EXPECT_EQ(std::memcmp(&hosted.activityAgreement, &inProcess.activityAgreement, sizeof(double)), 0);
+  EXPECT_EQ(hosted.analysedFrames, inProcess.analysedFrames);
+  EXPECT_EQ(hosted.companion.speechFrames, inProcess.companion.speechFrames);
+  EXPECT_EQ(std::memcmp(&hosted.companion.segmentalSnrDb, &inProcess.companion.segmentalSnrDb, sizeof(double)), 0);
+  EXPECT_EQ(test::readWholeFile(scratch.file("TestLog.log")), plainLog);
+  // The window shows what it showed before: the scoring's text, range and
+  // a full bar.
+  const ProgressSnapshot shown = dialog.snapshot();
+  const ProgressSnapshot plainShown = plainDialog.snapshot();
+  EXPECT_EQ(shown.operationText, plainShown.operationText);
+  EXPECT_EQ(shown.rangeUpper, plainShown.rangeUpper);
+  EXPECT_EQ(session.progressCurrent.load(), plain.progressCurrent.load());
+}
+
+TEST_F(RecodingAndScoringThreaded, ARecodingThatFailsOrIsReleasedLeavesNothingPrepared) {
+  prepareFromVoiceFile(test::testPlugin("throwing_recode"));
+  EXPECT_FALSE(session.recodeVoiceData(&dialog));
+  EXPECT_FALSE(session.analyzer().hasPreparedSource()) << "voice data not recoded is not scored";
+
+  prepareFromVoiceFile(test::bundledPlugin("passthrough"));
+  ASSERT_TRUE(session.recodeVoiceData(&dialog));
+  ASSERT_TRUE(session.analyzer().hasPreparedSource());
+  // The command releases the buffers when it stops before scoring; the
+  // classification of the input ends first.
+  session.releaseVoiceData();
+  EXPECT_FALSE(session.analyzer().hasPreparedSource());
+
+  ASSERT_TRUE(session.prepareVoiceData(&dialog));
+  ASSERT_TRUE(session.recodeVoiceData(&dialog));
+  // Preparing again replaces the buffers, and with them what was taken early.
+  ASSERT_TRUE(session.prepareVoiceData(&dialog));
+  EXPECT_FALSE(session.analyzer().hasPreparedSource());
+
+  // Recoded in a host, then again in process by a plug-in that may write
+  // into the same input: what the first recoding took from it goes.
+  ASSERT_TRUE(session.recodeVoiceData(&dialog));
+  ASSERT_TRUE(session.analyzer().hasPreparedSource());
+  session.inProcessPlugins = true;
+  ASSERT_TRUE(session.codecPath.assign(test::testPlugin("zeroing_input")));
+  ASSERT_TRUE(session.loadCodec());
+  ASSERT_TRUE(session.recodeVoiceData(&dialog));
+  EXPECT_FALSE(session.analyzer().hasPreparedSource());
+  ASSERT_TRUE(session.calculateVoiceQuality(&dialog));
+  EXPECT_EQ(session.codecQuality, 100.0) << "zeroed input against its zeroed copy";
+  EXPECT_EQ(session.analyzer().lastResult().activityAgreement, 1.0) << "the zeroed input's activity, not the speech's";
 }
 
 TEST_F(RecodingAndScoringThreaded, NothingPreparedFailsAtOnce) {
