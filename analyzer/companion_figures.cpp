@@ -57,12 +57,6 @@ void measureSpeechFrames(const std::int16_t* source, const std::int16_t* process
 const char* delayMethodName(DelayMethod method) { return method == DelayMethod::waveform ? "waveform" : "envelope"; }
 
 CompanionFigures measureCompanionFigures(const std::int16_t* source, const std::int16_t* processed,
-                                         std::int32_t count, std::span<const std::int16_t> sourceSpeech) {
-  if (count <= 0 || source == nullptr || processed == nullptr) return CompanionFigures{};
-  return measureCompanionFigures(source, processed, count, sourceSpeech, estimateDelay(source, processed, count));
-}
-
-CompanionFigures measureCompanionFigures(const std::int16_t* source, const std::int16_t* processed,
                                          std::int32_t count, std::span<const std::int16_t> sourceSpeech,
                                          const DelayEstimate& delay) {
   CompanionFigures figures;

@@ -42,11 +42,8 @@ inline constexpr double kFrameSnrCeilingDb = 35.0;
 // Measures the figures of `processed` against `source` (both `count`
 // samples); `sourceSpeech` holds the source's activity flag (0 or 1) of each
 // 80-sample frame, as the run's detector set them, before the processed
-// signal's were merged in.
-CompanionFigures measureCompanionFigures(const std::int16_t* source, const std::int16_t* processed,
-                                         std::int32_t count, std::span<const std::int16_t> sourceSpeech);
-// The same with the delay already estimated by estimateDelay of the same
-// signals, which needs no activity flags and so may run before they exist.
+// signal's were merged in; `delay` is estimateDelay of the same signals,
+// which needs no activity flags and so may be made before they exist.
 CompanionFigures measureCompanionFigures(const std::int16_t* source, const std::int16_t* processed,
                                          std::int32_t count, std::span<const std::int16_t> sourceSpeech,
                                          const DelayEstimate& delay);

@@ -133,8 +133,10 @@ struct SpeechActivityDetector::FilterState {
   double in1, in2, out1, out2;
   double* buffer;
 
-  FilterState(const SpeechActivityDetector& d, double* samples)
-      : in1(d.filterIn1_), in2(d.filterIn2_), out1(d.filterOut1_), out2(d.filterOut2_), buffer(samples) {}
+  // The detector's filter memory, filtering into `samples`.
+  static FilterState of(const SpeechActivityDetector& d, double* samples) {
+    return FilterState{d.filterIn1_, d.filterIn2_, d.filterOut1_, d.filterOut2_, samples};
+  }
 
   // Filters x into buffer[n].
   void step(double x, int n) {
@@ -173,7 +175,7 @@ struct SpeechActivityDetector::FrameBlock {
 };
 
 void SpeechActivityDetector::preFilter() {
-  FilterState state(*this, speechBuffer_.data());
+  FilterState state = FilterState::of(*this, speechBuffer_.data());
   for (int n = kNewFrameStart; n < kWindowLength; ++n) state.step(speechBuffer_[n], n);
   state.storeInto(*this);
 }
@@ -231,47 +233,48 @@ void SpeechActivityDetector::keepHistory(const FrameBlock& block) {
   for (int k = kNewFrameStart; k < kWindowLength; ++k) speechBuffer_[k] = last[k];
 }
 
-void SpeechActivityDetector::processFrames(const std::int16_t* samples, std::int32_t frames, std::int32_t* decisions) {
-  FrameBlock block;
+template <std::size_t N>
+void SpeechActivityDetector::processBlocks(SpeechActivityDetector* const* detectors, const std::int16_t* const* samples,
+                                           std::int32_t frames, std::int32_t* const* decisions) {
+  FrameBlock blocks[N];
   for (std::int32_t done = 0; done < frames; done += FrameBlock::kFrames) {
     const std::int32_t count = frames - done < FrameBlock::kFrames ? frames - done : FrameBlock::kFrames;
-    startBlock(samples + static_cast<std::ptrdiff_t>(done) * kFrameLength, count, block);
-    FilterState state(*this, block.samples);
-    for (int n = FrameBlock::kHistoryLength; n < block.end(); ++n) state.step(block.in(n), n);
-    state.storeInto(*this);
-    analyseBlock(block, decisions + done);
-    keepHistory(block);
+    const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(done) * kFrameLength;
+    for (std::size_t i = 0; i < N; ++i) detectors[i]->startBlock(samples[i] + start, count, blocks[i]);
+    // Each filter's memory in locals of its own, so that the recurrences run
+    // in registers; with two signals they interleave, each filling the
+    // other's wait for its previous output.
+    FilterState a = FilterState::of(*detectors[0], blocks[0].samples);
+    if constexpr (N == 1) {
+      for (int n = FrameBlock::kHistoryLength; n < blocks[0].end(); ++n) a.step(blocks[0].in(n), n);
+    } else {
+      static_assert(N == 2, "one signal or two");
+      FilterState b = FilterState::of(*detectors[1], blocks[1].samples);
+      for (int n = FrameBlock::kHistoryLength; n < blocks[0].end(); ++n) {
+        a.step(blocks[0].in(n), n);
+        b.step(blocks[1].in(n), n);
+      }
+      b.storeInto(*detectors[1]);
+    }
+    a.storeInto(*detectors[0]);
+    for (std::size_t i = 0; i < N; ++i) detectors[i]->analyseBlock(blocks[i], decisions[i] + done);
+    for (std::size_t i = 0; i < N; ++i) detectors[i]->keepHistory(blocks[i]);
   }
+}
+
+void SpeechActivityDetector::processFrames(const std::int16_t* samples, std::int32_t frames, std::int32_t* decisions) {
+  SpeechActivityDetector* const detectors[1] = {this};
+  processBlocks<1>(detectors, &samples, frames, &decisions);
 }
 
 void SpeechActivityDetector::processFramesPair(SpeechActivityDetector& first, const std::int16_t* firstSamples,
                                                SpeechActivityDetector& second, const std::int16_t* secondSamples,
                                                std::int32_t frames, std::int32_t* firstDecisions,
                                                std::int32_t* secondDecisions) {
-  FrameBlock firstBlock;
-  FrameBlock secondBlock;
-  for (std::int32_t done = 0; done < frames; done += FrameBlock::kFrames) {
-    const std::int32_t count = frames - done < FrameBlock::kFrames ? frames - done : FrameBlock::kFrames;
-    const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(done) * kFrameLength;
-    first.startBlock(firstSamples + start, count, firstBlock);
-    second.startBlock(secondSamples + start, count, secondBlock);
-    {
-      // The two recurrences interleaved: each waits on its own previous
-      // output, and the other's step fills the wait.
-      FilterState a(first, firstBlock.samples);
-      FilterState b(second, secondBlock.samples);
-      for (int n = FrameBlock::kHistoryLength; n < firstBlock.end(); ++n) {
-        a.step(firstBlock.in(n), n);
-        b.step(secondBlock.in(n), n);
-      }
-      a.storeInto(first);
-      b.storeInto(second);
-    }
-    first.analyseBlock(firstBlock, firstDecisions + done);
-    second.analyseBlock(secondBlock, secondDecisions + done);
-    first.keepHistory(firstBlock);
-    second.keepHistory(secondBlock);
-  }
+  SpeechActivityDetector* const detectors[2] = {&first, &second};
+  const std::int16_t* const samples[2] = {firstSamples, secondSamples};
+  std::int32_t* const decisions[2] = {firstDecisions, secondDecisions};
+  processBlocks<2>(detectors, samples, frames, decisions);
 }
 
 void SpeechActivityDetector::predict(double* r, double* A, double* rc) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "dsp/lpc_analysis.h"
@@ -68,6 +69,10 @@ class SpeechActivityDetector {
   // then filters the frames in behind the history), the analysis of all its
   // frames, the history kept for the next block.
   void startBlock(const std::int16_t* samples, std::int32_t frames, FrameBlock& block);
+  // processFrames of N signals with a detector each, block after block.
+  template <std::size_t N>
+  static void processBlocks(SpeechActivityDetector* const* detectors, const std::int16_t* const* samples,
+                            std::int32_t frames, std::int32_t* const* decisions);
   void analyseBlock(const FrameBlock& block, std::int32_t* decisions);
   void keepHistory(const FrameBlock& block);
   std::int32_t decideActivity(double rc1, double* lsf, const double* r, const double* buffer, std::int32_t f,

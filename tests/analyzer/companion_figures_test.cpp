@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analyzer/quality_analyzer.h"
+#include "analyzer/signal_delay.h"
 #include "tests/analyzer/analyzer_test_support.h"
 #include "tests/analyzer/speech_like_signal.h"
 
@@ -21,7 +22,9 @@ constexpr std::size_t kFourSeconds = 32000;
 std::vector<std::int16_t> allSpeech(const Signal& signal) { return std::vector<std::int16_t>(signal.size() / 80, 1); }
 
 CompanionFigures measure(const Signal& source, const Signal& processed, const std::vector<std::int16_t>& speech) {
-  return measureCompanionFigures(source.data(), processed.data(), static_cast<std::int32_t>(source.size()), speech);
+  const auto count = static_cast<std::int32_t>(source.size());
+  return measureCompanionFigures(source.data(), processed.data(), count, speech,
+                                 estimateDelay(source.data(), processed.data(), count));
 }
 
 Signal delayed(const Signal& signal, std::ptrdiff_t delay) {
