@@ -2,16 +2,25 @@
 
 namespace orvelle {
 
-bool processorHasAvx2() {
 #if defined(__x86_64__) || defined(__i386__)
-  static const bool supported = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
+
+bool processorHasAvx2() {
+  static const bool supported = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
   return supported;
-#else
-  return false;
-#endif
 }
+
+// The run-time library reports AVX-512 only where the system also saves the
+// wide registers across task switches.
+bool processorHasAvx512() {
+  static const bool supported = (__builtin_cpu_init(), __builtin_cpu_supports("avx512f") != 0);
+  return supported;
+}
+
+#else
+
+bool processorHasAvx2() { return false; }
+bool processorHasAvx512() { return false; }
+
+#endif
 
 }  // namespace orvelle
