@@ -6,6 +6,7 @@
 
 #include "dsp/lpc_lanes.h"
 #include "dsp/lpc_tables.h"
+#include "dsp/underflow.h"
 
 namespace orvelle {
 
@@ -243,9 +244,24 @@ void autocorrelatePair(const double* first, const double* second, int order, dou
 }
 
 void autocorrelateFrames(const double* const* windows, int count, int order, double* r, LpcPath path) {
+  // Windows in which every product underflows have no lags but the floored
+  // energy; taking those zeros as they are spares the slow arithmetic on
+  // subnormal numbers. Groups of windows that all are so are skipped whole.
+  auto skippedAsSilent = [&](int first, int windowCount) {
+    for (int f = first; f < first + windowCount; ++f) {
+      if (!productsUnderflow(windows[f], kLpcWindowLength)) return false;
+    }
+    for (int f = first; f < first + windowCount; ++f) {
+      double* frameR = r + f * (order + 1);
+      for (int k = 0; k <= order; ++k) frameR[k] = 0.0;
+      frameR[0] = kMinimumEnergy;
+    }
+    return true;
+  };
   int first = 0;
   if (order < kFrameLaneLags) {
     for (; first + 4 <= count; first += 4) {
+      if (skippedAsSilent(first, 4)) continue;
       double sums[4][kFrameLaneLags];
       double* results[4] = {sums[0], sums[1], sums[2], sums[3]};
       frameLagSums(path, windows + first, results);
@@ -257,9 +273,10 @@ void autocorrelateFrames(const double* const* windows, int count, int order, dou
     }
   }
   for (; first + 1 < count; first += 2) {
+    if (skippedAsSilent(first, 2)) continue;
     autocorrelatePair(windows[first], windows[first + 1], order, r + first * (order + 1), r + (first + 1) * (order + 1));
   }
-  if (first < count) autocorrelate(windows[first], order, r + first * (order + 1));
+  if (first < count && !skippedAsSilent(first, 1)) autocorrelate(windows[first], order, r + first * (order + 1));
 }
 
 void applyLagWindow(int order, double* r) {

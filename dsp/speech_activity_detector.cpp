@@ -4,6 +4,7 @@
 
 #include "dsp/lpc_tables.h"
 #include "dsp/speech_activity_tables.h"
+#include "dsp/underflow.h"
 
 namespace orvelle {
 
@@ -44,6 +45,9 @@ constexpr double kFilterB1 = 1.8544941;  // subtracted
 constexpr double kFilterB2 = 0.92727435;
 constexpr double kFilterA1 = 1.9059465;
 constexpr double kFilterA2 = 0.9114024;  // subtracted
+static_assert(kFilterA1 >= 1.0 && kFilterA1 < 2.0 && kFilterA2 >= 0.5 && kFilterA2 < 1.0, "SilentFilterStep's ranges");
+constexpr SilentFilterStep kSilentFilterStep{static_cast<std::uint64_t>(kFilterA1 * 0x1p52),
+                                             static_cast<std::uint64_t>(kFilterA2 * 0x1p53)};
 
 double featureValue(DecisionFeature feature, double dSLE, double dSE, double SD, double dSZC) {
   switch (feature) {
@@ -138,9 +142,13 @@ struct SpeechActivityDetector::FilterState {
     return FilterState{d.filterIn1_, d.filterIn2_, d.filterOut1_, d.filterOut2_, samples};
   }
 
-  // Filters x into buffer[n].
+  // Filters x into buffer[n]. After long silence the memory decays into
+  // the subnormal numbers, where the same step is taken in integers.
   void step(double x, int n) {
-    const double y = kFilterB0 * x - kFilterB1 * in1 + kFilterB2 * in2 + kFilterA1 * out1 - kFilterA2 * out2;
+    double y;
+    if (x != 0.0 || in1 != 0.0 || in2 != 0.0 || !kSilentFilterStep(out1, out2, y)) [[likely]] {
+      y = kFilterB0 * x - kFilterB1 * in1 + kFilterB2 * in2 + kFilterA1 * out1 - kFilterA2 * out2;
+    }
     in2 = in1;
     in1 = x;
     out2 = out1;
@@ -320,11 +328,15 @@ std::int32_t SpeechActivityDetector::decideActivity(double rc1, double* lsf, con
 
   // The product test (not a sign test) is deliberate: after long digital
   // silence the filtered samples are so small that their product underflows
-  // to zero, and such pairs must not count as crossings.
+  // to zero, and such pairs must not count as crossings. Where every product
+  // underflows none is counted, and a test on the bits spares the slow
+  // arithmetic on subnormal numbers.
   int crossings = 0;
-  for (int n = kFirstCrossingPosition; n <= kLastCrossingPosition; ++n) {
-    if (buffer[n - 1] * buffer[n] < 0.0) {
-      ++crossings;
+  if (!productsUnderflow(buffer + kFirstCrossingPosition - 1, kLastCrossingPosition - kFirstCrossingPosition + 2)) {
+    for (int n = kFirstCrossingPosition; n <= kLastCrossingPosition; ++n) {
+      if (buffer[n - 1] * buffer[n] < 0.0) {
+        ++crossings;
+      }
     }
   }
   const double ZC = kZeroCrossingScale * static_cast<double>(crossings);

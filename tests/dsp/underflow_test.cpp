@@ -1,0 +1,171 @@
+// The shortcuts past subnormal arithmetic must give the bits the plain
+// arithmetic gives. The plain arithmetic here runs on the processor as it
+// is (no flush-to-zero), which rounds subnormal results exactly, only
+// slowly.
+#include "dsp/underflow.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "dsp/speech_activity_detector.h"
+#include "tests/dsp/speech_activity_detector_probe.h"
+#include "tests/dsp/test_signals.h"
+
+namespace orvelle {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+
+std::uint64_t bitsOf(double v) { return std::bit_cast<std::uint64_t>(v); }
+
+// The pre-processing filter's step as written, with its input and input
+// history zero.
+double plainSilentStep(double a1, double a2, double y1, double y2) {
+  constexpr double kB0 = 0.92727435, kB1 = 1.8544941, kB2 = 0.92727435;
+  const double x = 0.0, in1 = 0.0, in2 = 0.0;
+  return kB0 * x - kB1 * in1 + kB2 * in2 + a1 * y1 - a2 * y2;
+}
+
+SilentFilterStep stepFor(double a1, double a2) {
+  return SilentFilterStep{static_cast<std::uint64_t>(a1 * 0x1p52), static_cast<std::uint64_t>(a2 * 0x1p53)};
+}
+
+TEST(Underflow, SilentFilterStepHasTheBitsOfThePlainStep) {
+  std::mt19937_64 random(41);
+  std::uniform_real_distribution<double> above1(1.0, 2.0);
+  std::uniform_real_distribution<double> above05(0.5, 1.0);
+  const double pairs[][2] = {{1.9059465, 0.9114024},  // the detector's
+                             {1.0, 0.5},
+                             {std::nextafter(2.0, 0.0), std::nextafter(1.0, 0.0)},
+                             {above1(random), above05(random)},
+                             {above1(random), above05(random)}};
+  // States from the grid's very bottom to just below 2^-1023, both signs,
+  // and the edges of that range.
+  const std::uint64_t limit = std::uint64_t{1} << 51;
+  const std::uint64_t edges[] = {0, 1, 2, 3, limit / 2, limit - 2, limit - 1};
+  auto state = [&](int i) {
+    std::uint64_t magnitude = i < 7 ? edges[i] : random() % limit;
+    if (i >= 7 && i % 3 == 0) magnitude >>= random() % 51;  // small counts too
+    return std::bit_cast<double>(magnitude | ((random() & 1) << 63));
+  };
+  int nonZero = 0;
+  for (const auto& pair : pairs) {
+    const SilentFilterStep step = stepFor(pair[0], pair[1]);
+    for (int i = 0; i < 40000; ++i) {
+      const double y1 = state(i % 50 == 0 ? i / 50 % 7 : 7 + i);
+      const double y2 = state(i % 70 == 0 ? i / 70 % 7 : 8 + i);
+      double y = 12345.0;
+      ASSERT_TRUE(step(y1, y2, y));
+      const double plain = plainSilentStep(pair[0], pair[1], y1, y2);
+      ASSERT_EQ(bitsOf(y), bitsOf(plain)) << std::hexfloat << "a1 " << pair[0] << " a2 " << pair[1] << " y1 " << y1
+                                          << " y2 " << y2;
+      if (y != 0.0) ++nonZero;
+    }
+  }
+  EXPECT_GT(nonZero, 100000);
+}
+
+TEST(Underflow, SilentFilterStepLeavesLargerStatesToThePlainStep) {
+  const SilentFilterStep step = stepFor(1.9059465, 0.9114024);
+  const double tiny = 0x1p-1030;
+  for (const double large : {0x1p-1023, -0x1p-1023, 0x1p-1000, 1.0, -3000.0, kInfinity, kNan}) {
+    double y = 7.0;
+    EXPECT_FALSE(step(large, tiny, y)) << large;
+    EXPECT_FALSE(step(tiny, large, y)) << large;
+    EXPECT_EQ(y, 7.0);
+  }
+}
+
+TEST(Underflow, ProductsUnderflowExactlyWhenEveryProductRoundsToZero) {
+  const double below = std::nextafter(0x1p-538, 0.0);
+  std::vector<double> values = {below, -below, 0x1p-600, -0x1p-1074, 0.0, -0.0, 0x1p-1022};
+  ASSERT_TRUE(productsUnderflow(values.data(), static_cast<int>(values.size())));
+  for (const double a : values) {
+    for (const double b : values) EXPECT_EQ(a * b, 0.0) << std::hexfloat << a << " * " << b;
+  }
+  EXPECT_TRUE(productsUnderflow(values.data(), 0));
+  for (const double outside : {0x1p-538, -0x1p-538, 0x1p-500, 1.0, kInfinity, -kInfinity, kNan}) {
+    std::vector<double> with = values;
+    with.insert(with.begin() + 3, outside);
+    EXPECT_FALSE(productsUnderflow(with.data(), static_cast<int>(with.size()))) << outside;
+  }
+}
+
+// The filter as written, for the test's own record of the pre-processed
+// signal.
+struct PlainFilter {
+  double in1 = 0.0, in2 = 0.0, out1 = 0.0, out2 = 0.0;
+  double step(double x) {
+    const double y = 0.92727435 * x - 1.8544941 * in1 + 0.92727435 * in2 + 1.9059465 * out1 - 0.9114024 * out2;
+    in2 = in1;
+    in1 = x;
+    out2 = out1;
+    out1 = y;
+    return y;
+  }
+};
+
+// Speech, then digital silence long enough for the filter's memory to decay
+// through the subnormal numbers, then speech again: taken in runs (which
+// skip the lag sums of silent windows) and frame by frame (which sum them),
+// with the same decisions and state; and the pre-processed window after
+// every frame as the plain filter gives it.
+TEST(Underflow, DetectorThroughLongSilenceKeepsThePlainArithmetic) {
+  using Probe = SpeechActivityDetectorProbe;
+  constexpr int kFrame = SpeechActivityDetector::kFrameLength;
+  test::NoiseSource noise(5);
+  std::vector<std::int16_t> signal;
+  test::appendStretch(signal, test::Stretch::Noise, 150, noise);
+  test::appendStretch(signal, test::Stretch::Tone, 60, noise);
+  signal.resize(signal.size() + 400 * kFrame, 0);  // 4 s: the memory reaches the subnormal numbers after about 2
+  test::appendStretch(signal, test::Stretch::Tone, 40, noise);
+  test::appendStretch(signal, test::Stretch::Noise, 60, noise);
+  signal.resize(signal.size() + 300 * kFrame, 0);
+  const int frames = static_cast<int>(signal.size() / kFrame);
+
+  SpeechActivityDetector inRuns, byFrame;
+  inRuns.reset();
+  byFrame.reset();
+  PlainFilter plain;
+  std::vector<double> filtered;
+  int subnormalWindows = 0;
+  int done = 0;
+  std::mt19937 random(43);
+  while (done < frames) {
+    const int run = std::min(frames - done, 1 + static_cast<int>(random() % 40));
+    std::vector<std::int32_t> decisions(static_cast<std::size_t>(run));
+    inRuns.processFrames(signal.data() + static_cast<std::ptrdiff_t>(done) * kFrame, run, decisions.data());
+    for (int f = 0; f < run; ++f) {
+      const std::int16_t* frame = signal.data() + static_cast<std::ptrdiff_t>(done + f) * kFrame;
+      ASSERT_EQ(decisions[static_cast<std::size_t>(f)], byFrame.processFrame(frame)) << "frame " << done + f;
+      for (int n = 0; n < kFrame; ++n) filtered.push_back(plain.step(frame[n]));
+      // The window keeps the last 160 pre-processed samples, and the last
+      // frame once more where the next one will go.
+      const std::array<double, 240>& window = Probe::speechBuffer(byFrame);
+      bool subnormal = false;
+      for (int n = 0; n < 240; ++n) {
+        const std::ptrdiff_t back = n < 160 ? 160 - n : 240 - n;
+        const auto at = static_cast<std::ptrdiff_t>(filtered.size()) - back;
+        const double expected = at >= 0 ? filtered[static_cast<std::size_t>(at)] : 0.0;
+        ASSERT_EQ(bitsOf(window[static_cast<std::size_t>(n)]), bitsOf(expected))
+            << "frame " << done + f << " sample " << n;
+        subnormal |= expected != 0.0 && std::fabs(expected) < 0x1p-1022;
+      }
+      if (subnormal) ++subnormalWindows;
+    }
+    done += run;
+    ASSERT_TRUE(Probe::sameHistory(inRuns, byFrame)) << "after frame " << done;
+  }
+  EXPECT_GT(subnormalWindows, 50);
+}
+
+}  // namespace
+}  // namespace orvelle
