@@ -244,39 +244,56 @@ void autocorrelatePair(const double* first, const double* second, int order, dou
 }
 
 void autocorrelateFrames(const double* const* windows, int count, int order, double* r, LpcPath path) {
+  // After long digital silence the pre-processed samples are tiny, and
+  // plain lag sums would be slow on many processors (see quietLagSums).
   // Windows in which every product underflows have no lags but the floored
-  // energy; taking those zeros as they are spares the slow arithmetic on
-  // subnormal numbers. Groups of windows that all are so are skipped whole.
-  auto skippedAsSilent = [&](int first, int windowCount) {
+  // energy; windows below kQuietWindowBound are summed clear of the
+  // subnormal numbers. Both give the plain sums' bits.
+  auto quietGroup = [&](int first, int windowCount) {
     for (int f = first; f < first + windowCount; ++f) {
-      if (!productsUnderflow(windows[f], kLpcWindowLength)) return false;
+      if (!magnitudesBelow(windows[f], kLpcWindowLength, kQuietWindowBound)) return false;
     }
-    for (int f = first; f < first + windowCount; ++f) {
-      double* frameR = r + f * (order + 1);
-      for (int k = 0; k <= order; ++k) frameR[k] = 0.0;
-      frameR[0] = kMinimumEnergy;
+    double sums[4][kFrameLaneLags] = {};
+    bool silent = true;
+    for (int f = first; f < first + windowCount; ++f) silent &= productsUnderflow(windows[f], kLpcWindowLength);
+    if (!silent) {
+      double y[4][kPaddedWindowLength];
+      const double* weighted[4];
+      double* results[4];
+      for (int l = 0; l < 4; ++l) {
+        // Lanes past the group's windows repeat its first; their sums are dropped.
+        weightWindow(windows[first + (l < windowCount ? l : 0)], y[l]);
+        weighted[l] = y[l];
+        results[l] = sums[l];
+      }
+      quietLagSums(path, weighted, results);
+    }
+    for (int l = 0; l < windowCount; ++l) {
+      double* frameR = r + (first + l) * (order + 1);
+      for (int k = 0; k <= order; ++k) frameR[k] = sums[l][k];
+      if (frameR[0] < kMinimumEnergy) frameR[0] = kMinimumEnergy;
     }
     return true;
   };
+  // The lanes carry the detector's lags, up to kFrameLaneLags - 1.
+  const bool inLanes = order < kFrameLaneLags;
   int first = 0;
-  if (order < kFrameLaneLags) {
-    for (; first + 4 <= count; first += 4) {
-      if (skippedAsSilent(first, 4)) continue;
-      double sums[4][kFrameLaneLags];
-      double* results[4] = {sums[0], sums[1], sums[2], sums[3]};
-      frameLagSums(path, windows + first, results);
-      for (int l = 0; l < 4; ++l) {
-        double* frameR = r + (first + l) * (order + 1);
-        for (int k = 0; k <= order; ++k) frameR[k] = sums[l][k];
-        if (frameR[0] < kMinimumEnergy) frameR[0] = kMinimumEnergy;
-      }
+  for (; inLanes && first + 4 <= count; first += 4) {
+    if (quietGroup(first, 4)) continue;
+    double sums[4][kFrameLaneLags];
+    double* results[4] = {sums[0], sums[1], sums[2], sums[3]};
+    frameLagSums(path, windows + first, results);
+    for (int l = 0; l < 4; ++l) {
+      double* frameR = r + (first + l) * (order + 1);
+      for (int k = 0; k <= order; ++k) frameR[k] = sums[l][k];
+      if (frameR[0] < kMinimumEnergy) frameR[0] = kMinimumEnergy;
     }
   }
   for (; first + 1 < count; first += 2) {
-    if (skippedAsSilent(first, 2)) continue;
+    if (inLanes && quietGroup(first, 2)) continue;
     autocorrelatePair(windows[first], windows[first + 1], order, r + first * (order + 1), r + (first + 1) * (order + 1));
   }
-  if (first < count && !skippedAsSilent(first, 1)) autocorrelate(windows[first], order, r + first * (order + 1));
+  if (first < count && !(inLanes && quietGroup(first, 1))) autocorrelate(windows[first], order, r + first * (order + 1));
 }
 
 void applyLagWindow(int order, double* r) {

@@ -55,6 +55,27 @@ void frameLagSums(LpcPath path, const double* const* x, double* const* r) {
   }
 }
 
+void quietLagSums(LpcPath path, const double* const* y, double* const* r) {
+  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
+  switch (path) {
+    case LpcPath::avx2:
+      quietLagSumsAvx2(y, r);
+      return;
+    case LpcPath::baseline:
+      quietLagSumsBaseline(y, r);
+      return;
+    case LpcPath::oneByOne:
+      break;
+  }
+  for (int l = 0; l < 4; ++l) {
+    for (int k = 0; k < kFrameLaneLags; ++k) {
+      double sum = 0.0;
+      for (int n = 0; n < kLpcWindowLength - k; ++n) sum += y[l][n] * y[l][n + k];
+      r[l][k] = sum;
+    }
+  }
+}
+
 void chebyshevLanes(LpcPath path, const double* x, int quads, const double* coefficients, double* out) {
   if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
   switch (path) {

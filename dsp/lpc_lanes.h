@@ -32,6 +32,15 @@ void lagSums(LpcPath path, int windows, const double* const* y, double* const* r
 inline constexpr int kFrameLaneLags = 13;
 void frameLagSums(LpcPath path, const double* const* x, double* const* r);
 
+// frameLagSums of four windows already weighted, each kLpcWindowLength
+// values followed by kLaneLags zeros, all below 2^-480 in magnitude: there
+// many products are subnormal, which some processors handle only in
+// microcode, a hundred cycles or more each. The products and sums are
+// carried scaled, clear of the subnormal numbers, with every result
+// rounded exactly as the plain products and sums round: the same bits.
+inline constexpr double kQuietWindowBound = 0x1p-480;
+void quietLagSums(LpcPath path, const double* const* y, double* const* r);
+
 // For q = 0 .. quads - 1 and lane l = 0 .. 3: out[4q + l] = chebyshevEval of
 // order 5 at x[4q + l] with the coefficients coefficients[4i + l], i = 0..5.
 void chebyshevLanes(LpcPath path, const double* x, int quads, const double* coefficients, double* out);
@@ -80,6 +89,8 @@ void lagSumsBaseline(int windows, const double* const* y, double* const* r);
 void lagSumsAvx2(int windows, const double* const* y, double* const* r);
 void frameLagSumsBaseline(const double* const* x, double* const* r);
 void frameLagSumsAvx2(const double* const* x, double* const* r);
+void quietLagSumsBaseline(const double* const* y, double* const* r);
+void quietLagSumsAvx2(const double* const* y, double* const* r);
 void chebyshevLanesBaseline(const double* x, int quads, const double* coefficients, double* out);
 void chebyshevLanesAvx2(const double* x, int quads, const double* coefficients, double* out);
 double bisectAndInterpolateBaseline(const double* coefficients, double xlow, double ylow, double xhigh, double yhigh);

@@ -9,6 +9,8 @@ void lagSumsAvx2(int windows, const double* const* y, double* const* r) { lagSum
 
 void frameLagSumsAvx2(const double* const* x, double* const* r) { frameLagSumsKernel(x, r); }
 
+void quietLagSumsAvx2(const double* const* y, double* const* r) { quietLagSumsKernel(y, r); }
+
 void chebyshevLanesAvx2(const double* x, int quads, const double* coefficients, double* out) {
   chebyshevLanesKernel(x, quads, coefficients, out);
 }

@@ -7,6 +7,8 @@ void lagSumsBaseline(int windows, const double* const* y, double* const* r) { la
 
 void frameLagSumsBaseline(const double* const* x, double* const* r) { frameLagSumsKernel(x, r); }
 
+void quietLagSumsBaseline(const double* const* y, double* const* r) { quietLagSumsKernel(y, r); }
+
 void chebyshevLanesBaseline(const double* x, int quads, const double* coefficients, double* out) {
   chebyshevLanesKernel(x, quads, coefficients, out);
 }

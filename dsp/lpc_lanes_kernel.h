@@ -4,6 +4,7 @@
 // and no vector crosses a function boundary by value.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <limits>
 
@@ -284,6 +285,60 @@ void levinsonLanesKernel(double* r, double* A, double* rc, std::int64_t* unstabl
   }
   for (int j = 0; j <= kLpcOrder; ++j) store(A + 4 * j, a[j]);
   __builtin_memcpy(unstable, &failed, sizeof failed);
+}
+
+// quietLagSums: the products and sums of four weighted windows, a lane per
+// window, carried 2^600 (each product 2^1200) above the values themselves,
+// where none of them is subnormal. A product that is subnormal once scaled
+// back is rounded to where the plain product rounds, the grid of multiples
+// of 2^-1074, from its exact value (Dekker's product: the rounded product
+// and its exact error); the sums then round as the plain sums do, for a sum
+// of grid values below 2^-1022 is exact either way, and above it the
+// scaling changes no rounding.
+void quietLagSumsKernel(const double* const* y, double* const* r) {
+  constexpr int kLength = kLpcWindowLength + kLaneLags;
+  constexpr double kScale = 0x1p600;
+  constexpr double kSplitter = 134217729.0;  // 2^27 + 1: Veltkamp's split into 26-bit halves
+  constexpr double kSubnormalBound = 0x1p178;  // 2^-1022, scaled
+  constexpr double kStep = 0x1p126;            // 2^-1074, scaled
+  constexpr double kHalfStep = 0x1p125;
+  constexpr double kRounder = 0x1p178;  // 2^52 steps: adding it leaves whole steps
+  const QuadMask magnitude = QuadMask{} + std::numeric_limits<std::int64_t>::max();
+  Quad v[kLength], high[kLength], low[kLength];
+  for (int n = 0; n < kLength; ++n) {
+    v[n] = Quad{y[0][n], y[1][n], y[2][n], y[3][n]} * kScale;
+    const Quad c = v[n] * kSplitter;
+    high[n] = c - (c - v[n]);
+    low[n] = v[n] - high[n];
+  }
+  const Quad zero = ORVELLE_QUAD_OF(0.0);
+  for (int k = 0; k < kFrameLaneLags; ++k) {
+    Quad sum = zero;
+    for (int n = 0; n < kLpcWindowLength; ++n) {
+      const int m = n + k;
+      const Quad p = v[n] * v[m];
+      const Quad error = (((high[n] * high[m] - p) + high[n] * low[m]) + low[n] * high[m]) + low[n] * low[m];
+      QuadMask bits;
+      __builtin_memcpy(&bits, &p, sizeof bits);
+      Quad absolute, rounder;
+      const QuadMask absoluteBits = bits & magnitude;
+      const QuadMask rounderBits = (bits & ~magnitude) | std::bit_cast<std::int64_t>(kRounder);
+      __builtin_memcpy(&absolute, &absoluteBits, sizeof absolute);
+      __builtin_memcpy(&rounder, &rounderBits, sizeof rounder);
+      // To the nearest whole step, ties to even, as p alone lies; where p
+      // lies on a tie that its exact value is off, to that value's side.
+      const Quad nearest = (p + rounder) - rounder;
+      const Quad off = p - nearest;
+      Quad rounded;
+      selectLanes((off == kHalfStep) & (error > zero), nearest + kStep, nearest, rounded);
+      selectLanes((off == -kHalfStep) & (error < zero), nearest - kStep, rounded, rounded);
+      Quad product;
+      selectLanes(absolute < kSubnormalBound, rounded, p, product);
+      sum += product;
+    }
+    const Quad scaledBack = (sum * 0x1p-600) * 0x1p-600;
+    for (int l = 0; l < 4; ++l) r[l][k] = scaledBack[l];
+  }
 }
 
 void gridSignChangesKernel(const double* values, int points, std::uint64_t* changes) {

@@ -6,7 +6,6 @@ namespace {
 
 constexpr std::uint64_t kMagnitudeBits = 0x7FFF'FFFF'FFFF'FFFFu;
 constexpr std::uint64_t kSignBit = ~kMagnitudeBits;
-constexpr std::uint64_t kSquareUnderflowBits = std::bit_cast<std::uint64_t>(0x1p-538);
 
 __extension__ typedef unsigned __int128 Wide;
 
@@ -31,9 +30,10 @@ std::int64_t productUnits(std::uint64_t bits, std::uint64_t factor, int shift) {
 
 }  // namespace
 
-bool productsUnderflow(const double* v, int count) {
+bool magnitudesBelow(const double* v, int count, double bound) {
+  const auto boundBits = std::bit_cast<std::uint64_t>(bound);
   bool below = true;
-  for (int i = 0; i < count; ++i) below &= (std::bit_cast<std::uint64_t>(v[i]) & kMagnitudeBits) < kSquareUnderflowBits;
+  for (int i = 0; i < count; ++i) below &= (std::bit_cast<std::uint64_t>(v[i]) & kMagnitudeBits) < boundBits;
   return below;
 }
 

@@ -12,10 +12,13 @@ namespace orvelle {
 // more each. Each shortcut gives exactly the bits the plain arithmetic
 // gives; it only avoids the slow operations.
 
-// Whether |v[i]| < 2^-538 for every i, so that the product of any two of
-// them, below half the smallest subnormal number, rounds to zero. Decided
+// Whether |v[i]| < bound (a positive finite number) for every i. Decided
 // on the bits: no arithmetic is done on the values.
-bool productsUnderflow(const double* v, int count);
+bool magnitudesBelow(const double* v, int count, double bound);
+
+// Whether |v[i]| < 2^-538 for every i, so that the product of any two of
+// them, below half the smallest subnormal number, rounds to zero.
+inline bool productsUnderflow(const double* v, int count) { return magnitudesBelow(v, count, 0x1p-538); }
 
 // fl(fl(a1 * y1) - fl(a2 * y2)) for the bits of y1 and y2, both below
 // 2^-1023, with a1 = a1Units * 2^-52 and a2 = a2Units * 2^-53: done in

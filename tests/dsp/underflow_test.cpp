@@ -14,6 +14,8 @@
 #include <random>
 #include <vector>
 
+#include "dsp/lpc_analysis.h"
+#include "dsp/lpc_lanes.h"
 #include "dsp/speech_activity_detector.h"
 #include "tests/dsp/speech_activity_detector_probe.h"
 #include "tests/dsp/test_signals.h"
@@ -97,6 +99,78 @@ TEST(Underflow, ProductsUnderflowExactlyWhenEveryProductRoundsToZero) {
     with.insert(with.begin() + 3, outside);
     EXPECT_FALSE(productsUnderflow(with.data(), static_cast<int>(with.size()))) << outside;
   }
+}
+
+// Four weighted windows (kLpcWindowLength values and kLaneLags zeros each)
+// summed by every path; each lag must have the plain sums' bits.
+void expectQuietSumsArePlain(const std::vector<std::vector<double>>& y, const char* what) {
+  const double* windows[4] = {y[0].data(), y[1].data(), y[2].data(), y[3].data()};
+  double expected[4][kFrameLaneLags];
+  double* expectedOut[4] = {expected[0], expected[1], expected[2], expected[3]};
+  quietLagSums(LpcPath::oneByOne, windows, expectedOut);
+  for (const LpcPath path : {LpcPath::baseline, LpcPath::avx2}) {
+    double actual[4][kFrameLaneLags];
+    double* actualOut[4] = {actual[0], actual[1], actual[2], actual[3]};
+    quietLagSums(path, windows, actualOut);
+    for (int l = 0; l < 4; ++l) {
+      for (int k = 0; k < kFrameLaneLags; ++k) {
+        ASSERT_EQ(bitsOf(actual[l][k]), bitsOf(expected[l][k]))
+            << what << " path " << static_cast<int>(path) << " window " << l << " lag " << k << std::hexfloat
+            << " expected " << expected[l][k] << " got " << actual[l][k];
+      }
+    }
+  }
+}
+
+std::vector<std::vector<double>> emptyWindows() {
+  return std::vector<std::vector<double>>(4, std::vector<double>(kLpcWindowLength + kLaneLags, 0.0));
+}
+
+TEST(Underflow, QuietLagSumsHaveTheBitsOfThePlainSums) {
+  std::mt19937_64 random(47);
+  std::uniform_real_distribution<double> unit(1.0, 2.0);
+  int tiesOnTheGrid = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    std::vector<std::vector<double>> y = emptyWindows();
+    const int kind = trial % 4;
+    for (auto& window : y) {
+      const int top = -480 - static_cast<int>(random() % 70);
+      for (int n = 0; n < kLpcWindowLength; ++n) {
+        double v = 0.0;
+        if (kind == 0) {
+          // Any magnitude from the quiet bound down past the subnormal numbers.
+          v = std::ldexp(unit(random), top - static_cast<int>(random() % 620));
+        } else if (kind == 1) {
+          // A decay, as the filter's memory after speech gives it.
+          v = std::ldexp(unit(random), top - n / 3);
+        } else {
+          // Few significant bits around 2^-537, so that products land on
+          // or next to the midpoints between multiples of 2^-1074; now and
+          // then one more bit far down, so that the exact product is just
+          // off the midpoint.
+          const int odd = 1 + 2 * static_cast<int>(random() % 16);
+          v = std::ldexp(static_cast<double>(odd), -535 - static_cast<int>(random() % 6));
+          if (kind == 3 && random() % 4 == 0) v += std::ldexp(v, -52 + static_cast<int>(random() % 3));
+        }
+        if (random() % 9 == 0) v = 0.0;
+        window[static_cast<std::size_t>(n)] = random() % 2 == 0 ? v : -v;
+      }
+    }
+    if (kind >= 2) {
+      // Count the exact products that are midpoints of the subnormal grid:
+      // an odd count of 2^-1075 (exact here: few significant bits).
+      for (int n = 0; n + 1 < kLpcWindowLength; ++n) {
+        const double halfSteps = std::ldexp(y[0][static_cast<std::size_t>(n)], 538) *
+                                 std::ldexp(y[0][static_cast<std::size_t>(n + 1)], 537);
+        if (halfSteps != 0.0 && std::fabs(halfSteps) < 0x1p52 && std::fmod(halfSteps, 2.0) != 0.0 &&
+            halfSteps == std::trunc(halfSteps)) {
+          ++tiesOnTheGrid;
+        }
+      }
+    }
+    expectQuietSumsArePlain(y, kind == 0 ? "any" : kind == 1 ? "decay" : "few bits");
+  }
+  EXPECT_GT(tiesOnTheGrid, 0);
 }
 
 // The filter as written, for the test's own record of the pre-processed
