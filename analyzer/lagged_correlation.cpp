@@ -3,7 +3,6 @@
 #include <fftw3.h>
 
 #include <algorithm>
-#include <complex>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -92,6 +91,13 @@ void fillBlock(std::span<const Sample> samples, std::ptrdiff_t offset, std::ptrd
   std::fill(block + end, block + total, 0.0);
 }
 
+// Whether samples[offset + i] is zero for every i in [begin, end).
+template <typename Sample>
+bool allZero(std::span<const Sample> samples, std::ptrdiff_t offset, std::ptrdiff_t begin, std::ptrdiff_t end) {
+  const Sample* from = samples.data() + offset;
+  return std::all_of(from + begin, from + end, [](Sample s) { return s == 0; });
+}
+
 std::size_t transformLengthFor(std::int32_t maxLag) {
   // At least four times the lag span, so that most of each block is signal
   // rather than the margin it overlaps its neighbours by.
@@ -124,16 +130,24 @@ std::vector<double> correlate(std::span<const Sample> a, std::span<const Sample>
     const std::ptrdiff_t aEnd = std::min(static_cast<std::ptrdiff_t>(block), count - start);
     const std::ptrdiff_t bBegin = std::clamp<std::ptrdiff_t>(maxLag - start, 0, total);
     const std::ptrdiff_t bEnd = std::clamp<std::ptrdiff_t>(count - start + maxLag, bBegin, total);
+    // A block of silence in either signal adds only zeros to every lag (the
+    // transforms of zeros are zeros), and the sums, which start at +0, are
+    // never -0, so a zero of either sign leaves them as they are. The
+    // silence that follows every voice file is skipped so.
+    if (allZero(a, start, 0, aEnd) || allZero(b, start - maxLag, bBegin, bEnd)) continue;
     fillBlock(a, start, 0, aEnd, total, blockA.get());
     fillBlock(b, start - maxLag, bBegin, bEnd, total, blockB.get());
     fftw_execute_dft_r2c(transforms.forward, blockA.get(), spectrumA.get());
     fftw_execute_dft_r2c(transforms.forward, blockB.get(), spectrumB.get());
     for (std::size_t k = 0; k < bins; ++k) {
-      const std::complex<double> product =
-          std::conj(std::complex<double>(spectrumA[k][0], spectrumA[k][1])) *
-          std::complex<double>(spectrumB[k][0], spectrumB[k][1]);
-      spectrumA[k][0] = product.real();
-      spectrumA[k][1] = product.imag();
+      // conj(A) * B as the complex product takes it for finite values:
+      // (ar br - (-ai) bi) + i (ar bi + (-ai) br).
+      const double ar = spectrumA[k][0];
+      const double ai = -spectrumA[k][1];
+      const double br = spectrumB[k][0];
+      const double bi = spectrumB[k][1];
+      spectrumA[k][0] = ar * br - ai * bi;
+      spectrumA[k][1] = ar * bi + ai * br;
     }
     fftw_execute_dft_c2r(transforms.backward, spectrumA.get(), blockA.get());
     for (std::size_t k = 0; k <= span; ++k) result[k] += blockA[k] / static_cast<double>(length);

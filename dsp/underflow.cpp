@@ -31,10 +31,13 @@ std::int64_t productUnits(std::uint64_t bits, std::uint64_t factor, int shift) {
 }  // namespace
 
 bool magnitudesBelow(const double* v, int count, double bound) {
+  // Asked of every window, and most windows hold speech: the first value
+  // usually decides.
   const auto boundBits = std::bit_cast<std::uint64_t>(bound);
-  bool below = true;
-  for (int i = 0; i < count; ++i) below &= (std::bit_cast<std::uint64_t>(v[i]) & kMagnitudeBits) < boundBits;
-  return below;
+  for (int i = 0; i < count; ++i) {
+    if ((std::bit_cast<std::uint64_t>(v[i]) & kMagnitudeBits) >= boundBits) return false;
+  }
+  return true;
 }
 
 double silentFilterDifference(std::uint64_t bits1, std::uint64_t bits2, std::uint64_t a1Units,

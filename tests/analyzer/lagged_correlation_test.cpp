@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -56,6 +57,32 @@ TEST(LaggedCorrelation, EveryLagIsThePlainSumWhereverTheSignalEnds) {
       ASSERT_NEAR(measured[k], expected[k], 1e-9 * scale + 1e-6) << "count " << count << " lag " << k;
     }
   }
+}
+
+// Whole blocks of silence, in one signal or the other, in the middle and at
+// the end (as after every voice file): each lag is still the plain sum, and
+// a lag with nothing to sum is +0, never -0.
+TEST(LaggedCorrelation, SilentBlocksLeaveEveryLagAsThePlainSum) {
+  constexpr std::int32_t kMaxLag = 300;  // blocks of 4096 - 600 samples
+  constexpr std::size_t kCount = 6 * 3496 + 1000;
+  const std::vector<std::int16_t> loud = randomSamples(kCount, 11u);
+  for (int silentSignal = 0; silentSignal < 2; ++silentSignal) {
+    std::vector<std::int16_t> a = loud;
+    std::vector<std::int16_t> b = randomSamples(kCount, 13u);
+    std::vector<std::int16_t>& quiet = silentSignal == 0 ? a : b;
+    std::fill(quiet.begin() + 3496, quiet.begin() + 3 * 3496 + 700, 0);  // two whole blocks and more
+    std::fill(quiet.begin() + 4 * 3496 + 300, quiet.end(), 0);
+    const std::vector<double> expected = plainCorrelation(a, b, kMaxLag);
+    const std::vector<double> measured = laggedCorrelation(a, b, kMaxLag);
+    double scale = 0.0;
+    for (const std::int16_t s : loud) scale += static_cast<double>(s) * s;
+    for (std::size_t k = 0; k < expected.size(); ++k) {
+      ASSERT_NEAR(measured[k], expected[k], 1e-9 * scale + 1e-6) << "silent " << silentSignal << " lag " << k;
+    }
+  }
+  const std::vector<std::int16_t> silence(kCount, 0);
+  for (const double lag : laggedCorrelation(silence, loud, kMaxLag)) ASSERT_FALSE(std::signbit(lag));
+  for (const double lag : laggedCorrelation(loud, silence, kMaxLag)) ASSERT_FALSE(std::signbit(lag));
 }
 
 TEST(LaggedCorrelation, DoubleSamplesCorrelateAsTheirIntegerValues) {
