@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "dsp/lpc_lanes.h"
 #include "dsp/lpc_tables.h"
@@ -417,9 +418,32 @@ void lpcToLsp(const double* A, double* lsp, const double* fallback) {
 }
 
 void lpcToLspFrames(const double* A, int count, double* lsp, const double* fallback, LpcPath path) {
-  for (int first = 0; first < count; first += kRootLanes) {
-    const int lanes = count - first < kRootLanes ? count - first : kRootLanes;
-    searchRootsInLanes(A + first * (kLpcOrder + 1), lanes, lsp + first * kLpcOrder, fallback, path);
+  // In a run of silence every frame has the same filter, bit for bit; a
+  // filter equal to the one before it takes that one's pairs, and only the
+  // others are searched, up to a set of lanes at a time.
+  constexpr int kFilter = kLpcOrder + 1;
+  auto repeatsPrevious = [A](int f) {
+    return f > 0 && std::memcmp(A + f * kFilter, A + (f - 1) * kFilter, sizeof(double) * kFilter) == 0;
+  };
+  for (int first = 0; first < count;) {
+    double searched[kRootLanes * kFilter];
+    int frameOf[kRootLanes];
+    int lanes = 0;
+    int end = first;
+    for (; end < count && lanes < kRootLanes; ++end) {
+      if (repeatsPrevious(end)) continue;
+      std::memcpy(searched + lanes * kFilter, A + end * kFilter, sizeof(double) * kFilter);
+      frameOf[lanes++] = end;
+    }
+    double found[kRootLanes * kLpcOrder];
+    if (lanes > 0) searchRootsInLanes(searched, lanes, found, fallback, path);
+    for (int l = 0; l < lanes; ++l) {
+      std::memcpy(lsp + frameOf[l] * kLpcOrder, found + l * kLpcOrder, sizeof(double) * kLpcOrder);
+    }
+    for (int f = first; f < end; ++f) {
+      if (repeatsPrevious(f)) std::memcpy(lsp + f * kLpcOrder, lsp + (f - 1) * kLpcOrder, sizeof(double) * kLpcOrder);
+    }
+    first = end;
   }
 }
 
