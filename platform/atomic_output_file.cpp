@@ -18,6 +18,7 @@ namespace {
 constexpr std::size_t kMaximumNameInTemporary = 200;
 constexpr int kNameAttempts = 100;
 constexpr mode_t kCreationMode = 0666;  // less the umask, as the kernel applies it
+constexpr std::size_t kPendingBytes = 64 * 1024;
 
 std::string randomSuffix() {
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -87,6 +88,23 @@ bool AtomicOutputFile::open(const std::string& path) {
 
 bool AtomicOutputFile::write(const void* data, std::size_t size) {
   if (fd_ < 0 || writeFailed_) return false;
+  if (pending_.size() + size <= kPendingBytes) {
+    pending_.append(static_cast<const char*>(data), size);
+    return true;
+  }
+  if (!flushPending()) return false;
+  if (size >= kPendingBytes) return writeThrough(data, size);
+  pending_.append(static_cast<const char*>(data), size);
+  return true;
+}
+
+bool AtomicOutputFile::flushPending() {
+  const bool written = writeThrough(pending_.data(), pending_.size());
+  pending_.clear();
+  return written;
+}
+
+bool AtomicOutputFile::writeThrough(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   while (size > 0) {
     const ssize_t written = ::write(fd_, bytes, size);
@@ -103,6 +121,7 @@ bool AtomicOutputFile::write(const void* data, std::size_t size) {
 
 bool AtomicOutputFile::commit() {
   if (fd_ < 0) return false;
+  if (!writeFailed_) flushPending();
   if (writeFailed_) {
     discard();
     return false;
@@ -130,6 +149,7 @@ bool AtomicOutputFile::commit() {
 }
 
 void AtomicOutputFile::discard() {
+  pending_.clear();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temporaryPath_.empty()) ::unlink(temporaryPath_.c_str());

@@ -29,8 +29,11 @@ class AtomicOutputFile {
   bool open(const std::string& path);
   bool isOpen() const { return fd_ >= 0; }
 
-  // Appends `size` bytes. After a failure every later write and the commit
-  // fail too, so a file with a hole can never be committed.
+  // Appends `size` bytes. They are gathered in memory and written in large
+  // pieces, so a log of many short lines costs few system calls; a failure
+  // to write them may therefore surface at a later write or at the commit.
+  // After a failure every later write and the commit fail too, so a file
+  // with a hole can never be committed.
   bool write(const void* data, std::size_t size);
 
   // Makes the file durable and renames it over the target. False, with a
@@ -46,11 +49,14 @@ class AtomicOutputFile {
 
  private:
   bool fail(const char* action, int error);
+  bool writeThrough(const void* data, std::size_t size);
+  bool flushPending();
 
   std::string path_;
   std::string temporaryPath_;
   int fd_ = -1;
   bool writeFailed_ = false;
+  std::string pending_;  // written bytes not yet handed to the system
   std::string failureReason_;
 };
 

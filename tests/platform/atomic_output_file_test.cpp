@@ -168,5 +168,46 @@ TEST(AtomicOutputFile, ADiskThatRunsOutOfSpaceLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(disk.names(), std::vector<std::string>{"out.bin"});
 }
 
+// Short pieces (a log's lines), a large block among them and short pieces
+// again: the file holds them all, in order.
+TEST(AtomicOutputFile, ShortAndLargePiecesArriveWholeAndInOrder) {
+  ScratchDirectory scratch;
+  const std::string path = scratch.file("log.txt");
+  AtomicOutputFile file;
+  ASSERT_TRUE(file.open(path)) << file.failureReason();
+  std::string expected;
+  auto put = [&](const std::string& piece) {
+    expected += piece;
+    ASSERT_TRUE(file.write(piece.data(), piece.size())) << file.failureReason();
+  };
+  for (int i = 0; i < 5000; ++i) put("line " + std::to_string(i) + "\r\n");
+  put(std::string(200000, 'b'));
+  for (int i = 0; i < 3000; ++i) put(std::string(static_cast<std::size_t>(i % 97), static_cast<char>('a' + i % 26)));
+  EXPECT_FALSE(std::filesystem::exists(path)) << "nothing appears before the commit";
+  ASSERT_TRUE(file.commit()) << file.failureReason();
+  EXPECT_TRUE(readWholeFile(path) == expected);
+}
+
+// Short pieces that no longer fit the disk fail at the latest at the
+// commit, and leave the old file.
+TEST(AtomicOutputFile, ShortPiecesThatDoNotFitFailTheCommit) {
+  ScratchDirectory scratch;
+  test::SmallFileSystem disk(scratch);
+  if (!disk.mounted()) GTEST_SKIP() << disk.whyNot();
+  const std::string path = disk.file("log.txt");
+  const std::string old = "the previous log";
+  ASSERT_TRUE(writeWhole(path, old));
+  AtomicOutputFile file;
+  ASSERT_TRUE(file.open(path)) << file.failureReason();
+  const std::string line(100, 'l');
+  for (int i = 0; i < 20000; ++i) {
+    if (!file.write(line.data(), line.size())) break;
+  }
+  EXPECT_FALSE(file.commit());
+  EXPECT_NE(file.failureReason().find("No space left on device"), std::string::npos) << file.failureReason();
+  EXPECT_TRUE(readWholeFile(path) == old);
+  EXPECT_EQ(disk.names(), std::vector<std::string>{"log.txt"});
+}
+
 }  // namespace
 }  // namespace orvelle
