@@ -1,5 +1,6 @@
 #include "dsp/lpc_analysis.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -251,13 +252,14 @@ void autocorrelateFrames(const double* const* windows, int count, int order, dou
   // energy; windows below kQuietWindowBound are summed clear of the
   // subnormal numbers. Both give the plain sums' bits.
   auto quietGroup = [&](int first, int windowCount) {
-    for (int f = first; f < first + windowCount; ++f) {
-      if (!magnitudesBelow(windows[f], kLpcWindowLength, kQuietWindowBound)) return false;
+    constexpr std::uint64_t kQuietBits = std::bit_cast<std::uint64_t>(kQuietWindowBound);
+    std::uint64_t largest = 0;
+    for (int f = first; f < first + windowCount && largest < kQuietBits; ++f) {
+      largest = std::max(largest, largestMagnitudeBits(windows[f], kLpcWindowLength, kQuietBits));
     }
+    if (largest >= kQuietBits) return false;
     double sums[4][kFrameLaneLags] = {};
-    bool silent = true;
-    for (int f = first; f < first + windowCount; ++f) silent &= productsUnderflow(windows[f], kLpcWindowLength);
-    if (!silent) {
+    if (largest >= kSquareUnderflowBits) {
       double y[4][kPaddedWindowLength];
       const double* weighted[4];
       double* results[4];

@@ -30,14 +30,15 @@ std::int64_t productUnits(std::uint64_t bits, std::uint64_t factor, int shift) {
 
 }  // namespace
 
-bool magnitudesBelow(const double* v, int count, double bound) {
+std::uint64_t largestMagnitudeBits(const double* v, int count, std::uint64_t enough) {
   // Asked of every window, and most windows hold speech: the first value
   // usually decides.
-  const auto boundBits = std::bit_cast<std::uint64_t>(bound);
-  for (int i = 0; i < count; ++i) {
-    if ((std::bit_cast<std::uint64_t>(v[i]) & kMagnitudeBits) >= boundBits) return false;
+  std::uint64_t largest = 0;
+  for (int i = 0; i < count && largest < enough; ++i) {
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(v[i]) & kMagnitudeBits;
+    largest = bits > largest ? bits : largest;
   }
-  return true;
+  return largest;
 }
 
 double silentFilterDifference(std::uint64_t bits1, std::uint64_t bits2, std::uint64_t a1Units,
