@@ -4,6 +4,7 @@
 // for each other at link time.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -13,22 +14,23 @@
 namespace orvelle {
 namespace {
 
-// The vectors of a lane width: one double per frame, and the samples of one
-// frame that fill a vector once converted. Spelled out for each width, since
-// GCC drops a vector size that depends on a template parameter.
+// The vectors of a lane width: one double per frame, and the pairs of
+// samples of one frame, a 32-bit word each, whose firsts or seconds fill a
+// vector once converted. Spelled out for each width, since GCC drops a
+// vector size that depends on a template parameter.
 template <int L>
 struct LaneVectors;
 template <>
 struct LaneVectors<4> {
   using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
-  using Samples = std::int16_t __attribute__((vector_size(4 * sizeof(std::int16_t))));
-  using Widened = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))));
+  using Pairs = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))));
+  using UnsignedPairs = std::uint32_t __attribute__((vector_size(4 * sizeof(std::uint32_t))));
 };
 template <>
 struct LaneVectors<8> {
   using Lanes = double __attribute__((vector_size(8 * sizeof(double))));
-  using Samples = std::int16_t __attribute__((vector_size(8 * sizeof(std::int16_t))));
-  using Widened = std::int32_t __attribute__((vector_size(8 * sizeof(std::int32_t))));
+  using Pairs = std::int32_t __attribute__((vector_size(8 * sizeof(std::int32_t))));
+  using UnsignedPairs = std::uint32_t __attribute__((vector_size(8 * sizeof(std::uint32_t))));
 };
 
 // The power spectra of L frames, one a lane. Vectors go between functions
@@ -41,18 +43,23 @@ class LaneKernel {
 
  private:
   using Lanes = typename LaneVectors<L>::Lanes;
-  using Samples = typename LaneVectors<L>::Samples;
-  using Widened = typename LaneVectors<L>::Widened;
+  using Pairs = typename LaneVectors<L>::Pairs;
+  using UnsignedPairs = typename LaneVectors<L>::UnsignedPairs;
 
-  // The largest block of points whose lanes fit 32 KiB, a first-level data
-  // cache with room to spare for the tables: 2^kCachedExponent points.
-  static constexpr std::int32_t kCachedExponent = L == 8 ? 9 : 10;
-
-  // L samples of one frame, converted without scaling.
-  static void load(const std::int16_t* from, Lanes& out) {
-    Samples raw;
-    __builtin_memcpy(&raw, from, sizeof raw);
-    out = __builtin_convertvector(__builtin_convertvector(raw, Widened), Lanes);
+  // Every other sample of one frame, L of them from `from` on: the first of
+  // each pair (parity 0) or the second, converted without scaling. A pair
+  // is read as one word; the wanted sample is moved to its high half, then
+  // shifted down with its sign.
+  static void loadParity(const std::int16_t* from, std::int32_t parity, Lanes& out) {
+    Pairs pairs;
+    __builtin_memcpy(&pairs, from, sizeof pairs);
+    if ((parity == 0) == (std::endian::native == std::endian::little)) {
+      UnsignedPairs raised;
+      __builtin_memcpy(&raised, &pairs, sizeof raised);
+      raised <<= 16;
+      __builtin_memcpy(&pairs, &raised, sizeof pairs);
+    }
+    out = __builtin_convertvector(pairs >> 16, Lanes);
   }
 
   // One step of the transpose: of rows a and b (b the D-th after a), a keeps
@@ -89,18 +96,21 @@ void LaneKernel<L>::run(const LaneTables& t, const std::int16_t* const* samples,
   auto at = [x](std::int32_t i) -> Lanes& { return *reinterpret_cast<Lanes*>(x + static_cast<std::ptrdiff_t>(i) * L); };
 
   // windowSamples (frame[i] = w[i] * samples[i]) and the transform's
-  // permutation in one pass: each windowed value is computed as in place and
-  // written straight to where the permutation moves it (the bit reversal is
-  // its own inverse). The samples are read L at a time from each frame and
-  // turned into L points of all the frames.
-  for (std::int32_t i = 0; i < n; i += L) {
-    Lanes points[L];
+  // permutation in one pass, over the samples of one parity: each windowed
+  // value is computed as in place and written straight to where the
+  // permutation moves it (the bit reversal is its own inverse). The samples
+  // are read L pairs at a time from each frame and turned into L points of
+  // all the frames.
+  auto windowParity = [&](std::int32_t parity) {
+    for (std::int32_t i = parity; i < n; i += 2 * L) {
+      Lanes points[L];
 #pragma GCC unroll 8
-    for (int l = 0; l < L; ++l) load(samples[l] + i, points[l]);
-    transpose(points);
+      for (int l = 0; l < L; ++l) loadParity(samples[l] + (i - parity), parity, points[l]);
+      transpose(points);
 #pragma GCC unroll 8
-    for (int j = 0; j < L; ++j) at(t.reversal[i + j]) = t.window[i + j] * points[j];
-  }
+      for (int j = 0; j < L; ++j) at(t.reversal[i + 2 * j]) = t.window[i + 2 * j] * points[j];
+    }
+  };
 
   // The rest of the transform: stages 1 to 3 eight points at a time, the
   // later stages' butterflies; the scale follows as the power is taken.
@@ -226,20 +236,21 @@ void LaneKernel<L>::run(const LaneTables& t, const std::int16_t* const* samples,
     for (; stage + 1 <= last; stage += 2) stagePair(stage, begin, end);
     if (stage <= last) singleStage(stage, begin, end);
   };
-  // A stage mixes points only within blocks of its span, so the stages up
-  // to a block that fits the first-level cache are run block by block, each
-  // block's values staying in that cache from stage to stage; the later
-  // stages follow over all the points, the last one below. Independent
-  // butterflies change order only: every value meets the same operations on
-  // the same inputs.
+  // Up to its last stage the transform is two transforms side by side, each
+  // stage mixing points only within blocks of its span: of the even samples
+  // in the first half (the bit reversal takes them there) and of the odd
+  // ones in the second. So each half is windowed and taken through those
+  // stages while its values stay in the first-level cache (eight lanes of
+  // 512 points fill 32 KiB), and the last stage follows over both halves.
+  // Independent butterflies change order only: every value meets the same
+  // operations on the same inputs.
   const std::int32_t lastStage = t.exponent;
-  const std::int32_t blockExponent = lastStage - 1 < kCachedExponent ? lastStage - 1 : kCachedExponent;
-  const std::int32_t blockLength = std::int32_t{1} << blockExponent;
-  for (std::int32_t begin = 0; begin < n; begin += blockLength) {
-    firstStages(begin, begin + blockLength);
-    stages(4, blockExponent, begin, begin + blockLength);
+  for (std::int32_t parity = 0; parity < 2; ++parity) {
+    const std::int32_t begin = parity * halfLength;
+    windowParity(parity);
+    firstStages(begin, begin + halfLength);
+    stages(4, lastStage - 1, begin, begin + halfLength);
   }
-  stages(blockExponent + 1, lastStage - 1, 0, n);
 
   // The last stage and powerSpectrum in one pass. Butterfly j of the last
   // stage gives the values at j and n - j, bin j, and at half - j and
