@@ -14,15 +14,18 @@ inline constexpr std::int32_t kAnalysisHopLength = 160;
 inline constexpr std::int32_t kMeanSpectrumBins = kAnalysisFrameLength / 2;
 inline constexpr double kAnalysisSampleRateHz = 8000.0;
 
-// Frames whose spectra are computed side by side, one a vector lane.
-inline constexpr int kSpectrumLanes = 4;
+// The most frames whose spectra are computed side by side, one a vector
+// lane: eight doubles fill a 512-bit register. How many a call takes is a
+// property of the instructions that carry the lanes (laneCount).
+inline constexpr int kMostSpectrumLanes = 8;
 
-// One signal's work area, reused for every frame of a run: one frame, or
-// kSpectrumLanes frames interleaved lane by lane, and their power spectra.
+// One signal's work area, reused for every frame of a run: one frame, or up
+// to kMostSpectrumLanes frames interleaved lane by lane, and their power
+// spectra.
 struct FrameWorkArea {
   std::array<double, kAnalysisFrameLength> frame;
-  alignas(64) std::array<double, kSpectrumLanes * kAnalysisFrameLength> lanes;
-  std::array<std::array<double, kAnalysisFrameLength / 2 + 1>, kSpectrumLanes> lanePower;
+  alignas(64) std::array<double, kMostSpectrumLanes * kAnalysisFrameLength> lanes;
+  std::array<std::array<double, kAnalysisFrameLength / 2 + 1>, kMostSpectrumLanes> lanePower;
 };
 
 }  // namespace orvelle

@@ -14,13 +14,14 @@ static_assert(kAnalysisHopLength == 2 * kActivityFrameLength, "a hop spans exact
 namespace {
 
 // Gated frames waiting for their spectra. They are transformed a lane set at
-// a time and added to their means in the order they were queued, so each
-// mean sees its frames in signal order, as if each were done alone.
+// a time (as many frames as the path takes) and added to their means in the
+// order they were queued, so each mean sees its frames in signal order, as
+// if each were done alone.
 class SpectrumQueue {
  public:
-  SpectrumQueue(const SpectralFrontEnd& frontEnd, FrameWorkArea& work)
-      : frontEnd_(frontEnd), work_(work), path_(fastestLanePath()) {
-    for (int l = 0; l < kSpectrumLanes; ++l) power_[l] = work_.lanePower[static_cast<std::size_t>(l)].data();
+  SpectrumQueue(const SpectralFrontEnd& frontEnd, FrameWorkArea& work, LanePath path)
+      : frontEnd_(frontEnd), work_(work), path_(path), lanes_(laneCount(path)) {
+    for (int l = 0; l < lanes_; ++l) power_[l] = work_.lanePower[static_cast<std::size_t>(l)].data();
   }
   SpectrumQueue(const SpectrumQueue&) = delete;
   SpectrumQueue& operator=(const SpectrumQueue&) = delete;
@@ -28,14 +29,14 @@ class SpectrumQueue {
   void push(const std::int16_t* frame, MeanSpectrum& mean) {
     samples_[queued_] = frame;
     means_[queued_] = &mean;
-    if (++queued_ == kSpectrumLanes) flush();
+    if (++queued_ == lanes_) flush();
   }
 
   // Transforms what is queued; unused lanes repeat the first frame and are
   // thrown away.
   void flush() {
     if (queued_ == 0) return;
-    for (int l = queued_; l < kSpectrumLanes; ++l) samples_[l] = samples_[0];
+    for (int l = queued_; l < lanes_; ++l) samples_[l] = samples_[0];
     laneSpectra(frontEnd_, path_, samples_, power_, work_);
     for (int l = 0; l < queued_; ++l) means_[l]->add(power_[l]);
     queued_ = 0;
@@ -45,9 +46,10 @@ class SpectrumQueue {
   const SpectralFrontEnd& frontEnd_;
   FrameWorkArea& work_;
   LanePath path_;
-  const std::int16_t* samples_[kSpectrumLanes] = {};
-  MeanSpectrum* means_[kSpectrumLanes] = {};
-  double* power_[kSpectrumLanes] = {};
+  int lanes_;
+  const std::int16_t* samples_[kMostSpectrumLanes] = {};
+  MeanSpectrum* means_[kMostSpectrumLanes] = {};
+  double* power_[kMostSpectrumLanes] = {};
   int queued_ = 0;
 };
 
@@ -66,11 +68,12 @@ std::int32_t spectralFrameCount(std::int32_t sampleCount) {
 }
 
 std::int32_t accumulateSpectrum(const SpectralFrontEnd& frontEnd, const std::int16_t* samples, std::int32_t sampleCount,
-                                const std::int16_t* gateFlags, MeanSpectrum& mean, FrameWorkArea& work) {
+                                const std::int16_t* gateFlags, MeanSpectrum& mean, FrameWorkArea& work,
+                                LanePath path) {
   if (frontEnd.frameLength() != kAnalysisFrameLength) return 0;
   const std::int32_t before = mean.frames();
   const std::int32_t frames = spectralFrameCount(sampleCount);
-  SpectrumQueue queue(frontEnd, work);
+  SpectrumQueue queue(frontEnd, work, path);
   for (std::int32_t k = 0; k < frames; ++k) {
     if (isGated(gateFlags, k)) queue.push(frameStart(samples, k), mean);
   }
@@ -80,10 +83,10 @@ std::int32_t accumulateSpectrum(const SpectralFrontEnd& frontEnd, const std::int
 
 void accumulateSpectra(const SpectralFrontEnd& frontEnd, const std::int16_t* source, const std::int16_t* processed,
                        std::int32_t sampleCount, const std::int16_t* gateFlags, MeanSpectrum& sourceMean,
-                       MeanSpectrum& processedMean, FrameWorkArea& work) {
+                       MeanSpectrum& processedMean, FrameWorkArea& work, LanePath path) {
   if (frontEnd.frameLength() != kAnalysisFrameLength) return;
   const std::int32_t frames = spectralFrameCount(sampleCount);
-  SpectrumQueue queue(frontEnd, work);
+  SpectrumQueue queue(frontEnd, work, path);
   for (std::int32_t k = 0; k < frames; ++k) {
     if (!isGated(gateFlags, k)) continue;
     queue.push(frameStart(source, k), sourceMean);

@@ -7,7 +7,7 @@ namespace orvelle {
 
 void laneSpectraAvx2(const LaneTables& tables, const std::int16_t* const* samples, double* const* power,
                      double* lanes) {
-  laneSpectraKernel(tables, samples, power, lanes);
+  LaneKernel<4>::run(tables, samples, power, lanes);
 }
 
 }  // namespace orvelle

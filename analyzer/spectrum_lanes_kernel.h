@@ -1,69 +1,124 @@
-// The lane kernel's body, included by one translation unit per instruction
-// set. Everything here has internal linkage, so the copies built for
-// different instruction sets never stand in for each other at link time.
+// The lane kernel's body, for four or eight lanes, included by one
+// translation unit per instruction set. Everything here has internal
+// linkage, so the copies built for different instruction sets never stand in
+// for each other at link time.
 #pragma once
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "analyzer/spectrum_lanes.h"
 
 namespace orvelle {
 namespace {
 
-using Lanes = double __attribute__((vector_size(kSpectrumLanes * sizeof(double))));
+// The vectors of a lane width: one double per frame, and the pairs of
+// samples of one frame, a 32-bit word each, whose firsts or seconds fill a
+// vector once converted. Spelled out for each width, since GCC drops a
+// vector size that depends on a template parameter.
+template <int L>
+struct LaneVectors;
+template <>
+struct LaneVectors<4> {
+  using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
+  using Pairs = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))));
+  using UnsignedPairs = std::uint32_t __attribute__((vector_size(4 * sizeof(std::uint32_t))));
+};
+template <>
+struct LaneVectors<8> {
+  using Lanes = double __attribute__((vector_size(8 * sizeof(double))));
+  using Pairs = std::int32_t __attribute__((vector_size(8 * sizeof(std::int32_t))));
+  using UnsignedPairs = std::uint32_t __attribute__((vector_size(8 * sizeof(std::uint32_t))));
+};
 
-// Lane operations through memory only, so that no vector is passed by value
-// between functions whose instruction sets might differ.
-#define ORVELLE_LANES_AT(p) (*reinterpret_cast<Lanes*>(p))
+// The power spectra of L frames, one a lane. Vectors go between functions
+// through references only, so none is passed by value where instruction sets
+// might differ; a scalar beside a vector stands for that value in every lane.
+template <int L>
+class LaneKernel {
+ public:
+  static void run(const LaneTables& t, const std::int16_t* const* samples, double* const* power, double* lanes);
 
-#define ORVELLE_LANES_OF(value) (Lanes{(value), (value), (value), (value)})
+ private:
+  using Lanes = typename LaneVectors<L>::Lanes;
+  using Pairs = typename LaneVectors<L>::Pairs;
+  using UnsignedPairs = typename LaneVectors<L>::UnsignedPairs;
 
-void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, double* const* power, double* lanes) {
-  constexpr int L = kSpectrumLanes;
+  // Every other sample of one frame, L of them from `from` on: the first of
+  // each pair (parity 0) or the second, converted without scaling. A pair
+  // is read as one word; the wanted sample is moved to its high half, then
+  // shifted down with its sign.
+  static void loadParity(const std::int16_t* from, std::int32_t parity, Lanes& out) {
+    Pairs pairs;
+    __builtin_memcpy(&pairs, from, sizeof pairs);
+    if ((parity == 0) == (std::endian::native == std::endian::little)) {
+      UnsignedPairs raised;
+      __builtin_memcpy(&raised, &pairs, sizeof raised);
+      raised <<= 16;
+      __builtin_memcpy(&pairs, &raised, sizeof pairs);
+    }
+    out = __builtin_convertvector(pairs >> 16, Lanes);
+  }
+
+  // One step of the transpose: of rows a and b (b the D-th after a), a keeps
+  // the lanes whose bit D is clear and takes b's lanes D lower for the
+  // others, b the reverse.
+  template <int D, int... P>
+  static void exchange(Lanes& a, Lanes& b, std::integer_sequence<int, P...>) {
+    const Lanes low = __builtin_shufflevector(a, b, ((P & D) != 0 ? L + P - D : P)...);
+    const Lanes high = __builtin_shufflevector(a, b, ((P & D) != 0 ? L + P : P + D)...);
+    a = low;
+    b = high;
+  }
+
+  // L rows of L values turned in place into their columns: afterwards
+  // rows[j][r] holds what rows[r][j] held. Moves values only.
+  template <int D = 1>
+  static void transpose(Lanes* rows) {
+    if constexpr (D < L) {
+#pragma GCC unroll 8
+      for (int r = 0; r < L; ++r) {
+        if ((r & D) == 0) exchange<D>(rows[r], rows[r + D], std::make_integer_sequence<int, L>{});
+      }
+      transpose<2 * D>(rows);
+    }
+  }
+};
+
+template <int L>
+void LaneKernel<L>::run(const LaneTables& t, const std::int16_t* const* samples, double* const* power,
+                        double* lanes) {
   const std::int32_t n = std::int32_t{1} << t.exponent;
   const std::int32_t halfLength = n / 2;
   double* const x = lanes;
-  auto at = [x](std::int32_t i) -> Lanes& { return ORVELLE_LANES_AT(x + static_cast<std::ptrdiff_t>(i) * L); };
+  auto at = [x](std::int32_t i) -> Lanes& { return *reinterpret_cast<Lanes*>(x + static_cast<std::ptrdiff_t>(i) * L); };
 
   // windowSamples (frame[i] = w[i] * samples[i]) and the transform's
-  // permutation in one pass: each windowed value is computed as in place and
-  // written straight to where the permutation moves it (the bit reversal is
-  // its own inverse). The samples are read four at a time from each frame
-  // and turned into four points of all the frames.
-  static_assert(L == 4, "the transpose below turns four frames into four lanes");
-  using Samples = std::int16_t __attribute__((vector_size(4 * sizeof(std::int16_t))));
-  using Widened = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))));
-  const std::int16_t* const s0 = samples[0];
-  const std::int16_t* const s1 = samples[1];
-  const std::int16_t* const s2 = samples[2];
-  const std::int16_t* const s3 = samples[3];
-  auto fourOf = [](const std::int16_t* from, Lanes& out) {
-    Samples raw;
-    __builtin_memcpy(&raw, from, sizeof raw);
-    out = __builtin_convertvector(__builtin_convertvector(raw, Widened), Lanes);
+  // permutation in one pass, over the samples of one parity: each windowed
+  // value is computed as in place and written straight to where the
+  // permutation moves it (the bit reversal is its own inverse). The samples
+  // are read L pairs at a time from each frame and turned into L points of
+  // all the frames.
+  auto windowParity = [&](std::int32_t parity) {
+    for (std::int32_t i = parity; i < n; i += 2 * L) {
+      Lanes points[L];
+#pragma GCC unroll 8
+      for (int l = 0; l < L; ++l) loadParity(samples[l] + (i - parity), parity, points[l]);
+      transpose(points);
+#pragma GCC unroll 8
+      for (int j = 0; j < L; ++j) at(t.reversal[i + 2 * j]) = t.window[i + 2 * j] * points[j];
+    }
   };
-  for (std::int32_t i = 0; i < n; i += 4) {
-    Lanes c[4];
-    fourOf(s0 + i, c[0]);
-    fourOf(s1 + i, c[1]);
-    fourOf(s2 + i, c[2]);
-    fourOf(s3 + i, c[3]);
-    const Lanes t0 = __builtin_shufflevector(c[0], c[1], 0, 4, 2, 6);
-    const Lanes t1 = __builtin_shufflevector(c[0], c[1], 1, 5, 3, 7);
-    const Lanes t2 = __builtin_shufflevector(c[2], c[3], 0, 4, 2, 6);
-    const Lanes t3 = __builtin_shufflevector(c[2], c[3], 1, 5, 3, 7);
-    at(t.reversal[i]) = ORVELLE_LANES_OF(t.window[i]) * __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
-    at(t.reversal[i + 1]) = ORVELLE_LANES_OF(t.window[i + 1]) * __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
-    at(t.reversal[i + 2]) = ORVELLE_LANES_OF(t.window[i + 2]) * __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
-    at(t.reversal[i + 3]) = ORVELLE_LANES_OF(t.window[i + 3]) * __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
-  }
 
-  // The rest of the transform: stages 1 to 3 block by block, the later
-  // stages' butterflies; the scale follows as the power is taken.
-  {
-    const Lanes c = ORVELLE_LANES_OF(t.stageCosine[t.stageOffset[3] + 1]);
-    const Lanes s = ORVELLE_LANES_OF(t.stageSine[t.stageOffset[3] + 1]);
-    for (std::int32_t b = 0; b < n; b += 8) {
+  // The rest of the transform: stages 1 to 3 eight points at a time, the
+  // later stages' butterflies; the scale follows as the power is taken.
+  // Each runs over the points [begin, end), whole blocks of its span.
+  auto firstStages = [&](std::int32_t begin, std::int32_t end) {
+    const double c = t.stageCosine[t.stageOffset[3] + 1];
+    const double s = t.stageSine[t.stageOffset[3] + 1];
+    for (std::int32_t b = begin; b < end; b += 8) {
       const Lanes v0 = at(b), v1 = at(b + 1), v2 = at(b + 2), v3 = at(b + 3);
       const Lanes v4 = at(b + 4), v5 = at(b + 5), v6 = at(b + 6), v7 = at(b + 7);
       const Lanes s01 = v0 + v1, d01 = v0 - v1;
@@ -83,15 +138,13 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
       at(b + 2) = e2;
       at(b + 6) = e6;
     }
-  }
+  };
   // One butterfly of a later stage: a, bb, cc, d are the values at b + j,
   // b + half + j, b + half - j and b + span - j, replaced by the outputs for
   // those places in the same order.
   auto butterfly = [](double cosine, double sine, Lanes& a, Lanes& bb, Lanes& cc, Lanes& d) {
-    const Lanes c = ORVELLE_LANES_OF(cosine);
-    const Lanes s = ORVELLE_LANES_OF(sine);
-    const Lanes t1 = c * bb - s * d;
-    const Lanes t2 = c * d + s * bb;
+    const Lanes t1 = cosine * bb - sine * d;
+    const Lanes t2 = cosine * d + sine * bb;
     const Lanes atJ = a + t1;
     const Lanes atHalfMinusJ = a - t1;
     const Lanes atHalfPlusJ = t2 - cc;
@@ -101,13 +154,13 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
     cc = atHalfMinusJ;
     d = atSpanMinusJ;
   };
-  auto singleStage = [&](std::int32_t stage) {
+  auto singleStage = [&](std::int32_t stage, std::int32_t begin, std::int32_t end) {
     const std::int32_t span = std::int32_t{1} << stage;
     const std::int32_t half = span / 2;
     const std::int32_t quarter = span / 4;
     const double* cosines = t.stageCosine + t.stageOffset[stage];
     const double* sines = t.stageSine + t.stageOffset[stage];
-    for (std::int32_t b = 0; b < n; b += span) {
+    for (std::int32_t b = begin; b < end; b += span) {
       const Lanes first = at(b);
       const Lanes second = at(b + half);
       at(b) = first + second;
@@ -127,7 +180,7 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
   // block's butterflies j and H - j (H = half a stage-s span), so each
   // value is loaded and stored once for both stages and meets the same
   // operations in the same order as stage by stage.
-  auto stagePair = [&](std::int32_t stage) {
+  auto stagePair = [&](std::int32_t stage, std::int32_t begin, std::int32_t end) {
     const std::int32_t span = std::int32_t{1} << stage;  // of stage s; stage s + 1 spans twice that
     const std::int32_t half = span / 2;
     const std::int32_t quarter = span / 4;
@@ -135,7 +188,7 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
     const double* sines = t.stageSine + t.stageOffset[stage];
     const double* nextCosines = t.stageCosine + t.stageOffset[stage + 1];
     const double* nextSines = t.stageSine + t.stageOffset[stage + 1];
-    for (std::int32_t b = 0; b < n; b += 2 * span) {
+    for (std::int32_t b = begin; b < end; b += 2 * span) {
       const std::int32_t b1 = b + span;
       {
         // Stage s at j = 0 in both halves; its second outputs are final.
@@ -177,64 +230,88 @@ void laneSpectraKernel(const LaneTables& t, const std::int16_t* const* samples, 
       }
     }
   };
-  std::int32_t stage = 4;
-  for (; stage + 1 <= t.exponent; stage += 2) stagePair(stage);
-  if (stage <= t.exponent) singleStage(stage);
-
-  // powerSpectrum, each lane into its own output.
-  static_assert(L == 4, "the scatter below writes four lanes");
-  double* const p0 = power[0];
-  double* const p1 = power[1];
-  double* const p2 = power[2];
-  double* const p3 = power[3];
-  auto scatter = [p0, p1, p2, p3](std::int32_t k, const Lanes& v) {
-    p0[k] = v[0];
-    p1[k] = v[1];
-    p2[k] = v[2];
-    p3[k] = v[3];
+  // Stages first to last over [begin, end), two at a time while two remain.
+  auto stages = [&](std::int32_t first, std::int32_t last, std::int32_t begin, std::int32_t end) {
+    std::int32_t stage = first;
+    for (; stage + 1 <= last; stage += 2) stagePair(stage, begin, end);
+    if (stage <= last) singleStage(stage, begin, end);
   };
-  // The transform's last step, the scale, as each value is read.
-  const Lanes scale = ORVELLE_LANES_OF(1.0 / halfLength);
-  auto binPower = [&](std::int32_t k, Lanes& out) {
-    const Lanes low = at(k) * scale;
-    const Lanes high = at(n - k) * scale;
+  // Up to its last stage the transform is two transforms side by side, each
+  // stage mixing points only within blocks of its span: of the even samples
+  // in the first half (the bit reversal takes them there) and of the odd
+  // ones in the second. So each half is windowed and taken through those
+  // stages while its values stay in the first-level cache (eight lanes of
+  // 512 points fill 32 KiB), and the last stage follows over both halves.
+  // Independent butterflies change order only: every value meets the same
+  // operations on the same inputs.
+  const std::int32_t lastStage = t.exponent;
+  for (std::int32_t parity = 0; parity < 2; ++parity) {
+    const std::int32_t begin = parity * halfLength;
+    windowParity(parity);
+    firstStages(begin, begin + halfLength);
+    stages(4, lastStage - 1, begin, begin + halfLength);
+  }
+
+  // The last stage and powerSpectrum in one pass. Butterfly j of the last
+  // stage gives the values at j and n - j, bin j, and at half - j and
+  // half + j, bin half - j; the values at quarter and half + quarter, bin
+  // quarter, it leaves as they are. Each power is taken from the values as
+  // they come out of the butterfly, the transform's scale applied first.
+  const std::int32_t quarter = halfLength / 2;
+  const double* cosines = t.stageCosine + t.stageOffset[lastStage];
+  const double* sines = t.stageSine + t.stageOffset[lastStage];
+  const double scale = 1.0 / halfLength;
+  auto binPower = [scale](const Lanes& re, const Lanes& im, Lanes& out) {
+    const Lanes low = re * scale;
+    const Lanes high = im * scale;
     out = low * low + high * high;
   };
-  const Lanes dc = at(0) * scale;
-  scatter(0, dc * dc);
-  std::int32_t k = 1;
-  // Four bins at a time, turned from four lanes of a bin into four bins of
-  // each frame, so that every frame's output takes whole stores.
-  for (; k + 4 <= halfLength; k += 4) {
-    Lanes b0, b1, b2, b3;
-    binPower(k, b0);
-    binPower(k + 1, b1);
-    binPower(k + 2, b2);
-    binPower(k + 3, b3);
-    const Lanes t0 = __builtin_shufflevector(b0, b1, 0, 4, 2, 6);
-    const Lanes t1 = __builtin_shufflevector(b0, b1, 1, 5, 3, 7);
-    const Lanes t2 = __builtin_shufflevector(b2, b3, 0, 4, 2, 6);
-    const Lanes t3 = __builtin_shufflevector(b2, b3, 1, 5, 3, 7);
-    const Lanes f0 = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
-    const Lanes f1 = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
-    const Lanes f2 = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
-    const Lanes f3 = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
-    __builtin_memcpy(p0 + k, &f0, sizeof f0);
-    __builtin_memcpy(p1 + k, &f1, sizeof f1);
-    __builtin_memcpy(p2 + k, &f2, sizeof f2);
-    __builtin_memcpy(p3 + k, &f3, sizeof f3);
-  }
-  for (; k < halfLength; ++k) {
+  auto scatter = [power](std::int32_t k, const Lanes& v) {
+    for (int l = 0; l < L; ++l) power[l][k] = v[l];
+  };
+  {
+    const Lanes first = at(0);
+    const Lanes second = at(halfLength);
+    const Lanes dc = (first + second) * scale;
+    const Lanes nyquist = (first - second) * scale;
+    scatter(0, dc * dc);
+    scatter(halfLength, nyquist * nyquist);
     Lanes bin;
-    binPower(k, bin);
-    scatter(k, bin);
+    binPower(at(quarter), at(halfLength + quarter), bin);
+    scatter(quarter, bin);
   }
-  const Lanes nyquist = at(halfLength) * scale;
-  scatter(halfLength, nyquist * nyquist);
+  // L butterflies at a time: their bins, turned from the lanes of a bin into
+  // L bins of each frame, so that every frame's output takes whole stores;
+  // the bins half - j run downwards with j, so they are gathered from the
+  // top.
+  std::int32_t j = 1;
+  for (; j + L <= quarter; j += L) {
+    Lanes rising[L], falling[L];
+#pragma GCC unroll 8
+    for (int m = 0; m < L; ++m) {
+      Lanes a = at(j + m), bb = at(halfLength + j + m), cc = at(halfLength - j - m), d = at(n - j - m);
+      butterfly(cosines[j + m], sines[j + m], a, bb, cc, d);
+      binPower(a, d, rising[m]);
+      binPower(cc, bb, falling[L - 1 - m]);
+    }
+    transpose(rising);
+    transpose(falling);
+#pragma GCC unroll 8
+    for (int l = 0; l < L; ++l) {
+      __builtin_memcpy(power[l] + j, &rising[l], sizeof rising[l]);
+      __builtin_memcpy(power[l] + halfLength - j - (L - 1), &falling[l], sizeof falling[l]);
+    }
+  }
+  for (; j < quarter; ++j) {
+    Lanes a = at(j), bb = at(halfLength + j), cc = at(halfLength - j), d = at(n - j);
+    butterfly(cosines[j], sines[j], a, bb, cc, d);
+    Lanes bin;
+    binPower(a, d, bin);
+    scatter(j, bin);
+    binPower(cc, bb, bin);
+    scatter(halfLength - j, bin);
+  }
 }
-
-#undef ORVELLE_LANES_AT
-#undef ORVELLE_LANES_OF
 
 }  // namespace
 }  // namespace orvelle
