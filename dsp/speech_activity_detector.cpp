@@ -143,10 +143,12 @@ struct SpeechActivityDetector::FilterState {
   }
 
   // Filters x into buffer[n]. After long silence the memory decays into
-  // the subnormal numbers, where the same step is taken in integers.
+  // the subnormal numbers, where the same step is taken in integers; a run
+  // with sound in it (silent = false) cannot be there and skips the test.
+  template <bool silent = true>
   void step(double x, int n) {
     double y;
-    if (x != 0.0 || in1 != 0.0 || in2 != 0.0 || !kSilentFilterStep(out1, out2, y)) [[likely]] {
+    if (!silent || x != 0.0 || in1 != 0.0 || in2 != 0.0 || !kSilentFilterStep(out1, out2, y)) [[likely]] {
       y = kFilterB0 * x - kFilterB1 * in1 + kFilterB2 * in2 + kFilterA1 * out1 - kFilterA2 * out2;
     }
     in2 = in1;
@@ -180,6 +182,12 @@ struct SpeechActivityDetector::FrameBlock {
   int end() const { return kHistoryLength + frames * kFrameLength; }
   // Input sample n of the block (n counted from the history's start).
   double in(int n) const { return static_cast<double>(input[n - kHistoryLength]); }
+  bool inputIsSilent() const {
+    for (int i = 0; i < frames * kFrameLength; ++i) {
+      if (input[i] != 0) return false;
+    }
+    return true;
+  }
 };
 
 void SpeechActivityDetector::preFilter() {
@@ -253,14 +261,29 @@ void SpeechActivityDetector::processBlocks(SpeechActivityDetector* const* detect
     // in registers; with two signals they interleave, each filling the
     // other's wait for its previous output.
     FilterState a = FilterState::of(*detectors[0], blocks[0].samples);
+    // The memory reaches the subnormal numbers only after thousands of
+    // zero samples, so a block with any sound in it takes the plain steps.
+    bool silence = false;
+    for (std::size_t i = 0; i < N; ++i) silence |= blocks[i].inputIsSilent();
     if constexpr (N == 1) {
-      for (int n = FrameBlock::kHistoryLength; n < blocks[0].end(); ++n) a.step(blocks[0].in(n), n);
+      if (silence) {
+        for (int n = FrameBlock::kHistoryLength; n < blocks[0].end(); ++n) a.step<true>(blocks[0].in(n), n);
+      } else {
+        for (int n = FrameBlock::kHistoryLength; n < blocks[0].end(); ++n) a.step<false>(blocks[0].in(n), n);
+      }
     } else {
       static_assert(N == 2, "one signal or two");
       FilterState b = FilterState::of(*detectors[1], blocks[1].samples);
-      for (int n = FrameBlock::kHistoryLength; n < blocks[0].end(); ++n) {
-        a.step(blocks[0].in(n), n);
-        b.step(blocks[1].in(n), n);
+      if (silence) {
+        for (int n = FrameBlock::kHistoryLength; n < blocks[0].end(); ++n) {
+          a.step<true>(blocks[0].in(n), n);
+          b.step<true>(blocks[1].in(n), n);
+        }
+      } else {
+        for (int n = FrameBlock::kHistoryLength; n < blocks[0].end(); ++n) {
+          a.step<false>(blocks[0].in(n), n);
+          b.step<false>(blocks[1].in(n), n);
+        }
       }
       b.storeInto(*detectors[1]);
     }
