@@ -110,6 +110,12 @@ void weightWindow(const double* window, double* y) {
   for (int n = kLpcWindowLength; n < kPaddedWindowLength; ++n) y[n] = 0.0;
 }
 
+// r[0..order] = sums[0..order], the energy floored (order below the sums' count).
+void takeLags(const double* sums, int order, double* r) {
+  for (int k = 0; k <= order; ++k) r[k] = sums[k];
+  if (r[0] < kMinimumEnergy) r[0] = kMinimumEnergy;
+}
+
 // r[0..order] from the lanes' sums; lags beyond them the plain way.
 void lagsFromSums(const double* sums, const double* y, int order, double* r) {
   for (int k = 0; k <= order && k < kLaneLags; ++k) r[k] = sums[k];
@@ -271,11 +277,7 @@ void autocorrelateFrames(const double* const* windows, int count, int order, dou
       }
       quietLagSums(path, weighted, results);
     }
-    for (int l = 0; l < windowCount; ++l) {
-      double* frameR = r + (first + l) * (order + 1);
-      for (int k = 0; k <= order; ++k) frameR[k] = sums[l][k];
-      if (frameR[0] < kMinimumEnergy) frameR[0] = kMinimumEnergy;
-    }
+    for (int l = 0; l < windowCount; ++l) takeLags(sums[l], order, r + (first + l) * (order + 1));
     return true;
   };
   // The lanes carry the detector's lags, up to kFrameLaneLags - 1.
@@ -286,11 +288,7 @@ void autocorrelateFrames(const double* const* windows, int count, int order, dou
     double sums[4][kFrameLaneLags];
     double* results[4] = {sums[0], sums[1], sums[2], sums[3]};
     frameLagSums(path, windows + first, results);
-    for (int l = 0; l < 4; ++l) {
-      double* frameR = r + (first + l) * (order + 1);
-      for (int k = 0; k <= order; ++k) frameR[k] = sums[l][k];
-      if (frameR[0] < kMinimumEnergy) frameR[0] = kMinimumEnergy;
-    }
+    for (int l = 0; l < 4; ++l) takeLags(sums[l], order, r + (first + l) * (order + 1));
   }
   for (; first + 1 < count; first += 2) {
     if (inLanes && quietGroup(first, 2)) continue;

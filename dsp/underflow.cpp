@@ -4,7 +4,6 @@ namespace orvelle {
 
 namespace {
 
-constexpr std::uint64_t kMagnitudeBits = 0x7FFF'FFFF'FFFF'FFFFu;
 constexpr std::uint64_t kSignBit = ~kMagnitudeBits;
 
 __extension__ typedef unsigned __int128 Wide;

@@ -12,6 +12,10 @@ namespace orvelle {
 // more each. Each shortcut gives exactly the bits the plain arithmetic
 // gives; it only avoids the slow operations.
 
+// A double's bits without its sign: below 2^-1021 they count multiples of
+// 2^-1074.
+inline constexpr std::uint64_t kMagnitudeBits = 0x7FFF'FFFF'FFFF'FFFFu;
+
 // The bits of the largest |v[i]| (0 for no values), found on the bits: no
 // arithmetic is done on the values. The search stops at the first value
 // whose bits reach `enough`.
@@ -43,7 +47,6 @@ struct SilentFilterStep {
   std::uint64_t a2Units;  // a2 * 2^53
 
   bool operator()(double y1, double y2, double& y) const {
-    constexpr std::uint64_t kMagnitudeBits = 0x7FFF'FFFF'FFFF'FFFFu;
     constexpr std::uint64_t kSilentStateBits = std::bit_cast<std::uint64_t>(0x1p-1023);
     const auto bits1 = std::bit_cast<std::uint64_t>(y1);
     const auto bits2 = std::bit_cast<std::uint64_t>(y2);
