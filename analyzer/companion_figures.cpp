@@ -5,15 +5,25 @@
 #include <limits>
 
 #include "analyzer/activity_flags.h"
+#include "analyzer/sample_sums.h"
 #include "analyzer/signal_delay.h"
 
 namespace orvelle {
 
 namespace {
 
-// A processed sample `delay` later than source sample n; silence outside.
-double processedAt(const std::int16_t* processed, std::int32_t count, std::int64_t index) {
-  return index >= 0 && index < count ? static_cast<double>(processed[index]) : 0.0;
+// The processed samples that line up with source frame k: `delay` later,
+// and silence outside the signal. Points into the signal where it can, and
+// otherwise fills `spare`.
+const std::int16_t* alignedFrame(const std::int16_t* processed, std::int32_t count, std::int32_t k,
+                                 std::int32_t delay, std::int16_t (&spare)[kActivityFrameLength]) {
+  const std::int64_t first = std::int64_t{k} * kActivityFrameLength + delay;
+  if (first >= 0 && first + kActivityFrameLength <= count) return processed + first;
+  for (std::int32_t i = 0; i < kActivityFrameLength; ++i) {
+    const std::int64_t n = first + i;
+    spare[i] = n >= 0 && n < count ? processed[n] : std::int16_t{0};
+  }
+  return spare;
 }
 
 void measureSpeechFrames(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
@@ -25,17 +35,12 @@ void measureSpeechFrames(const std::int16_t* source, const std::int16_t* process
                                                      static_cast<std::int32_t>(sourceSpeech.size()));
   for (std::int32_t k = 0; k < frames; ++k) {
     if (sourceSpeech[static_cast<std::size_t>(k)] == 0) continue;
-    double signal = 0.0;
-    double noise = 0.0;
-    double output = 0.0;
-    for (std::int32_t i = 0; i < kActivityFrameLength; ++i) {
-      const std::int64_t n = std::int64_t{k} * kActivityFrameLength + i;
-      const double x = source[n];
-      const double y = processedAt(processed, count, n + delay);
-      signal += x * x;
-      noise += (x - y) * (x - y);
-      output += y * y;
-    }
+    std::int16_t spare[kActivityFrameLength];
+    const FrameEnergies sums = frameEnergies(source + std::int64_t{k} * kActivityFrameLength,
+                                             alignedFrame(processed, count, k, delay, spare), kActivityFrameLength);
+    const double signal = sums.first;
+    const double noise = sums.difference;
+    const double output = sums.second;
     // Silence given back as silence says nothing about the codec's noise.
     if (signal == 0.0 && output == 0.0) continue;
     // A frame coded without error has no finite SNR; a silent source frame

@@ -121,6 +121,10 @@ std::vector<double> correlate(std::span<const Sample> a, std::span<const Sample>
   const FftwArray<fftw_complex> spectrumA = fftwArray<fftw_complex>(bins);
   const FftwArray<fftw_complex> spectrumB = fftwArray<fftw_complex>(bins);
   const Transforms& transforms = transformsFor(length);
+  // The length is a power of two, so that a product with its inverse rounds
+  // the same real number as the quotient does: the same bits, without the
+  // divider.
+  const double inverseLength = 1.0 / static_cast<double>(length);
 
   for (std::ptrdiff_t start = 0; start < count; start += static_cast<std::ptrdiff_t>(block)) {
     // blockA: a[start .. start + block), zero-padded; blockB: b from
@@ -150,7 +154,7 @@ std::vector<double> correlate(std::span<const Sample> a, std::span<const Sample>
       spectrumA[k][1] = ar * bi + ai * br;
     }
     fftw_execute_dft_c2r(transforms.backward, spectrumA.get(), blockA.get());
-    for (std::size_t k = 0; k <= span; ++k) result[k] += blockA[k] / static_cast<double>(length);
+    for (std::size_t k = 0; k <= span; ++k) result[k] += blockA[k] * inverseLength;
   }
   return result;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analyzer/lagged_correlation.h"
+#include "analyzer/sample_sums.h"
 
 namespace orvelle {
 
@@ -13,23 +14,6 @@ namespace {
 
 constexpr std::int32_t kEnvelopeWindow = 80;  // 10 ms
 constexpr std::int32_t kEnvelopeHop = 8;      // 1 ms: the envelope method's resolution
-
-double energy(std::span<const std::int16_t> samples) {
-  double sum = 0.0;
-  for (const std::int16_t s : samples) sum += static_cast<double>(s) * s;
-  return sum;
-}
-
-// energy(a) * energy(b), the two sums side by side.
-double productOfEnergies(std::span<const std::int16_t> a, std::span<const std::int16_t> b) {
-  double first = 0.0;
-  double second = 0.0;
-  for (std::size_t n = 0; n < a.size(); ++n) {
-    first += static_cast<double>(a[n]) * a[n];
-    second += static_cast<double>(b[n]) * b[n];
-  }
-  return first * second;
-}
 
 // The lag of the largest entry; the smallest lag in magnitude wins a tie.
 std::int32_t peakLag(const std::vector<double>& correlation, std::int32_t maxLag) {
@@ -51,7 +35,7 @@ std::vector<double> energyEnvelope(std::span<const std::int16_t> samples) {
   envelope.reserve(points);
   double sum = 0.0;
   for (std::size_t j = 0; j < points; ++j) {
-    const double windowEnergy = energy(samples.subspan(j * kEnvelopeHop, kEnvelopeWindow));
+    const double windowEnergy = sumOfSquares(samples.subspan(j * kEnvelopeHop, kEnvelopeWindow));
     envelope.push_back(std::sqrt(windowEnergy / kEnvelopeWindow));
     sum += envelope.back();
   }
@@ -70,7 +54,7 @@ DelayEstimate estimateDelay(const std::int16_t* source, const std::int16_t* proc
 
   const std::vector<double> waveform = laggedCorrelation(a, b, kMaximumDelaySamples);
   const std::int32_t waveformLag = peakLag(waveform, kMaximumDelaySamples);
-  const double norm = std::sqrt(productOfEnergies(a, b));
+  const double norm = std::sqrt(sumOfSquares(a) * sumOfSquares(b));
   estimate.waveformCorrelation =
       norm > 0.0 ? waveform[static_cast<std::size_t>(waveformLag + kMaximumDelaySamples)] / norm : 0.0;
   estimate.samples = waveformLag;

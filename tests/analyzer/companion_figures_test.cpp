@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -133,6 +134,61 @@ TEST(CompanionFigures, ACodecThatKeepsOnlyTheEnvelopeIsTimedByItsEnvelope) {
   EXPECT_LT(figures.waveformCorrelation, kWaveformCorrelationThreshold);
   EXPECT_EQ(figures.delayMethod, DelayMethod::envelope);
   EXPECT_NEAR(figures.delaySamples, static_cast<std::int32_t>(kDelay), 8);
+}
+
+// The speech-frame figures as a plain loop over the samples gives them, one
+// sample at a time, silence outside the processed signal.
+CompanionFigures plainSpeechFrames(const Signal& source, const Signal& processed,
+                                   const std::vector<std::int16_t>& speech, std::int32_t delay) {
+  CompanionFigures figures;
+  double snrSum = 0.0, sourceEnergy = 0.0, processedEnergy = 0.0;
+  const auto count = static_cast<std::int64_t>(source.size());
+  for (std::size_t k = 0; k < speech.size(); ++k) {
+    if (speech[k] == 0) continue;
+    double signal = 0.0, noise = 0.0, output = 0.0;
+    for (std::int64_t i = 0; i < 80; ++i) {
+      const std::int64_t n = static_cast<std::int64_t>(k) * 80 + i;
+      const double x = source[static_cast<std::size_t>(n)];
+      const std::int64_t m = n + delay;
+      const double y = m >= 0 && m < count ? processed[static_cast<std::size_t>(m)] : 0.0;
+      signal += x * x;
+      noise += (x - y) * (x - y);
+      output += y * y;
+    }
+    if (signal == 0.0 && output == 0.0) continue;
+    const double snr = noise == 0.0 ? kFrameSnrCeilingDb : 10.0 * std::log10(signal / noise);
+    snrSum += std::clamp(snr, kFrameSnrFloorDb, kFrameSnrCeilingDb);
+    sourceEnergy += signal;
+    processedEnergy += output;
+    ++figures.speechFrames;
+  }
+  figures.segmentalSnrDb = snrSum / figures.speechFrames;
+  figures.levelDifferenceDb = 10.0 * std::log10(processedEnergy / sourceEnergy);
+  return figures;
+}
+
+TEST(CompanionFigures, SpeechFramesHaveTheBitsOfThePlainLoopAtEveryDelay) {
+  // Full-scale noise, so that the squares and differences reach their
+  // largest, and delays that take frames past either end of the signal.
+  const std::size_t count = 8000;
+  Signal source(count), processed(count);
+  std::uint32_t state = 7;
+  for (std::size_t n = 0; n < count; ++n) {
+    state = state * 1664525u + 1013904223u;
+    source[n] = static_cast<std::int16_t>(state >> 16);
+    processed[n] = static_cast<std::int16_t>(n % 3 == 0 ? -32768 : source[n] / 3);
+  }
+  const std::vector<std::int16_t> speech = allSpeech(source);
+  for (const std::int32_t delay : {0, 1, -1, 79, -80, 1600, -1600, 7999, -7999}) {
+    DelayEstimate estimate;
+    estimate.samples = delay;
+    const CompanionFigures fast =
+        measureCompanionFigures(source.data(), processed.data(), static_cast<std::int32_t>(count), speech, estimate);
+    const CompanionFigures plain = plainSpeechFrames(source, processed, speech, delay);
+    EXPECT_EQ(fast.speechFrames, plain.speechFrames) << delay;
+    EXPECT_EQ(fast.segmentalSnrDb, plain.segmentalSnrDb) << delay;
+    EXPECT_EQ(fast.levelDifferenceDb, plain.levelDifferenceDb) << delay;
+  }
 }
 
 class CompanionFiguresInARun : public test::AnalyzerLogTest {};
