@@ -1,7 +1,9 @@
 // Time to score a processed signal against its source: one minute of
 // speech-like signal, and the length of the internal Normal signal
 // (11,401,184 samples, about 23.75 minutes), each with the two signals
-// analysed side by side on two threads and one after the other.
+// analysed side by side on two threads and one after the other; and one
+// row of a batch (ten seconds and the silence every voice file is read
+// with, on one thread), with and without the companion figures.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -119,6 +121,30 @@ void BM_CompareBuffersSideBySide(benchmark::State& state) {
 void BM_CompareBuffersSingleThread(benchmark::State& state) {
   compareBuffers(state, orvelle::QualityAnalyzer::Threading::single);
 }
+
+// A batch row as a batch that fills every core runs it: ten seconds of
+// speech followed by the 2.5 s of silence that reading a voice file adds,
+// one thread, companion figures measured (1) or not (0).
+void BM_BatchRowAnalysis(benchmark::State& state) {
+  constexpr std::size_t kTenSeconds = 80000;
+  constexpr std::size_t kTrailingSilence = 20000;
+  const Signals& s = signals();
+  std::vector<std::int16_t> source(s.source.begin(), s.source.begin() + kTenSeconds);
+  std::vector<std::int16_t> processed(s.processed.begin(), s.processed.begin() + kTenSeconds);
+  source.resize(kTenSeconds + kTrailingSilence, 0);
+  processed.resize(kTenSeconds + kTrailingSilence, 0);
+  orvelle::QualityAnalyzer analyzer(orvelle::QualityAnalyzer::Threading::single);
+  analyzer.setCompanionFigures(state.range(0) != 0);
+  const auto count = static_cast<std::int32_t>(source.size());
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(analyzer.compareBuffers(source.data(), processed.data(), count, nullptr));
+  }
+  state.counters["companions"] = static_cast<double>(state.range(0));
+  state.counters["delay"] = analyzer.lastResult().companion.delaySamples;
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kTenSeconds));
+}
+
+BENCHMARK(BM_BatchRowAnalysis)->Arg(0)->Arg(1)->ArgName("companions")->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_CompareBuffersSideBySide)->Arg(kOneMinute)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CompareBuffersSideBySide)->Arg(kNormalLength)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

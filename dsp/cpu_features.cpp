@@ -9,6 +9,11 @@ bool processorHasAvx2() {
   return supported;
 }
 
+bool processorHasFma() {
+  static const bool supported = (__builtin_cpu_init(), __builtin_cpu_supports("fma") != 0);
+  return supported;
+}
+
 // The run-time library reports AVX-512 only where the system also saves the
 // wide registers across task switches.
 bool processorHasAvx512() {
@@ -19,6 +24,7 @@ bool processorHasAvx512() {
 #else
 
 bool processorHasAvx2() { return false; }
+bool processorHasFma() { return false; }
 bool processorHasAvx512() { return false; }
 
 #endif

@@ -6,6 +6,9 @@ namespace orvelle {
 // kernels built for it may be called. Asked once; false off x86.
 bool processorHasAvx2();
 
+// Whether it has fused multiply-adds (FMA3). Asked once; false off x86.
+bool processorHasFma();
+
 // Whether it has AVX-512 Foundation (eight doubles a register), with the
 // system's support for its registers. Asked once; false off x86.
 bool processorHasAvx512();
