@@ -42,8 +42,11 @@ OperationRunner::OperationRunner(TestSession& session, Reporting reporting)
       showProgress_(reporting == Reporting::toStderr && isatty(STDERR_FILENO)) {}
 
 bool OperationRunner::run(std::int32_t opCode, const std::string& filePath, std::int32_t sizeType) {
-  HeadlessProgressDialog dialog(showProgress_ ? HeadlessProgressDialog::Listener(ProgressLine())
-                                              : HeadlessProgressDialog::Listener());
+  // Without a progress line nothing reads the window, and no monitor thread
+  // need start for it: a batch runs one operation a row.
+  HeadlessProgressDialog dialog(
+      showProgress_ ? HeadlessProgressDialog::Listener(ProgressLine()) : HeadlessProgressDialog::Listener(),
+      showProgress_ ? HeadlessProgressDialog::Readers::some : HeadlessProgressDialog::Readers::none);
   // The message is printed after the worker is done, together with its reason.
   HeadlessMessagePresenter presenter;
   OperationRequest request;

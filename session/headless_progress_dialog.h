@@ -24,8 +24,13 @@ struct ProgressSnapshot {
 class HeadlessProgressDialog : public ProgressDialog {
  public:
   using Listener = std::function<void(const ProgressSnapshot&)>;
+  // Whether anything reads the window's state, through the listener or a
+  // snapshot. A window with no readers is not kept up to date while the
+  // work runs.
+  enum class Readers { some, none };
 
-  explicit HeadlessProgressDialog(Listener listener = {}) : listener_(std::move(listener)) {}
+  explicit HeadlessProgressDialog(Listener listener = {}, Readers readers = Readers::some)
+      : listener_(std::move(listener)), readers_(readers) {}
 
   void setOperationText(const std::string& text) override;
   void setRange(std::int32_t total) override;
@@ -35,6 +40,7 @@ class HeadlessProgressDialog : public ProgressDialog {
   void close() override;
   // Nobody watches a headless window, so nothing waits to be seen.
   int lingerMilliseconds(int requested) const override;
+  bool showsProgress() const override { return readers_ == Readers::some; }
 
   ProgressSnapshot snapshot() const;
 
@@ -45,6 +51,7 @@ class HeadlessProgressDialog : public ProgressDialog {
   mutable std::mutex mutex_;
   ProgressSnapshot state_;
   Listener listener_;
+  Readers readers_;
 };
 
 }  // namespace orvelle

@@ -33,6 +33,9 @@ class ProgressDialog {
   // needs the moment to see it end; a window nobody watches says 0, and the
   // operation returns as soon as its work is done.
   virtual int lingerMilliseconds(int requested) const { return requested; }
+  // Whether anything will ever look at the bar. A window nobody reads needs
+  // no progress monitor: the operation then runs without one.
+  virtual bool showsProgress() const { return true; }
   // How often the progress monitor redraws the bar while the work runs.
   virtual int refreshPeriodMilliseconds() const { return kRefreshPeriodMs; }
 

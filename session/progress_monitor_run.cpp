@@ -9,6 +9,7 @@ namespace orvelle {
 
 ProgressMonitorRun::ProgressMonitorRun(TestSession& session, ProgressDialog* dialog)
     : session_(session), dialog_(dialog) {
+  if (!dialog->showsProgress()) return;
   try {
     monitor_ = std::thread([&session, dialog] { session.progressMonitor(dialog); });
   } catch (const std::system_error&) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/startup_directory.h"
@@ -72,6 +73,24 @@ TEST(ProgressLingerThreaded, TheMonitorEndsWhenTheWorkEndsNotAtTheEndOfItsPeriod
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(5));
   EXPECT_EQ(dialog.snapshot().caption, "Progressed 12.5000%");
   EXPECT_EQ(dialog.requested(), std::vector<int>{150});
+}
+
+TEST(ProgressLingerThreaded, AWindowNobodyReadsGetsNoMonitor) {
+  // A monitor would caption the bar as soon as it started; given time to,
+  // it leaves the caption as it was only if none runs.
+  TestSession session;
+  HeadlessProgressDialog dialog({}, HeadlessProgressDialog::Readers::none);
+  EXPECT_FALSE(dialog.showsProgress());
+  EXPECT_TRUE(HeadlessProgressDialog().showsProgress());
+  session.progressTotal.store(8);
+  session.progressCurrent.store(1);
+  {
+    ProgressMonitorRun monitor(session, &dialog);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    monitor.finish(150);
+  }
+  EXPECT_EQ(dialog.snapshot().caption, "Progress");
+  EXPECT_EQ(session.progressCurrent.load(), 8);
 }
 
 TEST(ProgressLingerThreaded, ScoringAsksForItsWaitAndAHeadlessWindowGrantsNone) {
