@@ -17,8 +17,9 @@ namespace orvelle {
 inline constexpr std::uint64_t kMagnitudeBits = 0x7FFF'FFFF'FFFF'FFFFu;
 
 // The bits of the largest |v[i]| (0 for no values), found on the bits: no
-// arithmetic is done on the values. The search stops at the first value
-// whose bits reach `enough`.
+// arithmetic is done on the values. Once some value's bits reach `enough`
+// the search may stop: the result is then at least `enough`, but not always
+// the largest.
 std::uint64_t largestMagnitudeBits(const double* v, int count, std::uint64_t enough);
 
 // The bits of 2^-538: below it, the product of any two values, below half

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -107,6 +108,31 @@ TEST(Underflow, ProductsUnderflowExactlyWhenEveryProductRoundsToZero) {
     std::vector<double> with = values;
     with.insert(with.begin() + 3, outside);
     EXPECT_FALSE(productsUnderflow(with.data(), static_cast<int>(with.size()))) << outside;
+  }
+}
+
+TEST(Underflow, LargestMagnitudeBitsIsTheLargestUnlessEnoughIsReached) {
+  // Random bit patterns of every kind (NaNs, infinities, subnormal numbers,
+  // both signs) at every length around the vector width.
+  std::mt19937_64 random(3);
+  for (int trial = 0; trial < 5000; ++trial) {
+    const int count = static_cast<int>(random() % 40);
+    std::vector<double> v(static_cast<std::size_t>(count));
+    for (double& x : v) {
+      const std::uint64_t bits = random() >> (random() % 64);
+      x = std::bit_cast<double>(random() % 2 == 0 ? bits : bits | 0x8000000000000000u);
+    }
+    std::uint64_t largest = 0;
+    for (const double x : v) largest = std::max(largest, bitsOf(x) & 0x7fffffffffffffffu);
+    ASSERT_EQ(largestMagnitudeBits(v.data(), count, ~std::uint64_t{0}), largest);
+    const std::uint64_t enough = random() >> (random() % 64);
+    const std::uint64_t found = largestMagnitudeBits(v.data(), count, enough);
+    if (largest < enough) {
+      ASSERT_EQ(found, largest);
+    } else {
+      ASSERT_GE(found, enough);
+      ASSERT_LE(found, largest);
+    }
   }
 }
 
