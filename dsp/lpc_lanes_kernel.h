@@ -104,8 +104,23 @@ void frameLagRange(const Quad* y, double* const* r) {
 // two passes, few enough accumulators each to stay in registers.
 void frameLagSumsKernel(const double* const* x, double* const* r) {
   Quad y[kLpcWindowLength + kFrameLaneLags - 1];
-  for (int n = 0; n < kLpcWindowLength; ++n) {
-    y[n] = Quad{x[0][n], x[1][n], x[2][n], x[3][n]} * ORVELLE_QUAD_OF(kLpcAnalysisWindow[n]);
+  // Four samples of each window at a time, turned into four samples of all
+  // the windows by a 4 x 4 transpose: whole loads instead of one value each.
+  static_assert(kLpcWindowLength % 4 == 0, "the windows come in whole quads");
+  for (int n = 0; n < kLpcWindowLength; n += 4) {
+    Quad r0, r1, r2, r3;
+    __builtin_memcpy(&r0, x[0] + n, sizeof r0);
+    __builtin_memcpy(&r1, x[1] + n, sizeof r1);
+    __builtin_memcpy(&r2, x[2] + n, sizeof r2);
+    __builtin_memcpy(&r3, x[3] + n, sizeof r3);
+    const Quad even01 = __builtin_shufflevector(r0, r1, 0, 4, 2, 6);
+    const Quad odd01 = __builtin_shufflevector(r0, r1, 1, 5, 3, 7);
+    const Quad even23 = __builtin_shufflevector(r2, r3, 0, 4, 2, 6);
+    const Quad odd23 = __builtin_shufflevector(r2, r3, 1, 5, 3, 7);
+    y[n] = __builtin_shufflevector(even01, even23, 0, 1, 4, 5) * ORVELLE_QUAD_OF(kLpcAnalysisWindow[n]);
+    y[n + 1] = __builtin_shufflevector(odd01, odd23, 0, 1, 4, 5) * ORVELLE_QUAD_OF(kLpcAnalysisWindow[n + 1]);
+    y[n + 2] = __builtin_shufflevector(even01, even23, 2, 3, 6, 7) * ORVELLE_QUAD_OF(kLpcAnalysisWindow[n + 2]);
+    y[n + 3] = __builtin_shufflevector(odd01, odd23, 2, 3, 6, 7) * ORVELLE_QUAD_OF(kLpcAnalysisWindow[n + 3]);
   }
   for (int n = kLpcWindowLength; n < kLpcWindowLength + kFrameLaneLags - 1; ++n) y[n] = ORVELLE_QUAD_OF(0.0);
   constexpr int kFirstPass = (kFrameLaneLags + 1) / 2;
