@@ -118,8 +118,7 @@ __attribute__((target("avx2"))) void convertSamplesAvx2(const std::int16_t* from
 // with the products p = (ar br, ai bi) and q = (ar bi, -(ai br)) the real
 // part is p0 + p1 and the imaginary part q0 + q1, the same operations on
 // the same operands: a horizontal addition gives both.
-__attribute__((target("avx2"))) void conjugateProductAvx2(fftw_complex* a, const fftw_complex* b,
-                                                          std::size_t bins) {
+__attribute__((target("avx2"))) void conjugateProductAvx2(fftw_complex* a, const fftw_complex* b, std::size_t bins) {
   const __m256d negateOdd = _mm256_set_pd(-0.0, 0.0, -0.0, 0.0);
   std::size_t k = 0;
   for (; k + 2 <= bins; k += 2) {

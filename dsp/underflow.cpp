@@ -75,8 +75,7 @@ std::uint64_t largestMagnitudeBits(const double* v, int count, std::uint64_t eno
   return largest;
 }
 
-double silentFilterDifference(std::uint64_t bits1, std::uint64_t bits2, std::uint64_t a1Units,
-                              std::uint64_t a2Units) {
+double silentFilterDifference(std::uint64_t bits1, std::uint64_t bits2, std::uint64_t a1Units, std::uint64_t a2Units) {
   // Both products are below 2^52 units and the difference below 2^53, so
   // it is exact, and its bits are its count of 2^-1074. A zero difference
   // is +0, as x - x is.
