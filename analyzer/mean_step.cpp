@@ -99,33 +99,6 @@ __attribute__((target("avx2,fma"))) std::size_t updateQuadsFused(double* values,
   return i;
 }
 
-// The same, eight bins a vector, where the processor has AVX-512.
-__attribute__((target("avx512f"))) std::size_t updateEightsFused(double* values, const double* power, std::size_t n,
-                                                                 double frames) {
-  const __m512d count = _mm512_set1_pd(frames);
-  const __m512d reciprocal = _mm512_set1_pd(1.0 / frames);
-  const __m512d least = _mm512_set1_pd(kLeastFusedDifference);
-  const __m512d beyond = _mm512_set1_pd(kBeyondFusedDifference);
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m512d v = _mm512_loadu_pd(values + i);
-    const __m512d d = _mm512_sub_pd(_mm512_loadu_pd(power + i), v);
-    const __m512d magnitude = _mm512_abs_pd(d);
-    const __mmask8 clear =
-        _mm512_cmp_pd_mask(magnitude, least, _CMP_GE_OQ) & _mm512_cmp_pd_mask(magnitude, beyond, _CMP_LT_OQ);
-    __m512d q;
-    if (clear == 0xFF) {
-      const __m512d q0 = _mm512_mul_pd(d, reciprocal);
-      const __m512d r = _mm512_fnmadd_pd(q0, count, d);
-      q = _mm512_fmadd_pd(r, reciprocal, q0);
-    } else {
-      q = _mm512_div_pd(d, count);
-    }
-    _mm512_storeu_pd(values + i, _mm512_add_pd(v, q));
-  }
-  return i;
-}
-
 #endif
 
 UpdateEntry updateFor(MeanStepPath path) {
@@ -135,8 +108,6 @@ UpdateEntry updateFor(MeanStepPath path) {
       return updateQuads;
     case MeanStepPath::avx2Fma:
       return updateQuadsFused;
-    case MeanStepPath::avx512:
-      return updateEightsFused;
 #endif
     default:
       return updatePairs;
@@ -146,8 +117,7 @@ UpdateEntry updateFor(MeanStepPath path) {
 }  // namespace
 
 MeanStepPath fastestMeanStepPath() {
-  static const MeanStepPath path = processorRuns(MeanStepPath::avx512)    ? MeanStepPath::avx512
-                                   : processorRuns(MeanStepPath::avx2Fma) ? MeanStepPath::avx2Fma
+  static const MeanStepPath path = processorRuns(MeanStepPath::avx2Fma) ? MeanStepPath::avx2Fma
                                    : processorRuns(MeanStepPath::avx2)    ? MeanStepPath::avx2
                                                                           : MeanStepPath::pairs;
   return path;
@@ -161,8 +131,6 @@ bool processorRuns(MeanStepPath path) {
       return processorHasAvx2();
     case MeanStepPath::avx2Fma:
       return processorHasAvx2() && processorHasFma();
-    case MeanStepPath::avx512:
-      return processorHasAvx512();
   }
   return false;
 }

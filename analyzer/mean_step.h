@@ -6,9 +6,9 @@
 namespace orvelle {
 
 // How the quotients of a mean step are made: by the divider, two or four
-// bins at a time, or with fused multiply-adds, four or eight at a time.
-// Every path gives the same bits.
-enum class MeanStepPath { pairs, avx2, avx2Fma, avx512 };
+// bins at a time, or with fused multiply-adds, four at a time. Every path
+// gives the same bits.
+enum class MeanStepPath { pairs, avx2, avx2Fma };
 
 // The path the processor at hand runs best, and whether it runs a path.
 MeanStepPath fastestMeanStepPath();

@@ -14,8 +14,7 @@
 namespace orvelle {
 namespace {
 
-constexpr MeanStepPath kPaths[] = {MeanStepPath::pairs, MeanStepPath::avx2, MeanStepPath::avx2Fma,
-                                   MeanStepPath::avx512};
+constexpr MeanStepPath kPaths[] = {MeanStepPath::pairs, MeanStepPath::avx2, MeanStepPath::avx2Fma};
 
 std::uint64_t bitsOf(double x) { return std::bit_cast<std::uint64_t>(x); }
 
