@@ -89,8 +89,8 @@ void convertSamples(const std::int16_t* from, double* to, std::ptrdiff_t count) 
   for (; i < count; ++i) to[i] = static_cast<double>(from[i]);
 }
 
-// spectrumA[k] = conj(A[k]) * B[k] as the complex product takes it for
-// finite values: (ar br - (-ai) bi) + i (ar bi + (-ai) br).
+// a[k] = conj(a[k]) * b[k] for k in [from, bins), as the complex product
+// takes it for finite values: (ar br - (-ai) bi) + i (ar bi + (-ai) br).
 void conjugateProduct(fftw_complex* a, const fftw_complex* b, std::size_t from, std::size_t bins) {
   for (std::size_t k = from; k < bins; ++k) {
     const double ar = a[k][0];
