@@ -22,11 +22,13 @@ struct AnalysisResult {
   double activityAgreement = 0.0;  // share of 10 ms frames on whose speech activity both signals agree
   std::int32_t sampleCount = 0;    // samples per signal taken into the run
   std::int32_t analysedFrames = 0; // spectral frames that passed the activity gate
-  bool logWritten = false;         // whether the measurement log was written whole
   GroupSimilarities uniform;       // every band weighted alike (the score's mode)
   GroupSimilarities table;         // bands weighted by their table weights
   CompanionFigures companion;      // measured only when the analyzer was asked to
   RunPictures pictures;            // spectra, main bands and activity, for reports
 };
+
+// Points on the five-point scale for a score in percent.
+inline double scorePoints(double scorePercent) { return scorePercent * 0.05; }
 
 }  // namespace orvelle

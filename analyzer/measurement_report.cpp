@@ -1,54 +1,71 @@
 #include "analyzer/measurement_report.h"
 
+#include <charconv>
+
 namespace orvelle {
 
 namespace {
 
-constexpr const char* kSeparator = "================================================================\n";
+constexpr const char* kSeparator = "================================================================";
+constexpr const char* kLineEnd = "\r\n";
 // "AvgQ]4[" averages main groups 1 to 4 only, so it differs from the score
 // (the mean of all five), which the log does not hold.
 constexpr double kMainAverageFactor = 0.25;
 constexpr double kSecondaryAverageFactor = 0.1;
+// Six decimals, as the C library's "%f" gives them; to_chars rounds exactly
+// as it does and never asks the locale for a decimal point.
+constexpr int kDecimals = 6;
 
-void writeMainBlock(MeasurementLog& log, const GroupSimilarities& values) {
+class LogText {
+ public:
+  void line(const char* text) { text_.append(text).append(kLineEnd); }
+  void value(const std::string& label, double number) {
+    char digits[400];
+    const auto written = std::to_chars(digits, digits + sizeof digits, number, std::chars_format::fixed, kDecimals);
+    text_.append(label).append(" = ").append(digits, written.ptr).append(kLineEnd);
+  }
+  std::string take() { return std::move(text_); }
+
+ private:
+  std::string text_;
+};
+
+void mainBlock(LogText& log, const GroupSimilarities& values) {
   // The labels are fixed texts numbered from 1, not formatted indices.
-  log.logMessage("Quality[1] = %lf\n", values.main[0]);
-  log.logMessage("Quality[2] = %lf\n", values.main[1]);
-  log.logMessage("Quality[3] = %lf\n", values.main[2]);
-  log.logMessage("Quality[4] = %lf\n", values.main[3]);
-  log.logMessage("Quality[5] = %lf\n", values.main[4]);
+  for (std::size_t g = 0; g < values.main.size(); ++g) {
+    log.value("Quality[" + std::to_string(g + 1) + "]", values.main[g]);
+  }
   const double firstFour = values.main[0] + values.main[1] + values.main[2] + values.main[3];
-  log.logMessage("AvgQ]4[ = %lf\n", kMainAverageFactor * firstFour);
+  log.value("AvgQ]4[", kMainAverageFactor * firstFour);
 }
 
-void writeSecondaryBlock(MeasurementLog& log, const GroupSimilarities& values) {
+void secondaryBlock(LogText& log, const GroupSimilarities& values) {
   double sum = 0.0;
-  for (int i = 0; i < kSecondaryGroupCount; ++i) {
-    log.logMessage("Quality2[%i] = %lf\n", i, values.secondary[static_cast<std::size_t>(i)]);
-    sum += values.secondary[static_cast<std::size_t>(i)];
+  for (std::size_t i = 0; i < values.secondary.size(); ++i) {
+    log.value("Quality2[" + std::to_string(i) + "]", values.secondary[i]);
+    sum += values.secondary[i];
   }
-  log.logMessage("AvgQ2]10[ = %lf\n", kSecondaryAverageFactor * sum);
+  log.value("AvgQ2]10[", kSecondaryAverageFactor * sum);
 }
 
 }  // namespace
 
-void writeActivityAgreement(MeasurementLog& log, double agreement) {
-  log.logMessage("Vad Quality = %f\n", agreement);
-}
-
-void writeReport(MeasurementLog& log, const GroupSimilarities& uniform, const GroupSimilarities& table) {
-  log.logMessage("%s", kSeparator);
-  writeMainBlock(log, uniform);
-  log.logMessage("%s", kSeparator);
-  writeMainBlock(log, table);
-  log.logMessage("%s", kSeparator);
-  log.logMessage("%s", kSeparator);
-  writeSecondaryBlock(log, uniform);
-  log.logMessage("%s", kSeparator);
-  log.logMessage("%s", kSeparator);
-  writeSecondaryBlock(log, table);
-  log.logMessage("%s", kSeparator);
-  log.logMessage("%s", kSeparator);
+std::string measurementLogText(const AnalysisResult& result) {
+  LogText log;
+  log.value("Vad Quality", result.activityAgreement);
+  log.line(kSeparator);
+  mainBlock(log, result.uniform);
+  log.line(kSeparator);
+  mainBlock(log, result.table);
+  log.line(kSeparator);
+  log.line(kSeparator);
+  secondaryBlock(log, result.uniform);
+  log.line(kSeparator);
+  log.line(kSeparator);
+  secondaryBlock(log, result.table);
+  log.line(kSeparator);
+  log.line(kSeparator);
+  return log.take();
 }
 
 }  // namespace orvelle

@@ -1,16 +1,16 @@
 #pragma once
 
+#include <string>
+
 #include "analyzer/analysis_result.h"
-#include "analyzer/measurement_log.h"
 
 namespace orvelle {
 
-// The line the run writes as soon as the two signals' activity is compared.
-void writeActivityAgreement(MeasurementLog& log, double agreement);
-
-// The report block that follows it: main groups in both modes with the
+// The measurement log of a finished run, as the bytes of the file: the
+// activity agreement, then the main groups in both weighting modes with the
 // average of the first four, then the secondary groups in both modes with
-// their average, each block closed by separator lines.
-void writeReport(MeasurementLog& log, const GroupSimilarities& uniform, const GroupSimilarities& table);
+// their average, each block closed by separator lines. Every line ends in
+// CR LF whatever the platform, and numbers never follow the process locale.
+std::string measurementLogText(const AnalysisResult& result);
 
 }  // namespace orvelle

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "analyzer/beside_thread.h"
-#include "analyzer/sample_array.h"
+#include "platform/sample_array.h"
 
 namespace orvelle {
 

@@ -1,15 +1,11 @@
 #include "analyzer/quality_analyzer.h"
 
-#include <limits>
-
 #include "analyzer/activity_flags.h"
 #include "analyzer/beside_thread.h"
 #include "analyzer/companion_figures.h"
 #include "analyzer/group_similarity.h"
-#include "analyzer/measurement_report.h"
 #include "analyzer/signal_delay.h"
 #include "analyzer/spectrum_accumulator.h"
-#include "analyzer/voice_file_reader.h"
 
 namespace orvelle {
 
@@ -18,15 +14,6 @@ namespace {
 // The run reports progress in nine equal steps: two activity detections, the
 // merge, two spectral accumulations and four rounds of group updates.
 constexpr std::int32_t kProgressSteps = 9;
-// Each voice file is followed by at least this much silence (2.5 s), so that
-// the end of the longer file still reaches the analysis frames.
-constexpr std::int64_t kTrailingSilenceBytes = 40000;
-// Room past the last sample, so that no analysis frame could ever leave the
-// buffer.
-constexpr std::size_t kSpareSamples = 1024;
-// The longest voice file whose padded length still fits a 32-bit count.
-constexpr std::int64_t kMaximumFileBytes =
-    2 * std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1 - kTrailingSilenceBytes;
 constexpr double kScoreShare = 1.0 / kMainGroupCount;
 
 void advance(ProgressCounter* progress, std::int32_t step) {
@@ -54,13 +41,20 @@ bool QualityAnalyzer::allocateFlags(std::int32_t count) {
   sourceFlags_ = zeroedArray(flagCount);
   processedFlags_ = zeroedArray(flagCount);
   if (sourceFlags_ && processedFlags_) return true;
-  failureReason_ = "Not enough memory to analyse " + std::to_string(count) + " samples";
   releaseRun();
+  fail(Failure::outOfMemory, "Not enough memory to analyse " + std::to_string(count) + " samples");
   return false;
+}
+
+double QualityAnalyzer::fail(Failure failure, std::string reason) {
+  failure_ = failure;
+  failureReason_ = std::move(reason);
+  return 0.0;
 }
 
 double QualityAnalyzer::compareBuffers(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
                                        ProgressCounter* progress) {
+  failure_ = Failure::none;
   failureReason_.clear();
   result_ = AnalysisResult{};
   if (count < 0) count = 0;
@@ -69,17 +63,11 @@ double QualityAnalyzer::compareBuffers(const std::int16_t* source, const std::in
   // returns.
   std::unique_ptr<PreparedActivity> prepared = std::move(preparedSource_);
   if (prepared && !prepared->isFor(source, count)) prepared.reset();
-  // Voice files loaded and not yet compared are dropped: their flag arrays
-  // would not fit this run.
   releaseRun();
-  // The signals are taken before the log is opened, so that a call that
-  // cannot run leaves the previous log as it was.
   if (count > 0 && (source == nullptr || processed == nullptr)) {
-    failureReason_ = "No samples to compare: a signal buffer is missing";
-    return 0.0;
+    return fail(Failure::missingBuffer, "No samples to compare: a signal buffer is missing");
   }
   if (!allocateFlags(count)) return 0.0;
-  log_.open(logPath_ ? *logPath_ : MeasurementLog::defaultPath());
   return run(source, processed, count, progress, prepared.get());
 }
 
@@ -90,74 +78,6 @@ void QualityAnalyzer::prepareSource(const std::int16_t* source, std::int32_t cou
   if (prepared->start(source, count)) preparedSource_ = std::move(prepared);
 }
 
-bool QualityAnalyzer::loadFiles(const char* sourcePath, const char* processedPath, ProgressCounter* sampleCountOut) {
-  failureReason_.clear();
-  releaseRun();
-  ownedSource_.reset();
-  ownedProcessed_.reset();
-  sampleCount_ = 0;
-  conversionNotes_.clear();
-
-  OpenVoiceFile source;
-  OpenVoiceFile processed;
-  if (!openVoiceFile(sourcePath, "source", kMinimumFileBytes, source, failureReason_, otherFormats_)) return false;
-  if (!openVoiceFile(processedPath, "processed", kMinimumFileBytes, processed, failureReason_, otherFormats_)) {
-    return false;
-  }
-
-  // The padded length must fit a 32-bit sample count; checked before the
-  // padding is added so that no file size can overflow the sum.
-  const std::int64_t longerBytes = source.bytes > processed.bytes ? source.bytes : processed.bytes;
-  if (longerBytes > kMaximumFileBytes) {
-    const bool sourceLonger = source.bytes >= processed.bytes;
-    const OpenVoiceFile& longer = sourceLonger ? source : processed;
-    failureReason_ = std::string("The ") + (sourceLonger ? "source" : "processed") + " voice file \"" +
-                     (sourceLonger ? sourcePath : processedPath) + "\" is too long to analyse: " +
-                     voiceLengthText(longer, longerBytes) + ", at most " + voiceLengthCount(longer, kMaximumFileBytes) +
-                     " can be scored";
-    return false;
-  }
-  const std::int64_t length = (longerBytes + kTrailingSilenceBytes) / 2;
-  const auto count = static_cast<std::int32_t>(length);
-  const std::size_t bufferSamples = static_cast<std::size_t>(count) + kSpareSamples;
-
-  SampleArray sourceSamples = zeroedArray(bufferSamples);
-  SampleArray processedSamples = sourceSamples ? zeroedArray(bufferSamples) : nullptr;
-  if (!sourceSamples || !processedSamples) {
-    failureReason_ = std::string("Not enough memory to read the voice files \"") + sourcePath + "\" and \"" +
-                     processedPath + "\" (" + std::to_string(count) + " samples each)";
-    return false;
-  }
-  if (!readVoiceSamples(source, sourcePath, "source", sourceSamples.get(), count, failureReason_)) return false;
-  if (!readVoiceSamples(processed, processedPath, "processed", processedSamples.get(), count, failureReason_)) {
-    return false;
-  }
-  if (source.resampled) conversionNotes_.push_back(conversionNote(source, sourcePath, "source"));
-  if (processed.resampled) conversionNotes_.push_back(conversionNote(processed, processedPath, "processed"));
-  source.file.reset();
-  processed.file.reset();
-
-  if (!allocateFlags(count)) return false;
-
-  ownedSource_ = std::move(sourceSamples);
-  ownedProcessed_ = std::move(processedSamples);
-  sampleCount_ = count;
-  if (sampleCountOut != nullptr) sampleCountOut->store(count);
-  return true;
-}
-
-double QualityAnalyzer::compareLoadedFiles(ProgressCounter* progress) {
-  failureReason_.clear();
-  if (!isLoaded()) {
-    result_ = AnalysisResult{};
-    failureReason_ = "No voice files are loaded to compare";
-    return 0.0;
-  }
-  result_ = AnalysisResult{};
-  log_.open(logPath_ ? *logPath_ : MeasurementLog::defaultPath());
-  return run(ownedSource_.get(), ownedProcessed_.get(), sampleCount_, progress);
-}
-
 double QualityAnalyzer::run(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
                             ProgressCounter* progress, PreparedActivity* preparedSource) {
   setUp();
@@ -165,18 +85,32 @@ double QualityAnalyzer::run(const std::int16_t* source, const std::int16_t* proc
   computeSimilarities();
   describeSpectraAndBands(result_.pictures, kAnalysisSampleRateHz / kAnalysisFrameLength, sourceMean_, processedMean_,
                           sourceMain_, processedMain_);
-  writeReport(log_, result_.uniform, result_.table);
 
   double sum = 0.0;
   for (double similarity : result_.uniform.main) sum += similarity;
   result_.score = kScoreShare * sum;
   result_.sampleCount = count;
   result_.analysedFrames = sourceMean_.frames();
-  result_.completed = true;
-
   releaseRun();
-  result_.logWritten = log_.close();
+  if (!judgedAnyBand()) return fail(Failure::notMeasurable, "the source holds no speech that the measure can judge");
+  result_.completed = true;
   return result_.score;
+}
+
+bool QualityAnalyzer::judgedAnyBand() const {
+  const auto judged = [](const FeatureGroup& group) {
+    for (std::int32_t b = 0; b < group.bandCount(); ++b) {
+      if (isJudgedBand(group.band(b).energy)) return true;
+    }
+    return false;
+  };
+  for (const FeatureGroup& group : sourceMain_) {
+    if (judged(group)) return true;
+  }
+  for (const FeatureGroup& group : sourceSecondary_) {
+    if (judged(group)) return true;
+  }
+  return false;
 }
 
 void QualityAnalyzer::setUp() {
@@ -269,7 +203,6 @@ void QualityAnalyzer::process(const std::int16_t* source, const std::int16_t* pr
   // From here on the source flags hold the union of both signals' activity,
   // and both spectra are taken over exactly the same frames.
   result_.activityAgreement = mergeActivity(sourceFlags, processedFlags, count);
-  writeActivityAgreement(log_, result_.activityAgreement);
   advance(progress, step);
 
   BesideThread companionRun;
@@ -317,9 +250,6 @@ void QualityAnalyzer::releaseRun() {
   preparedSource_.reset();
   sourceFlags_.reset();
   processedFlags_.reset();
-  ownedSource_.reset();
-  ownedProcessed_.reset();
-  sampleCount_ = 0;
 }
 
 }  // namespace orvelle

@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,11 +11,9 @@
 #include "analyzer/band_table.h"
 #include "analyzer/feature_group.h"
 #include "analyzer/mean_spectrum.h"
-#include "analyzer/measurement_log.h"
 #include "analyzer/prepared_activity.h"
-#include "analyzer/sample_array.h"
 #include "analyzer/spectral_front_end.h"
-#include "analyzer/voice_file_reader.h"
+#include "platform/sample_array.h"
 #include "platform/progress_counter.h"
 
 namespace orvelle {
@@ -24,9 +21,10 @@ namespace orvelle {
 // Scores a processed speech signal against its source: the frames in which
 // either signal carries speech are averaged into one long-term power spectrum
 // per signal, summed into band sets and compared band by band. The score is
-// a percentage, 100 meaning no measurable difference. Every run writes the
-// measurement log (TestLog.log in the start-up directory) and rebuilds all
-// analysis state, so runs are independent of each other.
+// a percentage, 100 meaning no measurable difference. Every run rebuilds all
+// analysis state, so runs are independent of each other. It reads no file,
+// writes none and follows no locale: what a run measured comes back as a
+// value, from which callers write the measurement log and reports.
 //
 // One object serves one run at a time; it is not safe to call from two
 // threads at once. The progress counter may be read by another thread
@@ -37,8 +35,16 @@ class QualityAnalyzer {
   // on two threads or one after the other; the results are the same.
   enum class Threading { sideBySide, single };
 
-  // Voice files shorter than this cannot be scored.
-  static constexpr std::int64_t kMinimumFileBytes = 40000;
+  // Why the last run gave no score.
+  enum class Failure {
+    none,
+    missingBuffer,
+    outOfMemory,
+    // No band of any band set could be judged: the source is silent, or too
+    // short to fill an analysis frame. Every set would keep its full score,
+    // and 100 % for nothing measured would be a plainly wrong result.
+    notMeasurable,
+  };
 
   explicit QualityAnalyzer(Threading threading = Threading::sideBySide);
   // Batch rows that already fill the cores run their analyzers single.
@@ -49,9 +55,9 @@ class QualityAnalyzer {
 
   // Scores `count` samples of `processed` against `source`; the buffers stay
   // the caller's. `progress` (may be null) is set to 0 and raised in nine
-  // equal steps of count / 9. A negative count is taken as 0. Returns 0 with
-  // a failure reason only if a buffer is missing or memory runs out. Voice
-  // files loaded and not yet compared are released.
+  // equal steps of count / 9. A negative count is taken as 0. Returns the
+  // score, or 0 with failure() and failureReason() set if a buffer is
+  // missing, memory runs out or nothing could be measured.
   double compareBuffers(const std::int16_t* source, const std::int16_t* processed, std::int32_t count,
                         ProgressCounter* progress);
 
@@ -68,39 +74,15 @@ class QualityAnalyzer {
   // Whether one is held for the next compareBuffers.
   bool hasPreparedSource() const { return preparedSource_ != nullptr; }
 
-  // Reads two voice files (headerless 16-bit little-endian mono) for
-  // compareLoadedFiles, each followed by silence to a common length, and
-  // stores that length through `sampleCountOut` (may be null). Returns false,
-  // with failureReason() naming the file and the cause, if a file cannot be
-  // opened or read, is shorter than kMinimumFileBytes, is too long for a
-  // 32-bit sample count, or its samples cannot be held in memory.
-  bool loadFiles(const char* sourcePath, const char* processedPath, ProgressCounter* sampleCountOut);
-
-  // Whether loadFiles refuses sound files in other formats than the
-  // measure's (the default) or resamples them; and, for each file the last
-  // loadFiles resampled, what it did.
-  void setOtherFormats(OtherFormats others) { otherFormats_ = others; }
-  const std::vector<std::string>& conversionNotes() const { return conversionNotes_; }
-
   // Whether runs also measure the companion figures (delay, segmental SNR,
   // level) into lastResult().companion; off by default, since they cost
   // time. They never change the score or the log.
   void setCompanionFigures(bool measure) { measureCompanions_ = measure; }
 
-  // Scores the signals read by loadFiles and releases them. Without loaded
-  // files it returns 0 with a failure reason and leaves the log alone.
-  double compareLoadedFiles(ProgressCounter* progress);
-
-  bool isLoaded() const { return ownedSource_ != nullptr; }
-
-  // Where each run's measurement log goes: MeasurementLog::defaultPath()
-  // unless set here; an empty path writes no log. Runs side by side in one
-  // process (batch rows) each keep their own.
-  void setLogPath(std::string path) { logPath_ = std::move(path); }
-
   // What the last run measured, and why the last call failed (empty after
   // a success).
   const AnalysisResult& lastResult() const { return result_; }
+  Failure failure() const { return failure_; }
   const std::string& failureReason() const { return failureReason_; }
 
   // The analysis state of the last run, for inspection.
@@ -121,6 +103,9 @@ class QualityAnalyzer {
   void detect(const std::int16_t* source, const std::int16_t* processed, std::int32_t count, ProgressCounter* progress,
               std::int32_t step, PreparedActivity* preparedSource);
   void computeSimilarities();
+  // Whether any band of any set had enough source energy to be judged.
+  bool judgedAnyBand() const;
+  double fail(Failure failure, std::string reason);
   void releaseRun();
   // Both signals' activity flags for a run of `count` samples, zero-filled;
   // false (with a reason, nothing held) if memory is short.
@@ -141,18 +126,12 @@ class QualityAnalyzer {
   FrameWorkArea sourceWork_;
   FrameWorkArea processedWork_;
 
-  std::int32_t sampleCount_ = 0;
-  SampleArray ownedSource_;
-  SampleArray ownedProcessed_;
   SampleArray sourceFlags_;
   SampleArray processedFlags_;
 
-  MeasurementLog log_;
-  std::optional<std::string> logPath_;
   AnalysisResult result_;
+  Failure failure_ = Failure::none;
   std::string failureReason_;
-  OtherFormats otherFormats_ = OtherFormats::refuse;
-  std::vector<std::string> conversionNotes_;
   bool measureCompanions_ = false;
   std::vector<std::int16_t> sourceSpeech_;  // the source's own flags, before the merge
   std::unique_ptr<PreparedActivity> preparedSource_;

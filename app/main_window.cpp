@@ -11,7 +11,6 @@
 #include <QStringList>
 #include <QVBoxLayout>
 
-#include "analyzer/voice_file_reader.h"
 #include "app/about_dialog.h"
 #include "app/app_resources.h"
 #include "app/codec_comparison_settings_dialog.h"
@@ -20,7 +19,8 @@
 #include "app/log_viewer_dialog.h"
 #include "app/operation_runner.h"
 #include "app/view_spectra_window.h"
-#include "platform/startup_directory.h"
+#include "audio_io/measurement_log_file.h"
+#include "audio_io/voice_file_reader.h"
 #include "report/run_inputs.h"
 #include "session/codec_header.h"
 #include "session/result_text.h"
@@ -51,6 +51,9 @@ MainWindow::MainWindow(TestSession& session, FileChooser& files, MessageBoxes& b
       runDialog_([](QDialog& dialog) { return dialog.exec(); }),
       runOperation_([this](OperationRequest& request, std::int32_t op) {
         return runWithProgress(session_, request, op, this);
+      }),
+      runLoad_([this](const std::function<bool()>& load, const std::function<void()>& stop) {
+        return runStoppableWithProgress("Load Codec", load, stop, this);
       }) {
   loadAppResources();
   setObjectName("mainWindow");
@@ -133,8 +136,10 @@ void MainWindow::showAbout() {
   runDialog_(dialog);
 }
 
-bool MainWindow::operationFailed(OperationRequest& request, std::int32_t op) {
-  return runOperation_(request, op) != 0;
+WindowSteps MainWindow::steps(std::function<bool()> confirmInputs) {
+  return WindowSteps(
+      presenter_, runOperation_, runLoad_, [this](const char* message) { showLoadFailure(message); },
+      std::move(confirmInputs));
 }
 
 void MainWindow::showLoadFailure(const QString& text) {
@@ -157,14 +162,15 @@ bool MainWindow::agreedToConvert(std::initializer_list<std::pair<const char*, st
   return true;
 }
 
-QString MainWindow::conversionDetails() const {
+QString MainWindow::conversionDetails(const engine::Measurement& measurement) {
   QStringList notes;
-  for (const std::string& note : session_.voiceConversionNotes) notes << QString::fromStdString(note);
+  for (const std::string& note : measurement.conversionNotes) notes << QString::fromStdString(note);
   return notes.join('\n');
 }
 
-void MainWindow::keepLastRun(const char* measure, double score, std::vector<report::ReportInput> inputs) {
-  lastRun_ = report::RunReport{measure, std::move(inputs), score, session_.analyzer().lastResult()};
+void MainWindow::keepLastRun(const char* measure, const engine::Measurement& measurement,
+                             std::vector<report::ReportInput> inputs) {
+  lastRun_ = report::RunReport{measure, std::move(inputs), measurement.score, measurement.analysis};
 }
 
 void MainWindow::viewSpectra() {
@@ -175,63 +181,48 @@ void MainWindow::viewSpectra() {
 void MainWindow::codecQuality() {
   CodecQualitySettingsDialog dialog(session_, files_, boxes_, this);
   if (runDialog_(dialog) != QDialog::Accepted) return;
-  if (!session_.loadCodec()) {
-    showLoadFailure("DLL Can't be loaded!");
-    return;
-  }
-  if (session_.sourceType != 0 && !agreedToConvert({{"", session_.voiceFilePath.str()}})) return;
-  OperationRequest request;
-  request.owner = &presenter_;
-  request.failed = 0;
-  if (operationFailed(request, kPrepareVoiceData)) return;
-  const QString conversions = conversionDetails();
-  if (operationFailed(request, kRecodeVoiceData)) {
-    session_.releaseVoiceData();
-    return;
-  }
-  if (!operationFailed(request, kCalculateVoiceQuality)) {
-    keepLastRun("Codec Quality", session_.codecQuality,
-                report::codecQualityInputs(session_.codecPath.str(), {}, session_.frameSize,
-                                           session_.sourceType != 0 ? session_.voiceFilePath.str() : std::string(),
-                                           session_.sizeType));
-    boxes_.show(this, resultText("Codec Quality", session_.codecQuality),
-                "Codec Quality", MessageIcon::Information, conversions);
-  }
+  WindowSteps run = steps([this] {
+    return session_.sourceType == 0 || agreedToConvert({{"", session_.voiceFilePath.str()}});
+  });
   // The plug-in stays loaded (Generate Test Signal needs it); the buffers go.
-  session_.releaseVoiceData();
+  // Every failure has been shown by the time the job returns.
+  const engine::Result<engine::CodecQualityRun> result = engine::codecQuality(session_, run, {});
+  if (!result.ok()) return;
+  const engine::Measurement& measurement = result.value().measurement;
+  keepLastRun("Codec Quality", measurement,
+              report::codecQualityInputs(session_.codecPath.str(), {}, result.value().frameSize,
+                                         session_.sourceType != 0 ? session_.voiceFilePath.str() : std::string(),
+                                         session_.sizeType));
+  boxes_.show(this, resultText("Codec Quality", measurement.score), "Codec Quality", MessageIcon::Information,
+              conversionDetails(measurement));
 }
 
 void MainWindow::compareCodecs() {
   CodecComparisonSettingsDialog dialog(session_, files_, boxes_, this);
   if (runDialog_(dialog) != QDialog::Accepted) return;
-  if (!session_.loadCodecPair()) {
-    showLoadFailure("DLLs Can't be loaded!");
-    return;
-  }
-  OperationRequest request;
-  request.owner = &presenter_;
-  request.failed = 0;
-  if (operationFailed(request, kPrepareComparisonData)) return;
   // A successful comparison ends without a message; its buffers stay in the
   // session until the next comparison replaces them.
-  if (operationFailed(request, kRecodeComparisonData)) session_.releaseComparisonData();
+  WindowSteps run = steps();
+  engine::CompareCodecsOptions options;
+  options.sizeType = session_.sizeType;
+  engine::compareCodecs(session_, run, options);
 }
 
 void MainWindow::compareFiles() {
   CompareFilesDialog dialog(session_, files_, boxes_, this);
   if (runDialog_(dialog) != QDialog::Accepted) return;
-  if (!agreedToConvert({{"source", session_.sourceFilePath.str()}, {"processed", session_.processedFilePath.str()}})) {
-    return;
-  }
-  OperationRequest request;
-  request.owner = &presenter_;
-  request.failed = 0;
-  if (operationFailed(request, kCalculateFileQuality)) return;
-  keepLastRun("File Quality", session_.fileQuality,
+  WindowSteps run = steps([this] {
+    return agreedToConvert(
+        {{"source", session_.sourceFilePath.str()}, {"processed", session_.processedFilePath.str()}});
+  });
+  const engine::Result<engine::Measurement> result = engine::compareFiles(session_, run, {});
+  if (!result.ok()) return;
+  const engine::Measurement& measurement = result.value();
+  keepLastRun("File Quality", measurement,
               report::compareFilesInputs(session_.sourceFilePath.str(), session_.processedFilePath.str(),
-                                         session_.voiceConversionNotes));
-  boxes_.show(this, resultText("File Quality", session_.fileQuality),
-              "Codec Quality", MessageIcon::Information, conversionDetails());
+                                         measurement.conversionNotes));
+  boxes_.show(this, resultText("File Quality", measurement.score), "Codec Quality", MessageIcon::Information,
+              conversionDetails(measurement));
 }
 
 void MainWindow::generateDllHeader() {
@@ -247,7 +238,7 @@ void MainWindow::generateDllHeader() {
 }
 
 void MainWindow::viewLogFile() {
-  LogViewerDialog dialog(QString::fromStdString(platform::startupDirectory()) + "TestLog.log", files_, boxes_, this);
+  LogViewerDialog dialog(QString::fromStdString(defaultMeasurementLogPath()), files_, boxes_, this);
   runDialog_(dialog);
 }
 
@@ -259,12 +250,8 @@ void MainWindow::generateTestSignal(int sizeType) {
   }
   const QString path = files_.chooseFileToSave(this, file_kinds::newVoiceFile(), {});
   if (path.isEmpty()) return;
-  OperationRequest request;
-  request.owner = &presenter_;
-  request.failed = 0;
-  request.filePath = path.toStdString();
-  request.sizeType = sizeType;
-  if (operationFailed(request, kWriteTestSignal)) return;
+  WindowSteps run = steps();
+  if (!engine::generateSignal(session_, run, sizeType, path.toStdString()).ok()) return;
   boxes_.show(this, "The test signal is successfully synthesized and saved.", "Message", MessageIcon::Information);
 }
 

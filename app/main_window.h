@@ -13,6 +13,8 @@
 
 #include "app/qt_message_presenter.h"
 #include "app/user_prompts.h"
+#include "app/window_steps.h"
+#include "engine/jobs.h"
 #include "report/run_report.h"
 #include "session/operation_request.h"
 #include "session/test_session.h"
@@ -43,6 +45,9 @@ class MainWindow : public QDialog {
 
   void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
   void setOperationRunner(OperationRunner runner) { runOperation_ = std::move(runner); }
+  // Runs a plug-in load; the default is a progress window with Stop, the
+  // load on a worker thread.
+  void setLoadRunner(WindowSteps::LoadRunner runner) { runLoad_ = std::move(runner); }
   MessagePresenter& presenter() { return presenter_; }
 
   QString clockText() const;
@@ -64,18 +69,19 @@ class MainWindow : public QDialog {
 
  private:
   void buildMenu(QVBoxLayout* layout);
-  // Runs one operation of a command; true if it failed (its box is shown).
-  bool operationFailed(OperationRequest& request, std::int32_t op);
+  // How this window runs a job's steps; `confirmInputs` (may be empty) is
+  // asked before the first operation.
+  WindowSteps steps(std::function<bool()> confirmInputs = {});
   void showLoadFailure(const QString& text);
   // Asks before each voice file in another sound format is converted for
   // the measurement, and sets how the session reads them; false if the user
   // declines one. Each file is a role ("source", or empty) and a path.
   bool agreedToConvert(std::initializer_list<std::pair<const char*, std::string>> files);
-  // What the conversions of the last operation did, for its result box.
-  QString conversionDetails() const;
-  // Keeps what the scoring operation just finished measured, for View
-  // Spectra; taken from the session once the worker has ended.
-  void keepLastRun(const char* measure, double score, std::vector<report::ReportInput> inputs);
+  // What the conversions of a run did, for its result box.
+  static QString conversionDetails(const engine::Measurement& measurement);
+  // Keeps what a scoring run measured, for View Spectra.
+  void keepLastRun(const char* measure, const engine::Measurement& measurement,
+                   std::vector<report::ReportInput> inputs);
 
   TestSession& session_;
   FileChooser& files_;
@@ -84,6 +90,7 @@ class MainWindow : public QDialog {
   QtMessagePresenter presenter_;
   DialogRunner runDialog_;
   OperationRunner runOperation_;
+  WindowSteps::LoadRunner runLoad_;
   std::optional<report::RunReport> lastRun_;
   QLabel* clockLabel_;
   QTimer timer_;

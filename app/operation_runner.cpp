@@ -1,5 +1,7 @@
 #include "app/operation_runner.h"
 
+#include <atomic>
+
 #include "app/progress_window.h"
 #include "platform/threads.h"
 
@@ -34,6 +36,27 @@ std::int32_t runWithProgress(TestSession& session, OperationRequest& request, st
   }
   request.progressDialog = nullptr;
   return request.failed;
+}
+
+bool runStoppableWithProgress(const std::string& text, const std::function<bool()>& work,
+                              const std::function<void()>& stop, QWidget* owner) {
+  ProgressWindow window(owner);
+  window.setOperationText(text);
+  window.offerStop(stop);
+  std::atomic<bool> finished{false};
+  bool succeeded = false;
+  ProgressWindow* shown = &window;
+  if (!platform::startDetachedThread([&work, &succeeded, &finished, shown] {
+        succeeded = work();
+        shown->close();
+        // Last touch of the caller's frame: it may return once it sees this.
+        finished.store(true, std::memory_order_release);
+      })) {
+    return work();
+  }
+  window.exec();
+  while (!finished.load(std::memory_order_acquire)) platform::sleepMilliseconds(kFinishedPollMs);
+  return succeeded;
 }
 
 }  // namespace orvelle

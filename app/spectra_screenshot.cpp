@@ -7,7 +7,7 @@
 
 #include <QApplication>
 
-#include "analyzer/quality_analyzer.h"
+#include "engine/jobs.h"
 #include "app/orvelle_application.h"
 #include "app/view_spectra_window.h"
 #include "report/run_inputs.h"
@@ -37,17 +37,18 @@ int main(int argc, char** argv) {
   }
   // The run is measured before any window exists, as the program's worker
   // would; the window only draws what it left.
-  QualityAnalyzer analyzer;
-  analyzer.setLogPath("");
-  analyzer.setCompanionFigures(true);
-  if (!analyzer.loadFiles(argv[2], argv[3], nullptr)) {
-    std::fprintf(stderr, "%s\n", analyzer.failureReason().c_str());
+  engine::ScoringOptions options;
+  options.logPath = "";
+  const engine::Result<engine::Measurement> measured =
+      engine::compareFiles(argv[2], argv[3], false, options, engine::noProgress(), engine::neverCancelled());
+  if (!measured.ok()) {
+    std::fprintf(stderr, "%s\n", measured.error().text().c_str());
     return 1;
   }
   report::RunReport run;
   run.measure = "File Quality";
-  run.score = analyzer.compareLoadedFiles(nullptr);
-  run.analysis = analyzer.lastResult();
+  run.score = measured.value().score;
+  run.analysis = measured.value().analysis;
   run.inputs = report::compareFilesInputs(argv[2], argv[3], {});
 
   OrvelleApplication app(argc, argv);

@@ -12,7 +12,7 @@
 #include "cli/batch_resume.h"
 #include "cli/batch_summary.h"
 #include "cli/commands.h"
-#include "cli/operation_runner.h"
+#include "cli/run_options.h"
 #include "cli/report_output.h"
 #include "report/batch_index.h"
 

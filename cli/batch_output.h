@@ -8,14 +8,7 @@
 
 namespace orvelle::cli {
 
-// What one row came to.
-struct RowOutcome {
-  bool scored = false;
-  double score = 0.0;
-  AnalysisResult analysis;
-  std::string error;  // why the row failed, naming the file; empty when it did not
-  bool reportWritten = false;  // its report is in the batch's report folder
-};
+using engine::RowOutcome;
 
 struct BatchOutputOptions {
   std::string plugin;   // the codec of a Codec Quality batch; empty for pairs

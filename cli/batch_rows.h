@@ -4,16 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/batch.h"
+
 namespace orvelle::cli {
 
-// One row of a batch: a pair of voice files to compare, or one voice file to
-// run through the codec.
-struct BatchRow {
-  std::int64_t number = 0;  // 1-based place in the whole input list
-  std::string id;           // the row's number unless the list names it
-  std::string source;       // the source voice file, or the voice file to code
-  std::string processed;    // the processed voice file; empty for a voice file
-};
+using engine::BatchRow;
 
 // The whole of a file, or of standard input for "-". False, with a reason
 // naming the file, if it cannot be read.

@@ -6,43 +6,38 @@
 #include <filesystem>
 #include <iostream>
 
-#include "cli/codec_quality_run.h"
+#include "audio_io/measurement_log_file.h"
 #include "cli/json_report.h"
-#include "cli/operation_runner.h"
-#include "cli/plugin_locator.h"
+#include "cli/progress_line.h"
 #include "cli/report_output.h"
-#include "cli/voice_file_writer.h"
 #include "platform/regular_file.h"
-#include "platform/startup_directory.h"
 #include "session/codec_header.h"
 #include "session/result_text.h"
-#include "session/test_session.h"
 
 namespace orvelle::cli {
 
 namespace {
 
-void warnIfLogMissing(const AnalysisResult& analysis) {
-  if (!analysis.logWritten) {
-    std::fprintf(stderr, "warning: the measurement log %sTestLog.log could not be written\n",
-                 platform::startupDirectory().c_str());
+void warnIfLogMissing(const engine::Measurement& measurement) {
+  if (!measurement.logWritten) {
+    std::fprintf(stderr, "warning: the measurement log %s could not be written\n", defaultMeasurementLogPath().c_str());
   }
 }
 
-int printScore(const char* measure, double score, const AnalysisResult& analysis, bool json) {
-  warnIfLogMissing(analysis);
+// What a conversion did to the speech is part of the result: clipping
+// changes what is scored.
+void printConversionNotes(const std::vector<std::string>& notes) {
+  for (const std::string& note : notes) std::fprintf(stderr, "%s\n", note.c_str());
+}
+
+int printScore(const char* measure, const engine::Measurement& measurement, bool json) {
+  warnIfLogMissing(measurement);
   if (json) {
-    std::cout << scoreJson(score, analysis).dump() << '\n';
+    std::cout << scoreJson(measurement.score, measurement.analysis).dump() << '\n';
   } else {
-    std::cout << qualityResultText(measure, score) << '\n';
+    std::cout << qualityResultText(measure, measurement.score) << '\n';
   }
   return kExitSuccess;
-}
-
-bool assignPath(SessionText& text, const std::string& value, const char* what) {
-  if (text.assign(value)) return true;
-  std::fprintf(stderr, "%s\n", textTooLongMessage(what, value).c_str());
-  return false;
 }
 
 // Whether two output paths name one file, also when written differently
@@ -78,14 +73,23 @@ int runQuality(const QualityOptions& options) {
                  options.reportFile.c_str());
     return kExitUsage;
   }
-  TestSession session;
-  const CodecQualityOutcome outcome =
-      runCodecQuality(session, options.codec, options.source, options.hosting);
-  if (!outcome.succeeded) return kExitFailed;
-  const int status = printScore("Codec Quality", outcome.score, outcome.analysis, options.json);
+  engine::CodecQualityOptions runOptions;
+  runOptions.saveProcessed = options.source.saveProcessed;
+  ProgressLine progress;
+  const engine::Result<engine::CodecQualityRun> run =
+      engine::codecQuality(options.hosting.choice(options.codec), options.source.spec(), runOptions, progress,
+                           engine::neverCancelled());
+  progress.clear();
+  if (!run.ok()) {
+    printFailure(run.error());
+    return kExitFailed;
+  }
+  const engine::Measurement& measurement = run.value().measurement;
+  printConversionNotes(measurement.conversionNotes);
+  const int status = printScore("Codec Quality", measurement, options.json);
   return reportAfter(status, options.reportFile,
-                     {"Codec Quality", codecQualityInputs(options.codec, options.source, outcome.frameSize),
-                      outcome.score, outcome.analysis});
+                     {"Codec Quality", codecQualityInputs(options.codec, options.source, run.value().frameSize),
+                      measurement.score, measurement.analysis});
 }
 
 int runCompareCodecs(const CompareCodecsOptions& options) {
@@ -95,62 +99,49 @@ int runCompareCodecs(const CompareCodecsOptions& options) {
                  options.saveSource.c_str());
     return kExitUsage;
   }
-  TestSession session;
-  if (!assignPath(session.sourceCodecPath, locatePlugin(options.sourceCodec), "Source plug-in path") ||
-      !assignPath(session.testedCodecPath, locatePlugin(options.testedCodec), "Tested plug-in path")) {
+  engine::CompareCodecsOptions runOptions;
+  runOptions.sizeType = options.sizeType;
+  runOptions.saveSource = options.saveSource;
+  runOptions.saveTested = options.saveTested;
+  ProgressLine progress;
+  const engine::Result<engine::CodecComparison> comparison =
+      engine::compareCodecs(options.hosting.choice(options.sourceCodec), options.hosting.choice(options.testedCodec),
+                            runOptions, progress, engine::neverCancelled());
+  progress.clear();
+  if (!comparison.ok()) {
+    printFailure(comparison.error());
     return kExitFailed;
-  }
-  session.sizeType = options.sizeType;
-  options.hosting.applyTo(session);
-  if (!session.loadCodecPair()) {
-    printFailure("DLLs Can't be loaded!",
-                 withLocalFileHint(withLocalFileHint(session.failureReason(), options.sourceCodec), options.testedCodec));
-    return kExitFailed;
-  }
-  OperationRunner runner(session);
-  if (!runner.run(kPrepareComparisonData)) return kExitFailed;
-  if (!runner.run(kRecodeComparisonData)) {
-    session.releaseComparisonData();
-    return kExitFailed;
-  }
-  const struct {
-    const std::string& path;
-    const std::int16_t* samples;
-  } outputs[] = {{options.saveSource, session.sourceCodecOutput.get()},
-                 {options.saveTested, session.testedCodecOutput.get()}};
-  for (const auto& output : outputs) {
-    if (output.path.empty()) continue;
-    std::string error;
-    if (!writeVoiceFile(output.path, output.samples, session.comparisonSampleCount, &error)) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      return kExitFailed;
-    }
   }
   return kExitSuccess;
 }
 
 int runCompareFiles(const CompareFilesOptions& options) {
-  TestSession session;
-  if (!assignPath(session.sourceFilePath, options.sourceFile, "Source voice file path") ||
-      !assignPath(session.processedFilePath, options.processedFile, "Processed voice file path")) {
+  ProgressLine progress;
+  const engine::Result<engine::Measurement> result = engine::compareFiles(
+      options.sourceFile, options.processedFile, options.resample, {}, progress, engine::neverCancelled());
+  progress.clear();
+  if (!result.ok()) {
+    printFailure(result.error());
     return kExitFailed;
   }
-  session.otherVoiceFormats = options.resample ? OtherFormats::resample : OtherFormats::refuse;
-  session.analyzer().setCompanionFigures(true);
-  OperationRunner runner(session);
-  if (!runner.run(kCalculateFileQuality)) return kExitFailed;
-  const AnalysisResult& analysis = session.analyzer().lastResult();
-  const int status = printScore("File Quality", session.fileQuality, analysis, options.json);
+  const engine::Measurement& measurement = result.value();
+  printConversionNotes(measurement.conversionNotes);
+  const int status = printScore("File Quality", measurement, options.json);
   return reportAfter(status, options.reportFile,
                      {"File Quality",
-                      compareFilesInputs(options.sourceFile, options.processedFile, session.analyzer().conversionNotes()),
-                      session.fileQuality, analysis});
+                      compareFilesInputs(options.sourceFile, options.processedFile, measurement.conversionNotes),
+                      measurement.score, measurement.analysis});
 }
 
 int runSignal(int sizeType, const std::string& outputFile) {
-  TestSession session;
-  OperationRunner runner(session);
-  if (!runner.run(kWriteTestSignal, outputFile, sizeType)) return kExitFailed;
+  ProgressLine progress;
+  const engine::Result<engine::Done> written =
+      engine::generateSignal(sizeType, outputFile, progress, engine::neverCancelled());
+  progress.clear();
+  if (!written.ok()) {
+    printFailure(written.error());
+    return kExitFailed;
+  }
   std::cout << "The test signal is successfully synthesized and saved.\n";
   return kExitSuccess;
 }
@@ -166,7 +157,7 @@ int runHeader(const std::string& outputFile) {
 }
 
 int runLog() {
-  const std::string path = platform::startupDirectory() + "TestLog.log";
+  const std::string path = defaultMeasurementLogPath();
   const platform::RegularFileOpening opening = platform::openRegularFile(path.c_str());
   std::FILE* const file = opening.file.get();
   if (opening.kind != nullptr) {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/codec_quality_run.h"
+#include "cli/run_options.h"
 
 namespace orvelle::cli {
 

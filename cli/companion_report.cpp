@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
-#include <utility>
 
 namespace orvelle::cli {
 
@@ -66,32 +64,6 @@ std::string companionCsvFields(const CompanionFigures& figures) {
   return number(figures.segmentalSnrDb) + "," + number(figures.levelDifferenceDb) + "," +
          std::to_string(figures.delaySamples) + "," + delayMethodName(figures.delayMethod) + "," +
          number(figures.waveformCorrelation);
-}
-
-CompanionFigures meanCompanionFigures(const std::vector<CompanionFigures>& runs) {
-  CompanionFigures mean;
-  std::vector<const CompanionFigures*> measured;
-  for (const CompanionFigures& run : runs) {
-    if (run.measured) measured.push_back(&run);
-  }
-  if (measured.empty()) return mean;
-  mean.measured = true;
-  const double share = 1.0 / static_cast<double>(measured.size());
-  std::map<std::pair<std::int32_t, DelayMethod>, std::size_t> found;
-  std::size_t mostFound = 0;
-  for (const CompanionFigures* run : measured) {
-    mean.segmentalSnrDb += share * run->segmentalSnrDb;
-    mean.levelDifferenceDb += share * run->levelDifferenceDb;
-    mean.waveformCorrelation += share * run->waveformCorrelation;
-    mean.speechFrames += run->speechFrames;
-    const std::size_t times = ++found[{run->delaySamples, run->delayMethod}];
-    if (times > mostFound) {
-      mostFound = times;
-      mean.delaySamples = run->delaySamples;
-      mean.delayMethod = run->delayMethod;
-    }
-  }
-  return mean;
 }
 
 }  // namespace orvelle::cli

@@ -22,9 +22,4 @@ std::string companionTableCells(const CompanionFigures& figures);
 std::string companionCsvHeader();
 std::string companionCsvFields(const CompanionFigures& figures);
 
-// The figures of several runs of one plug-in: SNR, level and correlation
-// averaged, speech frames summed, and the delay (with its method) that most
-// runs found; of equally many, the one that got there first.
-CompanionFigures meanCompanionFigures(const std::vector<CompanionFigures>& runs);
-
 }  // namespace orvelle::cli

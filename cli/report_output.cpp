@@ -2,14 +2,14 @@
 
 #include <filesystem>
 
-#include "cli/plugin_locator.h"
+#include "engine/plugin_catalog.h"
 
 namespace orvelle::cli {
 
 std::vector<report::ReportInput> codecQualityInputs(const std::string& plugin, const CodecQualitySource& source,
                                                     std::int32_t frameSize) {
   std::vector<report::ReportInput> inputs =
-      report::codecQualityInputs(plugin, locatePlugin(plugin), frameSize, source.voiceFile, source.sizeType);
+      report::codecQualityInputs(plugin, engine::locatePlugin(plugin), frameSize, source.voiceFile, source.sizeType);
   if (!source.saveProcessed.empty()) inputs.push_back({"Processed speech saved as", source.saveProcessed});
   return inputs;
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/codec_quality_run.h"
+#include "cli/run_options.h"
 #include "report/run_inputs.h"
 #include "report/run_report.h"
 

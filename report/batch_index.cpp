@@ -4,7 +4,7 @@
 
 #include "report/html_text.h"
 #include "report/page_layout.h"
-#include "session/result_text.h"
+#include "analyzer/analysis_result.h"
 
 namespace orvelle::report {
 

@@ -22,14 +22,15 @@ void CodecLibrary::unload() {
   hostedComplete_ = false;
 }
 
-bool CodecLibrary::openModule(const std::string& path, bool inProcess, std::string* error) {
+bool CodecLibrary::openModule(const std::string& path, bool inProcess, std::string* error,
+                              const PluginCallControl* control) {
   if (inProcess) {
     module_ = platform::loadLibrary(path, error);
     return module_ != nullptr;
   }
   auto hosted = std::make_shared<HostedPlugin>(path);
   std::string reason;
-  if (!hosted->start(&reason)) {
+  if (!hosted->start(control, &reason)) {
     if (error) *error = reason;
     return false;
   }

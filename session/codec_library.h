@@ -38,8 +38,11 @@ class CodecLibrary {
 
   // Loading happens in two steps so that a pair of plug-ins can both be
   // loaded before either is examined. Between the steps the value holds only
-  // a module or a host; the loaders never leave it that way.
-  bool openModule(const std::string& path, bool inProcess, std::string* error);
+  // a module or a host; the loaders never leave it that way. A hosted load
+  // keeps to `control`'s time limit and stop request (none when null); one
+  // in process cannot be interrupted.
+  bool openModule(const std::string& path, bool inProcess, std::string* error,
+                  const PluginCallControl* control = nullptr);
   bool resolveEntries(const std::string& path, std::string* error);
   // Opens the library `other` holds in its host: one file loaded twice is one
   // library with one state, as it is in process.

@@ -26,7 +26,7 @@ long sharedCount(const platform::SharedMemory& counter) {
 
 }  // namespace
 
-bool HostedPlugin::start(std::string* error) {
+bool HostedPlugin::start(const PluginCallControl* control, std::string* error) {
   end();
   hasGetFrameSize_ = false;
   hasCodeAndDeCode_ = false;
@@ -44,7 +44,7 @@ bool HostedPlugin::start(std::string* error) {
     return false;
   }
   hp::LoadReply loaded{};
-  if (!await(nullptr, &loaded, sizeof loaded, Phase::Loading, nullptr, 0, error)) return false;
+  if (!await(control, &loaded, sizeof loaded, Phase::Loading, nullptr, 0, error)) return false;
   if (loaded.result != hp::LoadResult::Loaded) {
     loaded.text[hp::kTextBytes - 1] = '\0';
     *error = loaded.text;
@@ -56,11 +56,15 @@ bool HostedPlugin::start(std::string* error) {
   return true;
 }
 
-bool HostedPlugin::ensureStarted(std::string* error) { return channel_ >= 0 || start(error); }
+// A fresh host after a crash loads the library again, within the limits of
+// the call that needs it.
+bool HostedPlugin::ensureStarted(const PluginCallControl& control, std::string* error) {
+  return channel_ >= 0 || start(&control, error);
+}
 
 bool HostedPlugin::frameSize(const PluginCallControl& control, std::int32_t* size, std::string* raised,
                              std::string* error) {
-  if (!ensureStarted(error)) return false;
+  if (!ensureStarted(control, error)) return false;
   const hp::Request request{hp::RequestKind::FrameSize, 0, 0, 0, 0};
   hp::CallReply reply{};
   if (!platform::sendPacket(channel_, &request, sizeof request)) {
@@ -76,7 +80,7 @@ bool HostedPlugin::frameSize(const PluginCallControl& control, std::int32_t* siz
 bool HostedPlugin::codeAndDeCode(const PluginCallControl& control, const SampleBuffer& input,
                                  const SampleBuffer& output, std::int32_t count, ProgressCounter* frames,
                                  long frameTotal, std::string* raised, std::string* error) {
-  if (!ensureStarted(error)) return false;
+  if (!ensureStarted(control, error)) return false;
   std::atomic_ref<long>(*static_cast<long*>(counter_.data())).store(frames->load(), std::memory_order_relaxed);
   const hp::Request request{hp::RequestKind::CodeAndDeCode, 0, count,
                             static_cast<std::int64_t>(input.memory().bytes()),
@@ -102,13 +106,14 @@ bool HostedPlugin::await(const PluginCallControl* control, void* reply, std::siz
     if (control && control->stopRequested()) {
       child_.kill();
       end();
-      *error = path_ + ": stopped by the user";
+      *error = path_ + (phase == Phase::Loading ? ": loading was stopped by the user" : ": stopped by the user");
       return false;
     }
     if (timeout > 0 && std::chrono::steady_clock::now() - started >= std::chrono::seconds(timeout)) {
       child_.kill();
       end();
-      *error = path_ + ": the plug-in did not finish within " + std::to_string(timeout) + " s";
+      *error = path_ + ": the plug-in did not finish " + (phase == Phase::Loading ? "loading " : "") + "within " +
+               std::to_string(timeout) + " s";
       return false;
     }
   }

@@ -24,8 +24,9 @@ class HostedPlugin {
   HostedPlugin& operator=(const HostedPlugin&) = delete;
 
   // Starts the host and loads the library; the error is the loader's or
-  // names how the host ended.
-  bool start(std::string* error);
+  // names how the host ended. A library constructor is plug-in code too, so
+  // the load keeps to `control`'s limits as the calls do (none when null).
+  bool start(const PluginCallControl* control, std::string* error);
   bool exportsGetFrameSize() const { return hasGetFrameSize_; }
   bool exportsCodeAndDeCode() const { return hasCodeAndDeCode_; }
 
@@ -42,7 +43,7 @@ class HostedPlugin {
 
  private:
   enum class Phase { Loading, FrameSize, Recoding };
-  bool ensureStarted(std::string* error);
+  bool ensureStarted(const PluginCallControl& control, std::string* error);
   bool await(const PluginCallControl* control, void* reply, std::size_t bytes, Phase phase, ProgressCounter* frames,
              long frameTotal, std::string* error);
   std::string describeEnd(Phase phase, long framesDone, long frameTotal);

@@ -1,18 +1,36 @@
 // Operations that score processed speech against its source.
+#include "analyzer/measurement_report.h"
+#include "audio_io/measurement_log_file.h"
 #include "session/progress_monitor_run.h"
 #include "session/test_session.h"
 
 namespace orvelle {
 
 namespace {
+
 constexpr int kScoringLingerMs = 150;
+
+FailureKind kindOf(QualityAnalyzer::Failure failure) {
+  switch (failure) {
+    case QualityAnalyzer::Failure::outOfMemory: return FailureKind::outOfMemory;
+    case QualityAnalyzer::Failure::notMeasurable: return FailureKind::notMeasurable;
+    case QualityAnalyzer::Failure::missingBuffer:
+    case QualityAnalyzer::Failure::none: break;
+  }
+  return FailureKind::failed;
 }
 
+}  // namespace
+
 bool TestSession::tookScore(double score, double& result) {
-  // A run that could not take its signals (a buffer missing, memory short)
-  // returns 0: that is no score, and must not be reported as one.
-  if (!analyzer_.lastResult().completed) return fail(analyzer_.failureReason());
+  // A run that could not take its signals, or measured nothing, returns 0:
+  // that is no score, must not be reported as one, and leaves the previous
+  // log as it was.
+  measurementLogWritten = false;
+  if (!analyzer_.lastResult().completed) return fail(kindOf(analyzer_.failure()), analyzer_.failureReason());
   result = score;
+  const std::string logPath = measurementLogPath ? *measurementLogPath : defaultMeasurementLogPath();
+  measurementLogWritten = writeMeasurementLog(logPath, measurementLogText(analyzer_.lastResult()));
   return true;
 }
 
@@ -31,15 +49,20 @@ bool TestSession::calculateVoiceQuality(ProgressDialog* dialog) {
 }
 
 bool TestSession::calculateFileQuality(ProgressDialog* dialog) {
-  analyzer_.setOtherFormats(otherVoiceFormats);
-  const bool loaded = analyzer_.loadFiles(sourceFilePath.c_str(), processedFilePath.c_str(), &progressTotal);
-  voiceConversionNotes = analyzer_.conversionNotes();
-  if (!loaded) return fail(analyzer_.failureReason());
+  VoiceFault fault = VoiceFault::none;
+  std::string reason;
+  const bool loaded = readVoicePair(sourceFilePath.c_str(), processedFilePath.c_str(), otherVoiceFormats, filePair_,
+                                    fault, reason);
+  voiceConversionNotes = filePair_.conversionNotes;
+  if (!loaded) return fail(failureKindOf(fault), reason);
+  progressTotal.store(filePair_.count);
   dialog->setOperationText("Calculate Voice File Quality");
-  dialog->setRange(static_cast<std::int32_t>(progressTotal.load()));
+  dialog->setRange(filePair_.count);
   progressCurrent.store(0);
   ProgressMonitorRun monitor(*this, dialog);
-  const double score = analyzer_.compareLoadedFiles(&progressCurrent);
+  const double score = analyzer_.compareBuffers(filePair_.source.get(), filePair_.processed.get(), filePair_.count,
+                                                &progressCurrent);
+  filePair_ = VoicePair{};
   monitor.finish(kScoringLingerMs);
   return tookScore(score, fileQuality);
 }

@@ -1,6 +1,6 @@
 #include "session/synthesizer_file_output.h"
 
-#include "analyzer/voice_wav_encoding.h"
+#include "audio_io/voice_wav_encoding.h"
 #include "session/signal_plans.h"
 
 namespace orvelle {

@@ -21,7 +21,8 @@ TestSession::~TestSession() {
   releaseComparisonData();
 }
 
-bool TestSession::fail(std::string reason) {
+bool TestSession::fail(FailureKind kind, std::string reason) {
+  failureKind_ = kind;
   failureReason_ = std::move(reason);
   return false;
 }
@@ -31,6 +32,7 @@ int TestSession::runOperation(OperationRequest* request) {
   // Unknown codes run nothing and are not failures.
   if (const char* message = operationErrorMessage(code)) {
     failureReason_.clear();
+    failureKind_ = FailureKind::failed;
     // A stop asked for during an earlier operation is not meant for this one.
     pluginCalls.clearStop();
     if (!runNumberedOperation(*request)) {
@@ -83,11 +85,13 @@ void TestSession::finishProgress() {
 
 bool TestSession::loadCodec() {
   codec.unload();
+  // A stop asked for during an earlier operation is not meant for this load.
+  pluginCalls.clearStop();
   std::string error;
-  if (!codec.openModule(codecPath.str(), inProcessPlugins, &error)) return fail(error);
+  if (!codec.openModule(codecPath.str(), inProcessPlugins, &error, &pluginCalls)) return fail(FailureKind::loadFailed, error);
   if (!codec.resolveEntries(codecPath.str(), &error)) {
     codec.unload();
-    return fail(error);
+    return fail(FailureKind::loadFailed, error);
   }
   return true;
 }
@@ -95,14 +99,16 @@ bool TestSession::loadCodec() {
 bool TestSession::loadCodecPair() {
   sourceCodec.unload();
   testedCodec.unload();
+  pluginCalls.clearStop();
   std::string sourceError;
   std::string testedError;
   // Both loads are attempted before either result is looked at.
-  const bool sourceOpened = sourceCodec.openModule(sourceCodecPath.str(), inProcessPlugins, &sourceError);
+  const bool sourceOpened =
+      sourceCodec.openModule(sourceCodecPath.str(), inProcessPlugins, &sourceError, &pluginCalls);
   const bool shareHost = sourceOpened && !inProcessPlugins && sourceCodecPath.str() == testedCodecPath.str();
   if (shareHost) testedCodec.shareHostOf(sourceCodec);
   const bool testedOpened =
-      shareHost || testedCodec.openModule(testedCodecPath.str(), inProcessPlugins, &testedError);
+      shareHost || testedCodec.openModule(testedCodecPath.str(), inProcessPlugins, &testedError, &pluginCalls);
   std::string error;
   bool complete = false;
   if (!sourceOpened) {
@@ -116,7 +122,7 @@ bool TestSession::loadCodecPair() {
   if (complete) return true;
   sourceCodec.unload();
   testedCodec.unload();
-  return fail(error);
+  return fail(FailureKind::loadFailed, error);
 }
 
 void TestSession::releaseVoiceData() {

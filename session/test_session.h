@@ -1,12 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "analyzer/quality_analyzer.h"
+#include "audio_io/voice_file_reader.h"
+#include "audio_io/voice_pair.h"
 #include "platform/progress_counter.h"
 #include "session/codec_library.h"
+#include "session/failure_kind.h"
 #include "session/operation_request.h"
 #include "session/plugin_call_control.h"
 #include "session/progress_dialog.h"
@@ -49,7 +53,8 @@ class TestSession {
   bool prepareComparisonData(ProgressDialog* dialog);
   bool recodeComparisonData(ProgressDialog* dialog);
 
-  // Plug-in loading (on the UI thread, before any operation).
+  // Plug-in loading (on the UI thread, before any operation). A hosted load
+  // keeps to pluginCalls' time limit and stop request, as the calls do.
   bool loadCodec();
   bool loadCodecPair();
   bool isCodecLoaded() const { return codec.isComplete(); }
@@ -61,10 +66,17 @@ class TestSession {
   // one. The message boxes show only their fixed texts; programs without a
   // window print this after them.
   const std::string& failureReason() const { return failureReason_; }
+  FailureKind failureKind() const { return failureKind_; }
 
   // The details of the last scoring run, beyond its score.
   const QualityAnalyzer& analyzer() const { return analyzer_; }
   QualityAnalyzer& analyzer() { return analyzer_; }
+
+  // Where each scoring run's measurement log goes: the start-up directory's
+  // TestLog.log unless set; an empty path writes none. Whether the last
+  // scoring run's log was written whole.
+  std::optional<std::string> measurementLogPath;
+  bool measurementLogWritten = false;
 
   SessionText voiceFilePath;
   // Whether voice files in another sound format are refused or resampled;
@@ -105,7 +117,8 @@ class TestSession {
 
  private:
   bool runNumberedOperation(OperationRequest& request);
-  bool fail(std::string reason);
+  bool fail(std::string reason) { return fail(FailureKind::failed, std::move(reason)); }
+  bool fail(FailureKind kind, std::string reason);
   // Stores the score of the analyzer run just ended in `result`, or fails
   // with the analyzer's reason if the run did not complete.
   bool tookScore(double score, double& result);
@@ -114,6 +127,8 @@ class TestSession {
   SignalSynthesizer synthesizer_;
   QualityAnalyzer analyzer_;
   std::string failureReason_;
+  FailureKind failureKind_ = FailureKind::failed;
+  VoicePair filePair_;  // the voice files of one Compare Files run, while it runs
 };
 
 }  // namespace orvelle

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "analyzer/voice_file_reader.h"
+#include "audio_io/voice_file_reader.h"
 #include "session/plugin_calls.h"
 #include "session/stop_offer.h"
 #include "session/test_session.h"
@@ -27,7 +27,9 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
   std::string error;
   {
     StopOffer stop(dialog, codec, pluginCalls);
-    if (!queryFrameSize(codec, codecPath.str(), pluginCalls, &frameSize, &error)) return fail(error);
+    if (!queryFrameSize(codec, codecPath.str(), pluginCalls, &frameSize, &error)) {
+      return fail(FailureKind::pluginFailed, error);
+    }
   }
   progressCurrent.store(0);
   releaseVoiceData();
@@ -37,11 +39,13 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
     const std::string& path = voiceFilePath.str();
     OpenVoiceFile voice;
     std::string reason;
-    if (!openVoiceFile(path.c_str(), "", 0, voice, reason, otherVoiceFormats)) return fail(reason);
+    if (!openVoiceFile(path.c_str(), "", 0, voice, reason, otherVoiceFormats)) {
+      return fail(failureKindOf(voice.fault), reason);
+    }
     const std::int64_t fileSamples = voice.bytes / 2;
     const std::int64_t count = frameSize + fileSamples;
     if (count + kVoiceFilePadding > kMaxCount) {
-      return fail("The voice file \"" + path + "\" is too long (" + std::to_string(fileSamples) +
+      return fail(FailureKind::tooLong, "The voice file \"" + path + "\" is too long (" + std::to_string(fileSamples) +
                   " samples); with the codec's frame and padding it must stay below " + std::to_string(kMaxCount) +
                   " samples");
     }
@@ -52,7 +56,7 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
     outputSamples = allocateSamples(count + kVoiceFilePadding);
     if (!inputSamples || !outputSamples) {
       releaseVoiceData();
-      return fail("Not enough memory for the voice file \"" + path + "\" (" + std::to_string(count) + " samples)");
+      return fail(FailureKind::outOfMemory, "Not enough memory for the voice file \"" + path + "\" (" + std::to_string(count) + " samples)");
     }
     // Only whole samples are read: an odd last byte is not a sample and must
     // not leak into the counted frame of silence that follows. Whatever a
@@ -60,7 +64,7 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
     if (!readVoiceSamples(voice, path.c_str(), "", inputSamples.get(), static_cast<std::int32_t>(fileSamples),
                           reason)) {
       releaseVoiceData();
-      return fail(reason);
+      return fail(failureKindOf(voice.fault), reason);
     }
     if (voice.resampled) voiceConversionNotes.push_back(conversionNote(voice, path.c_str(), ""));
     return true;
@@ -81,7 +85,7 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
   outputSamples = allocateSamples(count);
   if (!inputSamples || !outputSamples) {
     releaseVoiceData();
-    return fail("not enough memory for " + std::to_string(count) + " samples");
+    return fail(FailureKind::outOfMemory, "not enough memory for " + std::to_string(count) + " samples");
   }
   synthesizer_.generateInternalSource(inputSamples.get(), dialog, sizeType);
   return true;
@@ -94,7 +98,7 @@ bool TestSession::prepareComparisonData(ProgressDialog* dialog) {
     StopOffer stop(dialog, sourceCodec, pluginCalls);
     if (!queryFrameSize(sourceCodec, sourceCodecPath.str(), pluginCalls, &sourceFrameSize, &error) ||
         !queryFrameSize(testedCodec, testedCodecPath.str(), pluginCalls, &testedFrameSize, &error)) {
-      return fail(error);
+      return fail(FailureKind::pluginFailed, error);
     }
   }
   if (!isSizeType(sizeType)) return fail("Unknown signal size " + std::to_string(sizeType));
@@ -114,7 +118,7 @@ bool TestSession::prepareComparisonData(ProgressDialog* dialog) {
   testedCodecOutput = allocateSamples(count + testedFrameSize);
   if (!comparisonSamples || !sourceCodecOutput || !testedCodecOutput) {
     releaseComparisonData();
-    return fail("not enough memory for " + std::to_string(count) + " samples");
+    return fail(FailureKind::outOfMemory, "not enough memory for " + std::to_string(count) + " samples");
   }
   synthesizer_.generateInternalSource(comparisonSamples.get(), dialog, sizeType);
   return true;

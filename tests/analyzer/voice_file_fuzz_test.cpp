@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "analyzer/voice_file_reader.h"
+#include "audio_io/voice_file_reader.h"
 #include "tests/analyzer/speech_like_signal.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/sound_files.h"

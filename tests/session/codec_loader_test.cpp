@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "session/plugin_calls.h"
 #include "session/test_session.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/plugin_paths.h"
 #include "tests/support/scratch_directory.h"
 
@@ -131,6 +134,29 @@ TEST(CodecLoader, PairAndSingleLoadsLeaveEachOtherAlone) {
   EXPECT_FALSE(session.loadCodec());
   EXPECT_TRUE(session.sourceCodec.isComplete());
   EXPECT_TRUE(session.testedCodec.isComplete());
+}
+
+TEST(CodecLoader, AHostedLoadKeepsToTheTimeLimitAsTheCallsDo) {
+  const std::string path = testPlugin("endless_constructor");
+  const std::string timedOut = path + ": the plug-in did not finish loading within 1 s";
+  PluginCallControl control;
+  control.setTimeoutSeconds(1);
+  HostedPlugin plugin(path);
+  std::string error;
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(plugin.start(&control, &error));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+  EXPECT_EQ(error, timedOut);
+  EXPECT_EQ(plugin.hostPid(), -1);
+  EXPECT_FALSE(test::hasChildProcesses()) << "the hung host was left behind";
+  // A call starts a fresh host, whose load keeps to the call's limits.
+  std::int32_t size = 0;
+  std::string raised;
+  error.clear();
+  EXPECT_FALSE(plugin.frameSize(control, &size, &raised, &error));
+  EXPECT_EQ(error, timedOut);
+  EXPECT_EQ(raised, "");
+  EXPECT_FALSE(test::hasChildProcesses());
 }
 
 // Under AddressSanitizer this also proves that loading and unloading leaks

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -133,6 +134,39 @@ TEST_F(PluginHostThreaded, AHungPlugInIsEndedByTheTimeLimitOrByTheUser) {
   user.join();
   EXPECT_EQ(session.failureReason(), path + ": stopped by the user");
   // A stop ends only the call it was meant for.
+  expectPassThroughScoresOneHundred();
+}
+
+TEST_F(PluginHostThreaded, AHungLoadIsEndedByTheTimeLimitOrByTheUser) {
+  const std::string path = test::testPlugin("endless_constructor");
+  const std::string timedOut = path + ": the plug-in did not finish loading within 1 s";
+  session.pluginCalls.setTimeoutSeconds(1);
+  EXPECT_FALSE(load(path));
+  EXPECT_EQ(session.failureReason(), timedOut);
+  EXPECT_FALSE(session.isCodecLoaded());
+  EXPECT_FALSE(test::hasChildProcesses()) << "the hung host was left behind";
+  ASSERT_TRUE(session.sourceCodecPath.assign(test::bundledPlugin("passthrough")));
+  ASSERT_TRUE(session.testedCodecPath.assign(path));
+  EXPECT_FALSE(session.loadCodecPair());
+  EXPECT_EQ(session.failureReason(), timedOut);
+
+  session.pluginCalls.setTimeoutSeconds(0);
+  std::atomic<bool> loading{true};
+  std::thread user([&] {
+    // The load clears any earlier stop before it starts its host.
+    while (loading && !test::hasChildProcesses()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    session.pluginCalls.requestStop();
+  });
+  EXPECT_FALSE(load(path));
+  loading = false;
+  user.join();
+  EXPECT_EQ(session.failureReason(), path + ": loading was stopped by the user");
+  EXPECT_FALSE(test::hasChildProcesses()) << "the stopped host was left behind";
+  // A stop ends only the load it was meant for.
+  session.pluginCalls.setTimeoutSeconds(1);
+  EXPECT_FALSE(load(path));
+  EXPECT_EQ(session.failureReason(), timedOut);
+  session.pluginCalls.setTimeoutSeconds(0);
   expectPassThroughScoresOneHundred();
 }
 

@@ -1,10 +1,10 @@
-#include "cli/speech_corpus.h"
+#include "engine/speech_corpus.h"
 
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-namespace orvelle::cli {
+namespace orvelle::engine {
 
 namespace fs = std::filesystem;
 
@@ -50,4 +50,4 @@ SpeechCorpus bundledSpeechCorpus() {
   return corpus;
 }
 
-}  // namespace orvelle::cli
+}  // namespace orvelle::engine

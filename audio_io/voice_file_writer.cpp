@@ -1,9 +1,9 @@
-#include "cli/voice_file_writer.h"
+#include "audio_io/voice_file_writer.h"
 
-#include "analyzer/voice_wav_encoding.h"
+#include "audio_io/voice_wav_encoding.h"
 #include "platform/atomic_output_file.h"
 
-namespace orvelle::cli {
+namespace orvelle {
 
 bool writeVoiceFile(const std::string& path, const std::int16_t* samples, std::int64_t count, std::string* error) {
   std::string wav;
@@ -21,4 +21,4 @@ bool writeVoiceFile(const std::string& path, const std::int16_t* samples, std::i
   return false;
 }
 
-}  // namespace orvelle::cli
+}  // namespace orvelle

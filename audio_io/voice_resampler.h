@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "analyzer/sound_file.h"
+#include "audio_io/sound_file.h"
 
 namespace orvelle {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace orvelle::cli {
+namespace orvelle {
 
 // Writes `count` samples as a voice file (8000 Hz mono 16-bit WAV for a
 // name ending in ".wav", headerless samples otherwise), which appears
@@ -11,4 +11,4 @@ namespace orvelle::cli {
 // file; a file already at `path` is then left as it was.
 bool writeVoiceFile(const std::string& path, const std::int16_t* samples, std::int64_t count, std::string* error);
 
-}  // namespace orvelle::cli
+}  // namespace orvelle

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "analyzer/sound_file.h"
+#include "audio_io/sound_file.h"
 #include "platform/regular_file.h"
 
 namespace orvelle {
@@ -22,6 +22,20 @@ enum class OtherFormats {
 // for, or else headerless 16-bit little-endian mono samples. `role`
 // ("source", "processed") names the file in messages; an empty role names
 // it just "the voice file".
+// Why a voice file could not be taken, for callers that react to the cause
+// (a front end offers conversion, a batch counts damaged files); the
+// reason text beside it names the file.
+enum class VoiceFault {
+  none,
+  unreadable,       // missing, not a regular file, or a read failed
+  damaged,          // a sound file whose data does not match its header
+  needsConversion,  // a sound file in another format than the measure's
+  empty,            // a sound file without samples
+  tooShort,
+  tooLong,
+  outOfMemory,
+};
+
 struct OpenVoiceFile {
   FileHandle file;
   // Two per sample for a decoded file, so that lengths compare alike.
@@ -29,13 +43,19 @@ struct OpenVoiceFile {
   std::unique_ptr<SoundFile> sound;  // set for a decoded file
   bool resampled = false;             // the decoded file is converted while it is read
   std::int64_t clippedSamples = 0;    // of a resampled file, once read
+  // Set when opening or reading failed; `found` is the sound file's own
+  // format when it needs conversion.
+  VoiceFault fault = VoiceFault::none;
+  SoundFileFormat found;
 };
 
 // Opens `path` and measures it. Returns false with `reason` set when it
 // cannot be opened or measured, is a sound file in another format (unless
 // `others` says to resample it; its length is then the resampled one) or a
 // broken one, or holds fewer than `minimumBytes` (in samples of two bytes
-// for a decoded file).
+// for a decoded file); `out.fault` then says which. The reason says what a
+// person needs to know, but not what a program could do about it: a
+// front end adds how its user converts a file.
 bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes, OpenVoiceFile& out,
                    std::string& reason, OtherFormats others = OtherFormats::refuse);
 

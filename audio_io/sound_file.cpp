@@ -1,4 +1,4 @@
-#include "analyzer/sound_file.h"
+#include "audio_io/sound_file.h"
 
 #include <sndfile.h>
 

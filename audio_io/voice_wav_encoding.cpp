@@ -1,4 +1,4 @@
-#include "analyzer/voice_wav_encoding.h"
+#include "audio_io/voice_wav_encoding.h"
 
 #include <sndfile.h>
 

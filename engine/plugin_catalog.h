@@ -1,8 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
-namespace orvelle::cli {
+namespace orvelle::engine {
 
 // A plug-in named on the command line: a path (anything with a '/') is used
 // as given; a bare name such as "g711u" is looked up among the plug-ins that
@@ -17,4 +18,7 @@ std::string withLocalFileHint(std::string reason, const std::string& name);
 // The folder of the bundled plug-ins.
 std::string bundledPluginDirectory();
 
-}  // namespace orvelle::cli
+// The bundled plug-ins by name, in alphabetical order.
+std::vector<std::string> bundledPluginNames();
+
+}  // namespace orvelle::engine

@@ -1,4 +1,4 @@
-#include "analyzer/voice_file_reader.h"
+#include "audio_io/voice_file_reader.h"
 
 #include <bit>
 #include <cerrno>
@@ -6,7 +6,7 @@
 #include <limits>
 #include <utility>
 
-#include "analyzer/voice_resampler.h"
+#include "audio_io/voice_resampler.h"
 #include "platform/file_length.h"
 
 namespace orvelle {
@@ -32,18 +32,20 @@ bool openSoundFile(const char* path, const char* role, OpenVoiceFile& out, std::
   switch (sound->open(out.file.get(), why)) {
     case SoundFile::Opening::notRecognised: return true;
     case SoundFile::Opening::broken:
+      out.fault = VoiceFault::damaged;
       reason = theFile(path, role) + " is a damaged sound file: " + why;
       return false;
     case SoundFile::Opening::decoded: break;
   }
   out.resampled = !sound->isVoiceFormat();
   if (out.resampled && others == OtherFormats::refuse) {
-    reason = theFile(path, role) + " is " + sound->description() +
-             "; the measure needs 8000 Hz mono 16-bit. Convert it to that format first, or have orvelle-cli "
-             "convert it while reading with --resample";
+    out.fault = VoiceFault::needsConversion;
+    out.found = sound->format();
+    reason = theFile(path, role) + " is " + sound->description() + "; the measure needs 8000 Hz mono 16-bit";
     return false;
   }
   if (sound->format().frames <= 0) {
+    out.fault = VoiceFault::empty;
     reason = theFile(path, role) + " holds no samples";
     return false;
   }
@@ -54,8 +56,10 @@ bool openSoundFile(const char* path, const char* role, OpenVoiceFile& out, std::
 
 // A file whose header says otherwise than its data is damaged, and scoring
 // part of it would score something its author never meant.
-bool decodedAsDeclared(const SoundFile& sound, const char* path, const char* role, std::int64_t read,
+bool decodedAsDeclared(OpenVoiceFile& voice, const char* path, const char* role, std::int64_t read,
                        std::int64_t wanted, bool moreThanDeclared, std::string& reason) {
+  const SoundFile& sound = *voice.sound;
+  if (read < wanted || moreThanDeclared) voice.fault = VoiceFault::damaged;
   const std::int64_t declared = sound.format().frames;
   if (read < wanted) {
     const std::string error = sound.error();
@@ -80,7 +84,7 @@ bool readSoundSamples(OpenVoiceFile& voice, const char* path, const char* role, 
   const std::int64_t wanted = declared < count ? declared : count;
   const std::int64_t read = sound.readShorts(samples, wanted);
   std::int16_t extra = 0;
-  return decodedAsDeclared(sound, path, role, read, wanted, wanted == declared && sound.readShorts(&extra, 1) > 0,
+  return decodedAsDeclared(voice, path, role, read, wanted, wanted == declared && sound.readShorts(&extra, 1) > 0,
                            reason);
 }
 
@@ -93,19 +97,21 @@ bool readResampledSamples(OpenVoiceFile& voice, const char* path, const char* ro
   Resampling result;
   std::string why;
   if (!resampleToVoice(sound, samples, length < count ? length : count, result, why)) {
+    voice.fault = VoiceFault::damaged;
     reason = "Can't convert the " + voiceFile(role) + " " + quoted(path) + ": " + why;
     return false;
   }
   voice.clippedSamples = result.clippedSamples;
   const std::int64_t declared = sound.format().frames;
   const std::int64_t decoded = result.decodedFrames < declared ? result.decodedFrames : declared;
-  return decodedAsDeclared(sound, path, role, decoded, declared, result.decodedFrames > declared, reason);
+  return decodedAsDeclared(voice, path, role, decoded, declared, result.decodedFrames > declared, reason);
 }
 
 }  // namespace
 
 bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes, OpenVoiceFile& out,
                    std::string& reason, OtherFormats others) {
+  out.fault = VoiceFault::unreadable;
   if (path == nullptr || *path == '\0') {
     reason = "No " + voiceFile(role) + " was given";
     return false;
@@ -129,11 +135,13 @@ bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes
     out.file.reset();
     return false;
   }
+  out.fault = VoiceFault::none;
   if (!openSoundFile(path, role, out, reason, others)) {
     out.file.reset();
     return false;
   }
   if (out.bytes < minimumBytes) {
+    out.fault = VoiceFault::tooShort;
     reason = theFile(path, role) + " is too short: " + voiceLengthText(out, out.bytes) + ", at least " +
              voiceLengthCount(out, minimumBytes) + " are needed";
     out.sound.reset();
@@ -149,6 +157,7 @@ bool readVoiceSamples(OpenVoiceFile& voice, const char* path, const char* role, 
   if (voice.sound) return readSoundSamples(voice, path, role, samples, count, reason);
   const std::size_t read = std::fread(samples, sizeof(std::int16_t), static_cast<std::size_t>(count), voice.file.get());
   if (std::ferror(voice.file.get())) {
+    voice.fault = VoiceFault::unreadable;
     reason = "Can't read the " + voiceFile(role) + " " + quoted(path) + ": " + std::strerror(errno);
     return false;
   }

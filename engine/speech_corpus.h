@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace orvelle::cli {
+namespace orvelle::engine {
 
 // The voice files of the speech corpus that the build generates, in the
 // order of its list; empty, with `unavailable` saying why, when the corpus
@@ -15,4 +15,4 @@ struct SpeechCorpus {
 
 SpeechCorpus bundledSpeechCorpus();
 
-}  // namespace orvelle::cli
+}  // namespace orvelle::engine

@@ -1,4 +1,4 @@
-#include "analyzer/voice_resampler.h"
+#include "audio_io/voice_resampler.h"
 
 #include <soxr.h>
 

@@ -1,9 +1,10 @@
-#include "cli/plugin_locator.h"
+#include "engine/plugin_catalog.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
-namespace orvelle::cli {
+namespace orvelle::engine {
 
 namespace fs = std::filesystem;
 
@@ -18,6 +19,16 @@ std::string bundledPluginDirectory() {
     if (fs::is_directory(beside, error)) return beside.string();
   }
   return ORVELLE_PLUGIN_DIR;
+}
+
+std::vector<std::string> bundledPluginNames() {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(bundledPluginDirectory(), error)) {
+    if (entry.path().extension() == ".so") names.push_back(entry.path().stem().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 namespace {
@@ -44,4 +55,4 @@ std::string withLocalFileHint(std::string reason, const std::string& name) {
   return reason + ". No bundled plug-in is named \"" + name + "\"; ./" + name + " loads the file of that name in this folder";
 }
 
-}  // namespace orvelle::cli
+}  // namespace orvelle::engine

@@ -1,0 +1,206 @@
+#include "engine/jobs.h"
+
+#include "audio_io/voice_file_writer.h"
+#include "engine/plugin_catalog.h"
+
+namespace orvelle::engine {
+
+namespace {
+
+constexpr const char* kLoadFailed = "DLL Can't be loaded!";
+constexpr const char* kPairLoadFailed = "DLLs Can't be loaded!";
+constexpr const char* kSaveFailed = "Voice File Can't be Writed!";
+
+JobError stoppedError(const char* message) { return {FailureKind::stopped, message, "the run was stopped"}; }
+
+// Why the step that just failed did, as the session recorded it.
+JobError stepError(const TestSession& session, const OperationSteps& steps, const char* message) {
+  if (steps.stopRequested()) {
+    return session.failureReason().empty() ? stoppedError(message)
+                                           : JobError{FailureKind::stopped, message, session.failureReason()};
+  }
+  return {session.failureKind(), message, session.failureReason()};
+}
+
+JobError operationError(const TestSession& session, const OperationSteps& steps, std::int32_t opCode) {
+  return stepError(session, steps, operationErrorMessage(opCode));
+}
+
+void applyScoring(TestSession& session, const ScoringOptions& options) {
+  session.analyzer().setCompanionFigures(options.companion);
+  session.analyzer().setThreading(options.threading);
+  session.measurementLogPath = options.logPath;
+}
+
+void applyHosting(TestSession& session, const PluginChoice& plugin) {
+  session.inProcessPlugins = session.inProcessPlugins || plugin.inProcess;
+  session.pluginCalls.setTimeoutSeconds(plugin.timeoutSeconds);
+}
+
+Measurement measurementOf(const TestSession& session, double score) {
+  Measurement measurement;
+  measurement.score = score;
+  measurement.analysis = session.analyzer().lastResult();
+  measurement.logWritten = session.measurementLogWritten;
+  measurement.conversionNotes = session.voiceConversionNotes;
+  return measurement;
+}
+
+std::vector<std::int16_t> copyOf(const SampleBuffer& samples, std::int32_t count) {
+  return std::vector<std::int16_t>(samples.get(), samples.get() + count);
+}
+
+// A path that the session cannot hold is refused before anything runs.
+bool assignPath(SessionText& text, const std::string& value, const char* what, std::string& refusal) {
+  if (text.assign(value)) return true;
+  refusal = textTooLongMessage(what, value);
+  return false;
+}
+
+}  // namespace
+
+Result<Measurement> compareFiles(TestSession& session, OperationSteps& steps, const ScoringOptions& options) {
+  applyScoring(session, options);
+  if (!steps.confirmInputs(session)) return stoppedError(operationErrorMessage(kCalculateFileQuality));
+  if (!steps.run(session, kCalculateFileQuality)) return operationError(session, steps, kCalculateFileQuality);
+  return measurementOf(session, session.fileQuality);
+}
+
+Result<CodecQualityRun> codecQuality(TestSession& session, OperationSteps& steps, const CodecQualityOptions& options) {
+  applyScoring(session, options.scoring);
+  const std::string& path = session.codecPath.str();
+  if (!steps.load(session, [&] { return session.loadCodec(); }, kLoadFailed)) {
+    if (steps.stopRequested()) return stepError(session, steps, kLoadFailed);
+    return JobError{FailureKind::loadFailed, kLoadFailed, session.failureReason()};
+  }
+  if (!steps.confirmInputs(session)) return stoppedError(operationErrorMessage(kPrepareVoiceData));
+  if (!steps.run(session, kPrepareVoiceData)) return operationError(session, steps, kPrepareVoiceData);
+  if (!steps.run(session, kRecodeVoiceData)) {
+    session.releaseVoiceData();
+    return operationError(session, steps, kRecodeVoiceData);
+  }
+  if (!steps.run(session, kCalculateVoiceQuality)) {
+    session.releaseVoiceData();
+    return operationError(session, steps, kCalculateVoiceQuality);
+  }
+  CodecQualityRun run;
+  run.measurement = measurementOf(session, session.codecQuality);
+  run.pluginFile = path;
+  run.frameSize = session.frameSize;
+  if (options.keepProcessed) run.processed = copyOf(session.outputSamples, session.sampleCount);
+  std::string saveError;
+  const bool saved = options.saveProcessed.empty() ||
+                     writeVoiceFile(options.saveProcessed, session.outputSamples.get(), session.sampleCount, &saveError);
+  // The plug-in stays loaded (a test signal may be asked of it); the buffers go.
+  session.releaseVoiceData();
+  if (!saved) return JobError{FailureKind::writeFailed, kSaveFailed, saveError};
+  return run;
+}
+
+Result<CodecComparison> compareCodecs(TestSession& session, OperationSteps& steps,
+                                      const CompareCodecsOptions& options) {
+  session.sizeType = options.sizeType;
+  if (!steps.load(session, [&] { return session.loadCodecPair(); }, kPairLoadFailed)) {
+    if (steps.stopRequested()) return stepError(session, steps, kPairLoadFailed);
+    return JobError{FailureKind::loadFailed, kPairLoadFailed, session.failureReason()};
+  }
+  if (!steps.run(session, kPrepareComparisonData)) return operationError(session, steps, kPrepareComparisonData);
+  if (!steps.run(session, kRecodeComparisonData)) {
+    session.releaseComparisonData();
+    return operationError(session, steps, kRecodeComparisonData);
+  }
+  // A successful comparison keeps its buffers in the session until the next
+  // comparison replaces them.
+  CodecComparison comparison;
+  if (options.keepOutputs) {
+    comparison.sourceOutput = copyOf(session.sourceCodecOutput, session.comparisonSampleCount);
+    comparison.testedOutput = copyOf(session.testedCodecOutput, session.comparisonSampleCount);
+  }
+  const struct {
+    const std::string& path;
+    const std::int16_t* samples;
+  } outputs[] = {{options.saveSource, session.sourceCodecOutput.get()},
+                 {options.saveTested, session.testedCodecOutput.get()}};
+  for (const auto& output : outputs) {
+    if (output.path.empty()) continue;
+    std::string error;
+    if (!writeVoiceFile(output.path, output.samples, session.comparisonSampleCount, &error)) {
+      return JobError{FailureKind::writeFailed, "", error};
+    }
+  }
+  return comparison;
+}
+
+Result<Done> generateSignal(TestSession& session, OperationSteps& steps, std::int32_t sizeType,
+                            const std::string& path) {
+  if (!steps.run(session, kWriteTestSignal, path, sizeType)) return operationError(session, steps, kWriteTestSignal);
+  return Done{};
+}
+
+Result<Measurement> compareFiles(const std::string& sourceFile, const std::string& processedFile, bool resample,
+                                 const ScoringOptions& options, ProgressSink& progress, CancelToken& cancel) {
+  TestSession session;
+  std::string refusal;
+  if (!assignPath(session.sourceFilePath, sourceFile, "Source voice file path", refusal) ||
+      !assignPath(session.processedFilePath, processedFile, "Processed voice file path", refusal)) {
+    return JobError{FailureKind::fileUnreadable, "", refusal};
+  }
+  session.otherVoiceFormats = resample ? OtherFormats::resample : OtherFormats::refuse;
+  DirectSteps steps(progress, cancel);
+  return compareFiles(session, steps, options);
+}
+
+Result<CodecQualityRun> codecQuality(const PluginChoice& plugin, const SourceSpec& source,
+                                      const CodecQualityOptions& options, ProgressSink& progress,
+                                      CancelToken& cancel) {
+  TestSession session;
+  applyHosting(session, plugin);
+  std::string refusal;
+  if (!assignPath(session.codecPath, locatePlugin(plugin.name), "Plug-in path", refusal)) {
+    return JobError{FailureKind::loadFailed, kLoadFailed, refusal};
+  }
+  if (!source.voiceFile.empty() && !assignPath(session.voiceFilePath, source.voiceFile, "Voice file path", refusal)) {
+    return JobError{FailureKind::fileUnreadable, operationErrorMessage(kPrepareVoiceData), refusal};
+  }
+  session.sourceType = source.voiceFile.empty() ? 0 : 1;
+  session.sizeType = source.sizeType;
+  session.otherVoiceFormats = source.resample ? OtherFormats::resample : OtherFormats::refuse;
+  DirectSteps steps(progress, cancel);
+  Result<CodecQualityRun> run = codecQuality(session, steps, options);
+  if (!run.ok() && run.error().kind == FailureKind::loadFailed) {
+    JobError error = run.error();
+    error.detail = withLocalFileHint(error.detail, plugin.name);
+    return error;
+  }
+  return run;
+}
+
+Result<CodecComparison> compareCodecs(const PluginChoice& source, const PluginChoice& tested,
+                                      const CompareCodecsOptions& options, ProgressSink& progress,
+                                      CancelToken& cancel) {
+  TestSession session;
+  applyHosting(session, source);
+  applyHosting(session, tested);
+  std::string refusal;
+  if (!assignPath(session.sourceCodecPath, locatePlugin(source.name), "Source plug-in path", refusal) ||
+      !assignPath(session.testedCodecPath, locatePlugin(tested.name), "Tested plug-in path", refusal)) {
+    return JobError{FailureKind::loadFailed, "", refusal};
+  }
+  DirectSteps steps(progress, cancel);
+  Result<CodecComparison> comparison = compareCodecs(session, steps, options);
+  if (!comparison.ok() && comparison.error().kind == FailureKind::loadFailed) {
+    JobError error = comparison.error();
+    error.detail = withLocalFileHint(withLocalFileHint(error.detail, source.name), tested.name);
+    return error;
+  }
+  return comparison;
+}
+
+Result<Done> generateSignal(std::int32_t sizeType, const std::string& path, ProgressSink& progress,
+                            CancelToken& cancel) {
+  TestSession session;
+  DirectSteps steps(progress, cancel);
+  return generateSignal(session, steps, sizeType, path);
+}
+
+}  // namespace orvelle::engine
