@@ -41,6 +41,8 @@ std::int32_t runWithProgress(TestSession& session, OperationRequest& request, st
 bool runStoppableWithProgress(const std::string& text, const std::function<bool()>& work,
                               const std::function<void()>& stop, QWidget* owner) {
   ProgressWindow window(owner);
+  // Told apart from the windows of the numbered operations.
+  window.setObjectName("loadProgressWindow");
   window.setOperationText(text);
   window.offerStop(stop);
   std::atomic<bool> finished{false};

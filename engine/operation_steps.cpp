@@ -9,13 +9,13 @@ namespace {
 // Lets a token stop the session's plug-in calls while one step runs.
 class Attachment {
  public:
-  Attachment(CancelToken& token, PluginCallControl& control) : token_(token) { token_.attach(&control); }
-  ~Attachment() { token_.attach(nullptr); }
+  Attachment(const CancelToken& token, PluginCallControl& control) : control_(control) { token.attach(control); }
+  ~Attachment() { CancelToken::detach(control_); }
   Attachment(const Attachment&) = delete;
   Attachment& operator=(const Attachment&) = delete;
 
  private:
-  CancelToken& token_;
+  PluginCallControl& control_;
 };
 
 // Hands what a window would show to the sink, a new step when the text

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "session/plugin_call_control.h"
@@ -36,24 +35,15 @@ inline ProgressSink& noProgress() {
 // its steps, and a plug-in call in progress is ended at once.
 class CancelToken {
  public:
-  void cancel() {
-    cancelled_.store(true);
-    std::lock_guard lock(mutex_);
-    if (attached_ != nullptr) attached_->requestStop();
-  }
+  void cancel() { cancelled_.store(true); }
   bool cancelled() const { return cancelled_.load(); }
 
-  // While a job runs, its plug-in calls are stopped through `control`.
-  void attach(PluginCallControl* control) {
-    std::lock_guard lock(mutex_);
-    attached_ = control;
-    if (control != nullptr && cancelled_.load()) control->requestStop();
-  }
+  // While a job runs, its plug-in calls look at the token.
+  void attach(PluginCallControl& control) const { control.followStop(&cancelled_); }
+  static void detach(PluginCallControl& control) { control.followStop(nullptr); }
 
  private:
   std::atomic<bool> cancelled_{false};
-  std::mutex mutex_;
-  PluginCallControl* attached_ = nullptr;
 };
 
 // A token nobody cancels.

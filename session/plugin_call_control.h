@@ -15,11 +15,20 @@ class PluginCallControl {
 
   void requestStop() { stopRequested_.store(true, std::memory_order_relaxed); }
   void clearStop() { stopRequested_.store(false, std::memory_order_relaxed); }
-  bool stopRequested() const { return stopRequested_.load(std::memory_order_relaxed); }
+  bool stopRequested() const {
+    const std::atomic<bool>* source = stopSource_.load(std::memory_order_acquire);
+    return stopRequested_.load(std::memory_order_relaxed) || (source != nullptr && source->load());
+  }
+
+  // Also stops once `source` (may be null: no longer) is set; unlike a
+  // request, clearStop does not undo it, so a caller's cancellation reaches
+  // every later step of its run.
+  void followStop(const std::atomic<bool>* source) { stopSource_.store(source, std::memory_order_release); }
 
  private:
   std::atomic<int> timeoutSeconds_{0};
   std::atomic<bool> stopRequested_{false};
+  std::atomic<const std::atomic<bool>*> stopSource_{nullptr};
 };
 
 }  // namespace orvelle

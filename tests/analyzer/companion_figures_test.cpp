@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "analyzer/measurement_report.h"
 #include "analyzer/quality_analyzer.h"
 #include "analyzer/signal_delay.h"
 #include "tests/analyzer/analyzer_test_support.h"
@@ -191,20 +192,20 @@ TEST(CompanionFigures, SpeechFramesHaveTheBitsOfThePlainLoopAtEveryDelay) {
   }
 }
 
-class CompanionFiguresInARun : public test::AnalyzerLogTest {};
+class CompanionFiguresInARun : public ::testing::Test {};
 
 TEST_F(CompanionFiguresInARun, LeaveTheScoreAndTheLogAsTheyWere) {
   const Signal source = test::speechLikeSignal(kFourSeconds);
   const Signal processed = delayed(source, 40);
   QualityAnalyzer analyzer(QualityAnalyzer::Threading::single);
   const double plain = analyzer.compareBuffers(source.data(), processed.data(), kFourSeconds, nullptr);
-  const std::string plainLog = logText();
+  const std::string plainLog = measurementLogText(analyzer.lastResult());
   EXPECT_FALSE(analyzer.lastResult().companion.measured);
 
   analyzer.setCompanionFigures(true);
   const double withFigures = analyzer.compareBuffers(source.data(), processed.data(), kFourSeconds, nullptr);
   EXPECT_EQ(withFigures, plain);
-  EXPECT_EQ(logText(), plainLog);
+  EXPECT_EQ(measurementLogText(analyzer.lastResult()), plainLog);
   const CompanionFigures& figures = analyzer.lastResult().companion;
   ASSERT_TRUE(figures.measured);
   EXPECT_EQ(figures.delaySamples, 40);

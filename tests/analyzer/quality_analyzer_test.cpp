@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
+#include "analyzer/measurement_report.h"
 #include "tests/analyzer/analyzer_test_support.h"
 #include "tests/analyzer/speech_like_signal.h"
 
@@ -12,11 +14,16 @@ namespace {
 
 using Signal = std::vector<std::int16_t>;
 
-class QualityAnalyzerTest : public test::AnalyzerLogTest {
+class QualityAnalyzerTest : public ::testing::Test {
  protected:
   double compare(const Signal& source, const Signal& processed) {
     return analyzer_.compareBuffers(source.data(), processed.data(), static_cast<std::int32_t>(source.size()),
                                     &progress_);
+  }
+  void expectNotMeasurable() {
+    EXPECT_FALSE(analyzer_.lastResult().completed);
+    EXPECT_EQ(analyzer_.failure(), QualityAnalyzer::Failure::notMeasurable);
+    EXPECT_EQ(analyzer_.failureReason(), "the source holds no speech that the measure can judge");
   }
   // One thread only: the side-by-side run is covered by the Threaded suites,
   // which also run under ThreadSanitizer.
@@ -39,7 +46,7 @@ TEST_F(QualityAnalyzerTest, IdenticalSignalsScoreFullEverywhere) {
   for (double value : result.uniform.secondary) EXPECT_EQ(value, 100.0);
   for (double value : result.table.secondary) EXPECT_EQ(value, 100.0);
 
-  const std::vector<std::string> lines = test::splitCrLf(logText());
+  const std::vector<std::string> lines = test::splitCrLf(measurementLogText(result));
   ASSERT_EQ(lines.size(), 43u);
   EXPECT_EQ(lines[0], "Vad Quality = 1.000000");
   for (const std::string& line : lines) {
@@ -48,9 +55,11 @@ TEST_F(QualityAnalyzerTest, IdenticalSignalsScoreFullEverywhere) {
   }
 }
 
-TEST_F(QualityAnalyzerTest, SilentSignalsScoreFull) {
+TEST_F(QualityAnalyzerTest, SilenceIsNotMeasurable) {
   const Signal silence(kSixSeconds, 0);
-  EXPECT_EQ(compare(silence, silence), 100.0);
+  // Every band set would keep its full score for want of a band to judge.
+  EXPECT_EQ(compare(silence, silence), 0.0);
+  expectNotMeasurable();
   const AnalysisResult& result = analyzer_.lastResult();
   EXPECT_EQ(result.analysedFrames, 0);
   EXPECT_EQ(result.activityAgreement, 1.0);
@@ -84,17 +93,20 @@ TEST_F(QualityAnalyzerTest, HalfAmplitudeScoresTwentyFiveAndDoubleScoresZero) {
 TEST_F(QualityAnalyzerTest, GateTakesTheUnionOfBothSignalsActivity) {
   const Signal speech = test::speechLikeSignal(kSixSeconds);
   const Signal silence(kSixSeconds, 0);
-  compare(silence, speech);
-  const AnalysisResult& result = analyzer_.lastResult();
-  EXPECT_GT(result.analysedFrames, 0);
-  EXPECT_LT(result.activityAgreement, 1.0);
+  // A silent reference has no band to judge by, though the processed
+  // signal's speech opens the gate.
+  EXPECT_EQ(compare(silence, speech), 0.0);
+  expectNotMeasurable();
+  const std::int32_t unionFrames = analyzer_.lastResult().analysedFrames;
+  EXPECT_GT(unionFrames, 0);
+  EXPECT_LT(analyzer_.lastResult().activityAgreement, 1.0);
   EXPECT_EQ(analyzer_.sourceMean().frames(), analyzer_.processedMean().frames());
-  // A silent reference has no band to judge by.
-  EXPECT_EQ(result.score, 100.0);
 
-  compare(speech, silence);
-  EXPECT_EQ(analyzer_.lastResult().analysedFrames, result.analysedFrames);
-  EXPECT_NEAR(analyzer_.lastResult().score, 0.0, 1e-9);
+  // Speech lost altogether is measured, and scores nothing.
+  EXPECT_NEAR(compare(speech, silence), 0.0, 1e-9);
+  EXPECT_TRUE(analyzer_.lastResult().completed);
+  EXPECT_EQ(analyzer_.failure(), QualityAnalyzer::Failure::none);
+  EXPECT_EQ(analyzer_.lastResult().analysedFrames, unionFrames);
 }
 
 TEST_F(QualityAnalyzerTest, ScoreIsTheMeanOfTheMainGroupsAndDiffersFromTheLogAverage) {
@@ -109,7 +121,7 @@ TEST_F(QualityAnalyzerTest, ScoreIsTheMeanOfTheMainGroupsAndDiffersFromTheLogAve
   EXPECT_GT(score, 0.0);
   EXPECT_LT(score, 100.0);
 
-  const std::vector<std::string> lines = test::splitCrLf(logText());
+  const std::vector<std::string> lines = test::splitCrLf(measurementLogText(result));
   ASSERT_EQ(lines.size(), 43u);
   char expected[64];
   std::snprintf(expected, sizeof expected, "AvgQ]4[ = %lf",
@@ -135,50 +147,35 @@ TEST_F(QualityAnalyzerTest, RunsAreIndependentAndRepeatable) {
   const Signal processed = test::speechLikeSignal(kSixSeconds, 4);
   const Signal other = test::speechLikeSignal(30000, 5);
   const double first = compare(source, processed);
-  const std::string firstLog = logText();
+  const std::string firstLog = measurementLogText(analyzer_.lastResult());
   compare(other, other);
-  EXPECT_NE(logText(), firstLog);
+  EXPECT_NE(measurementLogText(analyzer_.lastResult()), firstLog);
   const double second = compare(source, processed);
   EXPECT_EQ(first, second);
-  // Each run replaces the log completely.
-  EXPECT_EQ(logText(), firstLog);
-  EXPECT_EQ(test::splitCrLf(firstLog).size(), 43u);
-}
-
-TEST_F(QualityAnalyzerTest, UnwritableLogStillGivesTheScore) {
-  const Signal source = test::speechLikeSignal(kSixSeconds);
-  const Signal processed = test::speechLikeSignal(kSixSeconds, 7);
-  const double expected = compare(source, processed);
-  ASSERT_TRUE(analyzer_.lastResult().logWritten);
-  platform::setStartupDirectory(scratch_.prefix() + "no-such-folder/");
-  EXPECT_EQ(compare(source, processed), expected);
-  EXPECT_FALSE(analyzer_.lastResult().logWritten);
-  EXPECT_TRUE(analyzer_.lastResult().completed);
+  EXPECT_EQ(measurementLogText(analyzer_.lastResult()), firstLog);
 }
 
 TEST_F(QualityAnalyzerTest, ShortAndMissingSignals) {
   const Signal signal = test::speechLikeSignal(2000);
-  // Shorter than one activity frame: nothing to compare, agreement taken as 1.
-  EXPECT_EQ(analyzer_.compareBuffers(signal.data(), signal.data() + 1000, 79, &progress_), 100.0);
+  // Shorter than one activity frame, up to one analysis frame, or nothing:
+  // no spectrum, so nothing to judge by.
+  EXPECT_EQ(analyzer_.compareBuffers(signal.data(), signal.data() + 1000, 79, &progress_), 0.0);
+  expectNotMeasurable();
   EXPECT_EQ(analyzer_.lastResult().activityAgreement, 1.0);
-  EXPECT_EQ(test::splitCrLf(logText()).front(), "Vad Quality = 1.000000");
   EXPECT_EQ(progress_.load(), 72);
-  // Up to one analysis frame: no spectrum, full score.
-  EXPECT_EQ(analyzer_.compareBuffers(signal.data(), signal.data() + 900, 1024, &progress_), 100.0);
+  EXPECT_EQ(analyzer_.compareBuffers(signal.data(), signal.data() + 900, 1024, &progress_), 0.0);
+  expectNotMeasurable();
   EXPECT_EQ(analyzer_.lastResult().analysedFrames, 0);
-
-  EXPECT_EQ(analyzer_.compareBuffers(nullptr, nullptr, 0, &progress_), 100.0);
-  EXPECT_EQ(analyzer_.compareBuffers(signal.data(), signal.data(), -5, &progress_), 100.0);
+  EXPECT_EQ(analyzer_.compareBuffers(nullptr, nullptr, 0, &progress_), 0.0);
+  expectNotMeasurable();
+  EXPECT_EQ(analyzer_.compareBuffers(signal.data(), signal.data(), -5, &progress_), 0.0);
+  expectNotMeasurable();
   EXPECT_EQ(analyzer_.lastResult().sampleCount, 0);
-  EXPECT_TRUE(analyzer_.failureReason().empty());
 
-  const std::string previousLog = logText();
   EXPECT_EQ(analyzer_.compareBuffers(signal.data(), nullptr, 2000, &progress_), 0.0);
   EXPECT_FALSE(analyzer_.lastResult().completed);
+  EXPECT_EQ(analyzer_.failure(), QualityAnalyzer::Failure::missingBuffer);
   EXPECT_FALSE(analyzer_.failureReason().empty());
-  // A call that cannot run leaves the last log alone.
-  EXPECT_EQ(logText(), previousLog);
-  EXPECT_EQ(test::splitCrLf(previousLog).size(), 43u);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace {
 
 using Signal = std::vector<std::int16_t>;
 
-class RunPicturesTest : public test::AnalyzerLogTest {
+class RunPicturesTest : public ::testing::Test {
  protected:
   const AnalysisResult& compare(const Signal& source, const Signal& processed) {
     analyzer_.compareBuffers(source.data(), processed.data(), static_cast<std::int32_t>(source.size()), nullptr);

@@ -97,6 +97,11 @@ class ProgressWindowCounter : public QObject {
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Show && qobject_cast<ProgressWindow*>(watched)) {
+      // A plug-in load has a window of its own; `shown` counts operations.
+      if (watched->objectName() == "loadProgressWindow") {
+        ++loads;
+        return false;
+      }
       ++shown;
       captions.push_back(static_cast<QWidget*>(watched)->windowTitle());
     }
@@ -104,6 +109,7 @@ class ProgressWindowCounter : public QObject {
   }
 
   int shown = 0;
+  int loads = 0;
   std::vector<QString> captions;
 };
 
