@@ -162,6 +162,40 @@ TEST_F(CommandsThreaded, TheStopButtonEndsAHangingPlugIn) {
   EXPECT_TRUE(session.isCodecLoaded());
 }
 
+TEST_F(CommandsThreaded, StopEndsAPlugInWhoseLoadNeverEndsWhileTheClockRuns) {
+  files.answer(QString::fromStdString(test::testPlugin("endless_constructor")));
+  okAfterBrowsing({"codecBrowseButton"});
+  QTimer user;
+  int ticksDuringLoad = 0;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* progress = qobject_cast<ProgressWindow*>(widget);
+      if (!progress || !progress->isVisible() || !progress->stopOffered()) continue;
+      // The load runs on a worker: the user-interface thread still serves
+      // timers, and the user presses Stop after a while.
+      if (++ticksDuringLoad == 10) click(*progress, "stopButton");
+    }
+  });
+  user.start(20);
+  window.codecQuality();
+  EXPECT_GE(ticksDuringLoad, 10);
+  EXPECT_EQ(operations.loads, 1);
+  EXPECT_EQ(operations.shown, 0);
+  EXPECT_EQ(texts(), std::vector<QString>{"DLL Can't be loaded!"});
+  EXPECT_NE(boxes.shown[0].details.toStdString().find("loading was stopped by the user"), std::string::npos)
+      << boxes.shown[0].details.toStdString();
+  EXPECT_FALSE(session.isCodecLoaded());
+}
+
+TEST_F(CommandsThreaded, CompareFilesOfASilentSourceFailsInsteadOfScoringFull) {
+  test::writeWholeFile(scratch.file("silence.pcm"), std::string(48000, '\0'));
+  files.answer(path("silence.pcm"));
+  files.answer(voiceFile("speech.pcm", 3));
+  okAfterBrowsing({"sourceFileBrowseButton", "processedFileBrowseButton"});
+  window.compareFiles();
+  EXPECT_EQ(texts(), std::vector<QString>{"Can't calculate Quality!"});
+}
+
 TEST_F(CommandsThreaded, CodecQualityScoringFailureShowsNoResultAndStillFreesTheBuffers) {
   files.answer(voiceFile("speech.pcm", 2));
   files.answer(QString::fromStdString(test::bundledPlugin("passthrough")));
