@@ -66,12 +66,22 @@ Result<Measurement> compareFiles(TestSession& session, OperationSteps& steps, co
   return measurementOf(session, session.fileQuality);
 }
 
+namespace {
+
+// A bare name in the session (as a front end's plug-in box takes it) is
+// looked up among the bundled plug-ins, as the command line does. A path too
+// long for the session stays as it was, and its load says so.
+void resolvePlugin(SessionText& path) { path.assign(locatePlugin(path.str())); }
+
+}  // namespace
+
 Result<CodecQualityRun> codecQuality(TestSession& session, OperationSteps& steps, const CodecQualityOptions& options) {
   applyScoring(session, options.scoring);
+  resolvePlugin(session.codecPath);
   const std::string& path = session.codecPath.str();
   if (!steps.load(session, [&] { return session.loadCodec(); }, kLoadFailed)) {
     if (steps.stopRequested()) return stepError(session, steps, kLoadFailed);
-    return JobError{FailureKind::loadFailed, kLoadFailed, session.failureReason()};
+    return JobError{session.failureKind(), kLoadFailed, session.failureReason()};
   }
   if (!steps.confirmInputs(session)) return stoppedError(operationErrorMessage(kPrepareVoiceData));
   if (!steps.run(session, kPrepareVoiceData)) return operationError(session, steps, kPrepareVoiceData);
@@ -100,9 +110,11 @@ Result<CodecQualityRun> codecQuality(TestSession& session, OperationSteps& steps
 Result<CodecComparison> compareCodecs(TestSession& session, OperationSteps& steps,
                                       const CompareCodecsOptions& options) {
   session.sizeType = options.sizeType;
+  resolvePlugin(session.sourceCodecPath);
+  resolvePlugin(session.testedCodecPath);
   if (!steps.load(session, [&] { return session.loadCodecPair(); }, kPairLoadFailed)) {
     if (steps.stopRequested()) return stepError(session, steps, kPairLoadFailed);
-    return JobError{FailureKind::loadFailed, kPairLoadFailed, session.failureReason()};
+    return JobError{session.failureKind(), kPairLoadFailed, session.failureReason()};
   }
   if (!steps.run(session, kPrepareComparisonData)) return operationError(session, steps, kPrepareComparisonData);
   if (!steps.run(session, kRecodeComparisonData)) {

@@ -24,6 +24,7 @@ void CodecLibrary::unload() {
 
 bool CodecLibrary::openModule(const std::string& path, bool inProcess, std::string* error,
                               const PluginCallControl* control) {
+  loadFault_ = HostedPlugin::Fault::none;
   if (inProcess) {
     module_ = platform::loadLibrary(path, error);
     return module_ != nullptr;
@@ -31,6 +32,7 @@ bool CodecLibrary::openModule(const std::string& path, bool inProcess, std::stri
   auto hosted = std::make_shared<HostedPlugin>(path);
   std::string reason;
   if (!hosted->start(control, &reason)) {
+    loadFault_ = hosted->lastFault();
     if (error) *error = reason;
     return false;
   }

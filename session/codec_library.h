@@ -44,6 +44,9 @@ class CodecLibrary {
   bool openModule(const std::string& path, bool inProcess, std::string* error,
                   const PluginCallControl* control = nullptr);
   bool resolveEntries(const std::string& path, std::string* error);
+  // What ended the last openModule that failed in a host (a time limit, a
+  // stop, a crash); none for a load that simply failed or was in process.
+  HostedPlugin::Fault loadFault() const { return loadFault_; }
   // Opens the library `other` holds in its host: one file loaded twice is one
   // library with one state, as it is in process.
   void shareHostOf(const CodecLibrary& other);
@@ -54,6 +57,7 @@ class CodecLibrary {
   CodeAndDeCodeEntry codeAndDeCode_ = nullptr;
   std::shared_ptr<HostedPlugin> hosted_;
   bool hostedComplete_ = false;
+  HostedPlugin::Fault loadFault_ = HostedPlugin::Fault::none;
 };
 
 // Whether the environment asks for plug-ins in process (ORVELLE_IN_PROCESS=1).

@@ -1,5 +1,7 @@
 #include "session/failure_kind.h"
 
+#include "session/codec_library.h"
+
 namespace orvelle {
 
 FailureKind failureKindOf(VoiceFault fault) {
@@ -14,6 +16,31 @@ FailureKind failureKindOf(VoiceFault fault) {
     case VoiceFault::none: break;
   }
   return FailureKind::fileUnreadable;
+}
+
+namespace {
+
+FailureKind kindOf(HostedPlugin::Fault fault, FailureKind otherwise) {
+  switch (fault) {
+    case HostedPlugin::Fault::crashed: return FailureKind::crashed;
+    case HostedPlugin::Fault::timedOut: return FailureKind::timedOut;
+    case HostedPlugin::Fault::stopped: return FailureKind::stopped;
+    case HostedPlugin::Fault::exited:
+    case HostedPlugin::Fault::refused:
+    case HostedPlugin::Fault::none: break;
+  }
+  return otherwise;
+}
+
+}  // namespace
+
+FailureKind failureKindOf(const CodecLibrary& codec, FailureKind otherwise) {
+  return codec.hosted() == nullptr ? otherwise : kindOf(codec.hosted()->lastFault(), otherwise);
+}
+
+FailureKind loadFailureKindOf(const CodecLibrary& codec) {
+  const FailureKind kind = kindOf(codec.loadFault(), FailureKind::loadFailed);
+  return kind == FailureKind::crashed ? FailureKind::loadFailed : kind;
 }
 
 }  // namespace orvelle

@@ -17,12 +17,21 @@ enum class FailureKind {
   notMeasurable,    // no band of the source could be judged
   outOfMemory,
   loadFailed,       // the plug-in could not be loaded or lacks an export
-  pluginFailed,     // the plug-in raised, reported a bad frame size, crashed or ended
+  pluginFailed,     // the plug-in raised, reported a bad frame size or ended its process
+  crashed,          // the plug-in's process died of a signal
   timedOut,
   stopped,
   writeFailed,
 };
 
 FailureKind failureKindOf(VoiceFault fault);
+
+class CodecLibrary;
+// Why the plug-in's last call failed; `otherwise` when it was nothing more
+// particular than the call failing (a raise, a bad frame size, a failed load).
+FailureKind failureKindOf(const CodecLibrary& codec, FailureKind otherwise);
+// Why the plug-in's last load failed: loadFailed unless a time limit or a
+// stop ended it.
+FailureKind loadFailureKindOf(const CodecLibrary& codec);
 
 }  // namespace orvelle

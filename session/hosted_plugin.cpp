@@ -27,6 +27,7 @@ long sharedCount(const platform::SharedMemory& counter) {
 }  // namespace
 
 bool HostedPlugin::start(const PluginCallControl* control, std::string* error) {
+  lastFault_ = Fault::none;
   end();
   hasGetFrameSize_ = false;
   hasCodeAndDeCode_ = false;
@@ -64,6 +65,7 @@ bool HostedPlugin::ensureStarted(const PluginCallControl& control, std::string* 
 
 bool HostedPlugin::frameSize(const PluginCallControl& control, std::int32_t* size, std::string* raised,
                              std::string* error) {
+  lastFault_ = Fault::none;
   if (!ensureStarted(control, error)) return false;
   const hp::Request request{hp::RequestKind::FrameSize, 0, 0, 0, 0};
   hp::CallReply reply{};
@@ -80,6 +82,7 @@ bool HostedPlugin::frameSize(const PluginCallControl& control, std::int32_t* siz
 bool HostedPlugin::codeAndDeCode(const PluginCallControl& control, const SampleBuffer& input,
                                  const SampleBuffer& output, std::int32_t count, ProgressCounter* frames,
                                  long frameTotal, std::string* raised, std::string* error) {
+  lastFault_ = Fault::none;
   if (!ensureStarted(control, error)) return false;
   std::atomic_ref<long>(*static_cast<long*>(counter_.data())).store(frames->load(), std::memory_order_relaxed);
   const hp::Request request{hp::RequestKind::CodeAndDeCode, 0, count,
@@ -104,12 +107,14 @@ bool HostedPlugin::await(const PluginCallControl* control, void* reply, std::siz
     if (frames) frames->store(sharedCount(counter_));
     if (readable) break;
     if (control && control->stopRequested()) {
+      lastFault_ = Fault::stopped;
       child_.kill();
       end();
       *error = path_ + (phase == Phase::Loading ? ": loading was stopped by the user" : ": stopped by the user");
       return false;
     }
     if (timeout > 0 && std::chrono::steady_clock::now() - started >= std::chrono::seconds(timeout)) {
+      lastFault_ = Fault::timedOut;
       child_.kill();
       end();
       *error = path_ + ": the plug-in did not finish " + (phase == Phase::Loading ? "loading " : "") + "within " +
@@ -130,6 +135,7 @@ bool HostedPlugin::await(const PluginCallControl* control, void* reply, std::siz
 std::string HostedPlugin::breakOff() {
   // Something other than our host's reply came down the channel: the plug-in
   // wrote into it, and nothing the host says can be trusted any more.
+  lastFault_ = Fault::crashed;
   child_.kill();
   end();
   return path_ + ": the plug-in broke the host's protocol (it wrote into the host's channel)";
@@ -140,7 +146,10 @@ bool HostedPlugin::finishCall(hp::CallReply& reply, std::string* raised, std::st
   switch (reply.result) {
     case hp::CallResult::Returned: return true;
     case hp::CallResult::Raised: *raised = reply.text; return false;
-    case hp::CallResult::Refused: *error = path_ + ": " + reply.text; return false;
+    case hp::CallResult::Refused:
+      lastFault_ = Fault::refused;
+      *error = path_ + ": " + reply.text;
+      return false;
   }
   *error = breakOff();
   return false;
@@ -152,6 +161,7 @@ std::string HostedPlugin::describeEnd(Phase phase, long framesDone, long frameTo
   platform::ChildProcess& child = child_;
   if (!child.waitForExit(kQuitGraceMs)) child.kill();
   std::string reason;
+  lastFault_ = child.endedBySignal() ? Fault::crashed : Fault::exited;
   if (child.endedBySignal()) {
     reason = phase == Phase::Loading ? "the plug-in crashed while it was being loaded"
                                      : "the plug-in crashed: " + platform::describeSignal(child.endSignal());

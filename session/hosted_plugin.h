@@ -38,6 +38,11 @@ class HostedPlugin {
                      std::int32_t count, ProgressCounter* frames, long frameTotal, std::string* raised,
                      std::string* error);
 
+  // What ended the last load or call that failed, for callers that react
+  // to the cause; the error text beside it says it to a person.
+  enum class Fault { none, refused, crashed, exited, timedOut, stopped };
+  Fault lastFault() const { return lastFault_; }
+
   // The host's process id while one runs, else -1.
   long hostPid() const { return child_.pid(); }
 
@@ -57,6 +62,7 @@ class HostedPlugin {
   platform::SharedMemory counter_;
   bool hasGetFrameSize_ = false;
   bool hasCodeAndDeCode_ = false;
+  Fault lastFault_ = Fault::none;
 };
 
 }  // namespace orvelle

@@ -35,7 +35,7 @@ bool TestSession::recodeVoiceData(ProgressDialog* dialog) {
   // Voice data that was not recoded is not scored.
   if (!returned) analyzer_.dropPreparedSource();
   monitor.finish(kRecodeLingerMs);
-  return returned || fail(FailureKind::pluginFailed, error);
+  return returned || fail(failureKindOf(codec, FailureKind::pluginFailed), error);
 }
 
 bool TestSession::recodeComparisonData(ProgressDialog* dialog) {
@@ -66,7 +66,7 @@ bool TestSession::recodeComparisonData(ProgressDialog* dialog) {
     const bool returned = runCodec(run.library, run.path.str(), pluginCalls, comparisonSamples, run.output,
                                    comparisonSampleCount, &progressCurrent, run.frameCount, &error);
     monitor.finish(kComparisonRecodeLingerMs);
-    if (!returned) return fail(FailureKind::pluginFailed, error);
+    if (!returned) return fail(failureKindOf(run.library, FailureKind::pluginFailed), error);
   }
   return true;
 }

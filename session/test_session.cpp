@@ -88,7 +88,9 @@ bool TestSession::loadCodec() {
   // A stop asked for during an earlier operation is not meant for this load.
   pluginCalls.clearStop();
   std::string error;
-  if (!codec.openModule(codecPath.str(), inProcessPlugins, &error, &pluginCalls)) return fail(FailureKind::loadFailed, error);
+  if (!codec.openModule(codecPath.str(), inProcessPlugins, &error, &pluginCalls)) {
+    return fail(loadFailureKindOf(codec), error);
+  }
   if (!codec.resolveEntries(codecPath.str(), &error)) {
     codec.unload();
     return fail(FailureKind::loadFailed, error);
@@ -111,10 +113,13 @@ bool TestSession::loadCodecPair() {
       shareHost || testedCodec.openModule(testedCodecPath.str(), inProcessPlugins, &testedError, &pluginCalls);
   std::string error;
   bool complete = false;
+  FailureKind kind = FailureKind::loadFailed;
   if (!sourceOpened) {
     error = sourceError;
+    kind = loadFailureKindOf(sourceCodec);
   } else if (!testedOpened) {
     error = testedError;
+    kind = loadFailureKindOf(testedCodec);
   } else {
     complete = sourceCodec.resolveEntries(sourceCodecPath.str(), &error) &&
                testedCodec.resolveEntries(testedCodecPath.str(), &error);
@@ -122,7 +127,7 @@ bool TestSession::loadCodecPair() {
   if (complete) return true;
   sourceCodec.unload();
   testedCodec.unload();
-  return fail(FailureKind::loadFailed, error);
+  return fail(kind, error);
 }
 
 void TestSession::releaseVoiceData() {

@@ -28,7 +28,7 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
   {
     StopOffer stop(dialog, codec, pluginCalls);
     if (!queryFrameSize(codec, codecPath.str(), pluginCalls, &frameSize, &error)) {
-      return fail(FailureKind::pluginFailed, error);
+      return fail(failureKindOf(codec, FailureKind::pluginFailed), error);
     }
   }
   progressCurrent.store(0);
@@ -98,7 +98,10 @@ bool TestSession::prepareComparisonData(ProgressDialog* dialog) {
     StopOffer stop(dialog, sourceCodec, pluginCalls);
     if (!queryFrameSize(sourceCodec, sourceCodecPath.str(), pluginCalls, &sourceFrameSize, &error) ||
         !queryFrameSize(testedCodec, testedCodecPath.str(), pluginCalls, &testedFrameSize, &error)) {
-      return fail(FailureKind::pluginFailed, error);
+      const FailureKind sourceKind = failureKindOf(sourceCodec, FailureKind::pluginFailed);
+      return fail(sourceKind != FailureKind::pluginFailed ? sourceKind
+                                                          : failureKindOf(testedCodec, FailureKind::pluginFailed),
+                  error);
     }
   }
   if (!isSizeType(sizeType)) return fail("Unknown signal size " + std::to_string(sizeType));

@@ -16,9 +16,9 @@ namespace {
 
 using test::ScratchDirectory;
 
-class JobsTest : public ::testing::Test {
+class JobsThreaded : public ::testing::Test {
  protected:
-  JobsTest() {
+  JobsThreaded() {
     test::writeVoiceFile(speech, test::speechLikeSignal(6));
     test::writeVoiceFile(silence, std::vector<std::int16_t>(48000, 0));
     test::writeWholeFile(log, "previous run\r\n");
@@ -38,7 +38,7 @@ class JobsTest : public ::testing::Test {
   }
 };
 
-TEST_F(JobsTest, NothingMeasuredIsAnErrorThatLeavesTheLogAsItWas) {
+TEST_F(JobsThreaded, NothingMeasuredIsAnErrorThatLeavesTheLogAsItWas) {
   const Result<Measurement> silent = compareFiles(silence, speech, false, options, noProgress(), neverCancelled());
   ASSERT_FALSE(silent.ok());
   EXPECT_EQ(silent.error().kind, FailureKind::notMeasurable);
@@ -58,7 +58,7 @@ TEST_F(JobsTest, NothingMeasuredIsAnErrorThatLeavesTheLogAsItWas) {
   EXPECT_EQ(test::readWholeFile(log), "previous run\r\n");
 }
 
-TEST_F(JobsTest, SpeechAgainstSilenceAndAShortFileOfSpeechAreStillMeasured) {
+TEST_F(JobsThreaded, SpeechAgainstSilenceAndAShortFileOfSpeechAreStillMeasured) {
   const Result<Measurement> lost = compareFiles(speech, silence, false, options, noProgress(), neverCancelled());
   ASSERT_TRUE(lost.ok()) << lost.error().text();
   EXPECT_LT(lost.value().score, 1.0);
@@ -74,7 +74,7 @@ TEST_F(JobsTest, SpeechAgainstSilenceAndAShortFileOfSpeechAreStillMeasured) {
   EXPECT_EQ(run.value().measurement.score, 100.0);
 }
 
-TEST_F(JobsTest, CodecQualityKeepsTheCodecsOutputAndItsFiguresWhenAsked) {
+TEST_F(JobsThreaded, CodecQualityKeepsTheCodecsOutputAndItsFiguresWhenAsked) {
   CodecQualityOptions asked = qualityOptions();
   asked.keepProcessed = true;
   asked.saveProcessed = scratch.file("out.pcm");
@@ -88,7 +88,7 @@ TEST_F(JobsTest, CodecQualityKeepsTheCodecsOutputAndItsFiguresWhenAsked) {
   EXPECT_GT(run.value().frameSize, 0);
 }
 
-TEST_F(JobsTest, ErrorsAreTypedAndNameWhatFailed) {
+TEST_F(JobsThreaded, ErrorsAreTypedAndNameWhatFailed) {
   const Result<Measurement> missing =
       compareFiles(speech, scratch.file("nope.pcm"), false, options, noProgress(), neverCancelled());
   ASSERT_FALSE(missing.ok());
@@ -102,7 +102,28 @@ TEST_F(JobsTest, ErrorsAreTypedAndNameWhatFailed) {
   EXPECT_EQ(unloadable.error().message, "DLL Can't be loaded!");
 }
 
-TEST_F(JobsTest, ACancelledTokenStopsAHungPlugInAndRunsNothingMore) {
+TEST_F(JobsThreaded, APlugInsFaultsComeBackAsTheirKinds) {
+  const struct {
+    const char* plugin;
+    FailureKind kind;
+    const char* message;
+  } cases[] = {
+      {"endless_constructor", FailureKind::timedOut, "DLL Can't be loaded!"},
+      {"endless_sleep", FailureKind::timedOut, "Voice Data Can't be Recoded!"},
+      {"null_store_after_two_frames", FailureKind::crashed, "Voice Data Can't be Recoded!"},
+      {"throwing_recode", FailureKind::pluginFailed, "Voice Data Can't be Recoded!"},
+  };
+  for (const auto& c : cases) {
+    const Result<CodecQualityRun> run =
+        codecQuality({test::testPlugin(c.plugin), false, 1}, {"", 0}, {}, noProgress(), neverCancelled());
+    ASSERT_FALSE(run.ok()) << c.plugin;
+    EXPECT_EQ(run.error().kind, c.kind) << c.plugin << ": " << run.error().text();
+    EXPECT_EQ(run.error().message, c.message) << c.plugin;
+    EXPECT_NE(run.error().detail.find(c.plugin), std::string::npos) << run.error().detail;
+  }
+}
+
+TEST_F(JobsThreaded, ACancelledTokenStopsAHungPlugInAndRunsNothingMore) {
   CancelToken token;
   std::thread canceller([&token] {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -119,7 +140,7 @@ TEST_F(JobsTest, ACancelledTokenStopsAHungPlugInAndRunsNothingMore) {
   EXPECT_EQ(after.error().kind, FailureKind::stopped);
 }
 
-TEST_F(JobsTest, BatchAndLeagueGiveAnErrorRowForWhatWasNotMeasured) {
+TEST_F(JobsThreaded, BatchAndLeagueGiveAnErrorRowForWhatWasNotMeasured) {
   const std::vector<BatchRow> rows = {{1, "speech", speech, speech}, {2, "silent", silence, speech}};
   std::vector<RowOutcome> outcomes;
   runBatch(rows, {}, 2, {}, [&](std::size_t, const RowOutcome& outcome) { outcomes.push_back(outcome); });
