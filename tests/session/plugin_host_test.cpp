@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/startup_directory.h"
-#include "session/headless_message_presenter.h"
+#include "tests/support/headless_message_presenter.h"
 #include "session/headless_progress_dialog.h"
 #include "session/test_session.h"
 #include "tests/support/child_processes.h"

@@ -15,7 +15,7 @@ struct ShownMessage {
   MessageIcon icon;
 };
 
-// Message boxes without a window: each message is kept and handed to an
+// Message boxes without a window, for tests: each message is kept and handed to an
 // optional listener; "dismissing" it is immediate.
 class HeadlessMessagePresenter : public MessagePresenter {
  public:
