@@ -77,7 +77,7 @@ int runQuality(const QualityOptions& options) {
   runOptions.saveProcessed = options.source.saveProcessed;
   ProgressLine progress;
   const engine::Result<engine::CodecQualityRun> run =
-      engine::codecQuality(options.hosting.choice(options.codec), options.source.spec(), runOptions, progress,
+      engine::codecQuality(options.hosting.choice(options.codec), options.source.asSourceSpec(), runOptions, progress,
                            engine::neverCancelled());
   progress.clear();
   if (!run.ok()) {

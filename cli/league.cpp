@@ -122,7 +122,7 @@ int runLeagueCommand(const LeagueOptions& options) {
     std::fprintf(stderr, "no plug-ins given and none bundled in %s\n", engine::bundledPluginDirectory().c_str());
     return kExitFailed;
   }
-  std::vector<engine::SourceSpec> sources{options.source.spec()};
+  std::vector<engine::SourceSpec> sources{options.source.asSourceSpec()};
   if (options.speech) {
     const engine::SpeechCorpus corpus = engine::bundledSpeechCorpus();
     if (!corpus.unavailable.empty()) {

@@ -14,7 +14,7 @@ struct CodecQualitySource {
   std::string saveProcessed;  // where to keep the codec's output; empty: nowhere
   bool resample = false;      // convert a voice file in another sound format
 
-  engine::SourceSpec spec() const { return {voiceFile, sizeType, resample}; }
+  engine::SourceSpec asSourceSpec() const { return {voiceFile, sizeType, resample}; }
 };
 
 // How plug-in code runs: in a host process, each call limited to
