@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -103,6 +104,19 @@ TEST_F(CommandsThreaded, CodecQualityThroughAPassThroughCodecScoresPerfectly) {
   EXPECT_EQ(session.inputSamples.get(), nullptr);
   EXPECT_EQ(session.outputSamples.get(), nullptr);
   EXPECT_TRUE(session.isCodecLoaded());
+}
+
+TEST_F(CommandsThreaded, CodecQualityTakesTheBareNameOfABundledPlugIn) {
+  files.answer(voiceFile("speech.pcm", 3));
+  onDialogs([](QDialog& dialog) {
+    dialog.findChild<QComboBox*>("sourceTypeBox")->setCurrentIndex(1);
+    click(dialog, "voiceBrowseButton");
+    dialog.findChild<QLineEdit*>("codecPathBox")->setText("passthrough");
+    click(dialog, "okButton");
+  });
+  window.codecQuality();
+  EXPECT_EQ(texts(), std::vector<QString>{kPerfectCodecQuality});
+  EXPECT_EQ(session.codecPath.str(), test::bundledPlugin("passthrough"));
 }
 
 TEST_F(CommandsThreaded, CodecQualityRecodingFailureFreesBothBuffers) {
