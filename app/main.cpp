@@ -4,6 +4,7 @@
 #include "app/qt_user_prompts.h"
 #include "app/splash_window.h"
 #include "platform/startup_directory.h"
+#include "platform/termination.h"
 #include "session/test_session.h"
 
 namespace {
@@ -11,6 +12,10 @@ constexpr int kSplashMs = 3000;
 }
 
 int main(int argc, char** argv) {
+  // Before Qt starts any thread, which would inherit the blocked signals: the
+  // program ended by a signal or by its session during a run ends its
+  // plug-in hosts with all they started and leaves no half-written file.
+  orvelle::platform::handleTerminationSignals();
   // Read before Qt sees the arguments: Qt removes the options it knows.
   const std::string commandLine = orvelle::joinCommandLine(argc, argv);
   static orvelle::TestSession session;

@@ -1,5 +1,9 @@
 #include "audio_io/voice_file_reader.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -23,6 +27,43 @@ std::int64_t sampleBytes(std::int64_t frames) {
   return frames > kMost ? std::numeric_limits<std::int64_t>::max() : 2 * frames;
 }
 
+// The most memory this process could ever have: the machine's, or less
+// under a limit on its address space or its data.
+std::uint64_t memoryCeiling() {
+  std::uint64_t most = std::numeric_limits<std::uint64_t>::max();
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGESIZE);
+  if (pages > 0 && pageSize > 0) most = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+  for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+    rlimit limit{};
+    if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+      most = std::min<std::uint64_t>(most, limit.rlim_cur);
+    }
+  }
+  return most;
+}
+
+std::string megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; }
+
+// A conversion is made whole in memory, beside a signal of its length to
+// score it against (the other file of a pair, or the codec's output). A
+// header may declare any rate and length, and memory that can never be had
+// is refused from it rather than run out of, or swapped through, for hours.
+bool conversionFits(const SoundFile& sound, const char* path, const char* role, OpenVoiceFile& out,
+                    std::string& reason) {
+  const std::int64_t samples = resampledLength(sound.format());
+  // Longer than a 32-bit count: the caller refuses it as too long, with its padding.
+  if (samples > std::numeric_limits<std::int32_t>::max()) return true;
+  const std::uint64_t needed = 2 * sizeof(std::int16_t) * static_cast<std::uint64_t>(samples);
+  const std::uint64_t ceiling = memoryCeiling();
+  if (needed <= ceiling) return true;
+  out.fault = VoiceFault::outOfMemory;
+  reason = "Not enough memory to convert the " + voiceFile(role) + " " + quoted(path) + ": at 8000 Hz it would be " +
+           std::to_string(samples) + " samples, which need " + megabytes(needed) +
+           " with the signal they are scored against, and at most " + megabytes(ceiling) + " can be had";
+  return false;
+}
+
 // Recognises a sound file by its content; anything libsndfile does not
 // recognise stays the headerless file it always was.
 bool openSoundFile(const char* path, const char* role, OpenVoiceFile& out, std::string& reason,
@@ -37,6 +78,13 @@ bool openSoundFile(const char* path, const char* role, OpenVoiceFile& out, std::
       return false;
     case SoundFile::Opening::decoded: break;
   }
+  // No conversion makes speech of it, so none is offered.
+  if (sound->format().sampleRate < kLowestSpeechRate) {
+    out.fault = VoiceFault::rateTooLow;
+    reason = theFile(path, role) + " is " + std::to_string(sound->format().sampleRate) + " Hz; a rate below " +
+             std::to_string(kLowestSpeechRate) + " Hz holds no speech";
+    return false;
+  }
   out.resampled = !sound->isVoiceFormat();
   if (out.resampled && others == OtherFormats::refuse) {
     out.fault = VoiceFault::needsConversion;
@@ -49,6 +97,7 @@ bool openSoundFile(const char* path, const char* role, OpenVoiceFile& out, std::
     reason = theFile(path, role) + " holds no samples";
     return false;
   }
+  if (out.resampled && !conversionFits(*sound, path, role, out, reason)) return false;
   out.bytes = sampleBytes(out.resampled ? resampledLength(sound->format()) : sound->format().frames);
   out.sound = std::move(sound);
   return true;
@@ -178,7 +227,10 @@ bool needsResampling(const char* path, std::string& what) {
   if (opening.kind != nullptr || !opening.file) return false;
   SoundFile sound;
   std::string ignored;
-  if (sound.open(opening.file.get(), ignored) != SoundFile::Opening::decoded || sound.isVoiceFormat()) return false;
+  if (sound.open(opening.file.get(), ignored) != SoundFile::Opening::decoded || sound.isVoiceFormat() ||
+      sound.format().sampleRate < kLowestSpeechRate) {
+    return false;
+  }
   what = sound.shortDescription();
   return true;
 }

@@ -31,6 +31,7 @@ enum class VoiceFault {
   damaged,          // a sound file whose data does not match its header
   needsConversion,  // a sound file in another format than the measure's
   empty,            // a sound file without samples
+  rateTooLow,       // a sound file at a rate too low to hold speech
   tooShort,
   tooLong,
   outOfMemory,
@@ -49,11 +50,17 @@ struct OpenVoiceFile {
   SoundFileFormat found;
 };
 
+// Sound files below this rate hold no speech band to measure.
+inline constexpr int kLowestSpeechRate = 1000;
+
 // Opens `path` and measures it. Returns false with `reason` set when it
-// cannot be opened or measured, is a sound file in another format (unless
-// `others` says to resample it; its length is then the resampled one) or a
-// broken one, or holds fewer than `minimumBytes` (in samples of two bytes
-// for a decoded file); `out.fault` then says which. The reason says what a
+// cannot be opened or measured, is a sound file below kLowestSpeechRate, in
+// another format (unless `others` says to resample it; its length is then
+// the resampled one, and it is refused if those samples, with as many to
+// score them against, could never be held in memory) or a broken one, or
+// holds fewer than `minimumBytes` (in samples of two bytes for a decoded
+// file); `out.fault` then says which. All of it from the header: nothing is
+// decoded or allocated for the samples. The reason says what a
 // person needs to know, but not what a program could do about it: a
 // front end adds how its user converts a file.
 bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes, OpenVoiceFile& out,
@@ -61,8 +68,9 @@ bool openVoiceFile(const char* path, const char* role, std::int64_t minimumBytes
 
 // Whether `path` is a sound file that openVoiceFile refuses unless told to
 // resample it; `what` then says what it is, as "48000 Hz stereo". Reads
-// only the file's header. A file that cannot be opened needs nothing: its
-// reading fails with the reason.
+// only the file's header. A file that cannot be opened, or that no
+// conversion could make speech of, needs nothing: its reading fails with
+// the reason.
 bool needsResampling(const char* path, std::string& what);
 
 // "The source voice file "x" was converted from 16000 Hz, 2 channels,

@@ -113,7 +113,10 @@ bool resampleToVoice(SoundFile& sound, std::int16_t* samples, std::int64_t lengt
     if (!process(resampler.get(), mono.data(), count, output, sink, reason)) return false;
   }
   if (!sink.full() && !process(resampler.get(), nullptr, 0, output, sink, reason)) return false;
-  sink.fillToLength();
+  // A file that ends before its header says is refused as damaged; zeros for
+  // a length it never had would only fill memory, as much as the header
+  // claimed.
+  if (result.decodedFrames >= sound.format().frames) sink.fillToLength();
   return true;
 }
 

@@ -19,8 +19,9 @@ struct Resampling {
 // Decodes the whole of `sound`, averages its channels to one, resamples it
 // to 8000 Hz at very high quality and rounds it to 16 bits without dither,
 // so the same file always gives the same samples. Writes the first `length`
-// of them into `samples`, zeros where the resampler delivers fewer. Returns
-// false with `reason` set when the resampler fails.
+// of them into `samples`, zeros where the resampler delivers fewer (but
+// nothing past what it delivered when the file holds fewer frames than its
+// header declares). Returns false with `reason` set when the resampler fails.
 bool resampleToVoice(SoundFile& sound, std::int16_t* samples, std::int64_t length, Resampling& result,
                      std::string& reason);
 

@@ -37,9 +37,28 @@ bool readRows(const BatchOptions& options, std::vector<BatchRow>& rows, std::str
   }
   appendVoiceFiles(options.inputs, rows);
   if (options.voiceList.empty()) return true;
-  if (!readInputText(options.voiceList, text, reason)) return false;
-  appendVoiceList(text, rows);
-  return true;
+  const std::string name = options.voiceList == "-" ? "standard input" : "\"" + options.voiceList + "\"";
+  return readInputText(options.voiceList, text, reason) && appendVoiceList(text, name, rows, reason);
+}
+
+// What the engine gets, resolved as the command starts: a plug-in run in
+// this process may change the current folder while rows are still to be
+// read and written. The rows themselves keep the paths as the list gives
+// them, for the output.
+BatchJob resolvedJob(const BatchJob& job) {
+  BatchJob resolved = job;
+  resolved.plugin = absolutePluginPath(job.plugin);
+  resolved.logDir = absolutePath(job.logDir);
+  resolved.reportDir = absolutePath(job.reportDir);
+  return resolved;
+}
+
+std::vector<BatchRow> resolvedRows(std::vector<BatchRow> rows) {
+  for (BatchRow& row : rows) {
+    row.source = absolutePath(row.source);
+    row.processed = absolutePath(row.processed);
+  }
+  return rows;
 }
 
 // The index page shares the report folder with the rows' reports, so no row
@@ -67,13 +86,13 @@ report::IndexRow indexRow(const BatchRow& row, const RowOutcome& outcome, bool p
   return entry;
 }
 
-bool writeIndex(const BatchOptions& options, std::vector<report::IndexRow> rows) {
+bool writeIndex(const BatchOptions& options, const std::string& reportDir, std::vector<report::IndexRow> rows) {
   const bool pairs = options.job.plugin.empty();
   const std::string title = pairs ? "Compare Files batch" : "Codec Quality batch of " + options.job.plugin;
   const std::vector<std::string> headings =
       pairs ? std::vector<std::string>{"Source", "Processed"} : std::vector<std::string>{"Voice file"};
   std::string reason;
-  if (report::writeHtmlFile(options.job.reportDir + "/" + kBatchIndexFile,
+  if (report::writeHtmlFile(reportDir + "/" + kBatchIndexFile,
                             report::batchIndexHtml(title, headings, std::move(rows)), reason)) {
     return true;
   }
@@ -104,6 +123,7 @@ class BatchProgress {
 }  // namespace
 
 int runBatchCommand(const BatchOptions& options) {
+  const BatchJob job = resolvedJob(options.job);
   std::vector<BatchRow> rows;
   std::string reason;
   std::int64_t shardK = 1;
@@ -112,9 +132,9 @@ int runBatchCommand(const BatchOptions& options) {
   std::vector<IdFiles> idFiles;
   if (!options.job.logDir.empty()) idFiles.push_back({"log file", "--log-dir"});
   if (!options.job.reportDir.empty()) idFiles.push_back({"report", "--report-dir"});
-  if (!readRows(options, rows, reason) || !checkRowIds(rows, idFiles, reason) ||
+  if ((!options.shard.empty() && !parseShard(options.shard, shardK, shardN, reason)) ||
+      !readRows(options, rows, reason) || !checkRowIds(rows, idFiles, reason) ||
       (!options.job.reportDir.empty() && !leavesIndexFree(rows, reason)) ||
-      (!options.shard.empty() && !parseShard(options.shard, shardK, shardN, reason)) ||
       (!options.resume.empty() && !readScoredIds(options.resume, scored, reason))) {
     std::fprintf(stderr, "%s\n", reason.c_str());
     return kExitUsage;
@@ -132,7 +152,9 @@ int runBatchCommand(const BatchOptions& options) {
   std::vector<double> scores;
   std::size_t failed = 0;
   std::vector<report::IndexRow> indexRows;
-  runBatchRows(todo, options.job, threads, [&](std::size_t index, const RowOutcome& outcome) {
+  // Only a plug-in's code can move the current folder from under a row.
+  const std::vector<BatchRow> runRows = job.plugin.empty() ? todo : resolvedRows(todo);
+  runBatchRows(runRows, job, threads, [&](std::size_t index, const RowOutcome& outcome) {
     const nlohmann::ordered_json row = batchRowJson(todo[index], outcome, output);
     std::cout << (options.csv ? formatRowCsv(row) : formatRowJson(row)) << std::flush;
     if (outcome.error.empty()) {
@@ -144,7 +166,7 @@ int runBatchCommand(const BatchOptions& options) {
     progress.rowDone(index + 1);
   });
   std::fputs(batchSummary(scores, failed, skipped).c_str(), stderr);
-  const bool indexed = options.job.reportDir.empty() || writeIndex(options, std::move(indexRows));
+  const bool indexed = job.reportDir.empty() || writeIndex(options, job.reportDir, std::move(indexRows));
   return failed > 0 || !indexed ? kExitFailed : kExitSuccess;
 }
 

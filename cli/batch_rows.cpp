@@ -1,11 +1,14 @@
 #include "cli/batch_rows.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <iterator>
+#include <limits>
 #include <set>
+#include <string_view>
 
 #include "cli/csv_fields.h"
 #include "platform/regular_file.h"
@@ -15,18 +18,40 @@ namespace orvelle::cli {
 namespace {
 
 // The lines of `text` with their line ends (LF or CR LF) taken off.
-std::vector<std::string> linesOf(const std::string& text) {
+std::vector<std::string> linesOf(std::string_view text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string line(text.substr(start, end - start));
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(std::move(line));
     start = end + 1;
   }
   return lines;
+}
+
+// The lines of a list named `name`. Spreadsheet programs start the text
+// they save with a UTF-8 byte-order mark, which is no part of the first
+// line. No path can hold a NUL byte, and cutting a path at one would name
+// another file, so a list holding one is refused.
+bool listLines(const std::string& text, const std::string& name, std::vector<std::string>& lines,
+               std::string& reason) {
+  std::string_view body(text);
+  if (body.starts_with("\xEF\xBB\xBF")) body.remove_prefix(3);
+  lines = linesOf(body);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].find('\0') == std::string::npos) continue;
+    // Text saved as UTF-16 holds a NUL in every line of plain letters.
+    if (body.starts_with("\xFF\xFE") || body.starts_with("\xFE\xFF")) {
+      reason = name + " is UTF-16 text; save the list as UTF-8";
+    } else {
+      reason = name + " line " + std::to_string(i + 1) + " holds a NUL byte, which no path can hold";
+    }
+    return false;
+  }
+  return true;
 }
 
 bool isBlank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
@@ -81,7 +106,8 @@ bool readInputText(const std::string& path, std::string& text, std::string& reas
 
 bool parsePairList(const std::string& text, const std::string& name, std::vector<BatchRow>& rows,
                    std::string& reason) {
-  const std::vector<std::string> lines = linesOf(text);
+  std::vector<std::string> lines;
+  if (!listLines(text, name, lines, reason)) return false;
   std::size_t next = 0;
   while (next < lines.size() && isBlank(lines[next])) ++next;
   if (next == lines.size()) {
@@ -137,12 +163,16 @@ void appendVoiceFiles(const std::vector<std::string>& files, std::vector<BatchRo
   }
 }
 
-void appendVoiceList(const std::string& text, std::vector<BatchRow>& rows) {
+bool appendVoiceList(const std::string& text, const std::string& name, std::vector<BatchRow>& rows,
+                     std::string& reason) {
+  std::vector<std::string> lines;
+  if (!listLines(text, name, lines, reason)) return false;
   std::vector<std::string> files;
-  for (std::string& line : linesOf(text)) {
+  for (std::string& line : lines) {
     if (!isBlank(line)) files.push_back(std::move(line));
   }
   appendVoiceFiles(files, rows);
+  return true;
 }
 
 bool checkRowIds(const std::vector<BatchRow>& rows, const std::vector<IdFiles>& files, std::string& reason) {
@@ -169,17 +199,45 @@ bool checkRowIds(const std::vector<BatchRow>& rows, const std::vector<IdFiles>& 
 }
 
 bool parseShard(const std::string& text, std::int64_t& k, std::int64_t& n, std::string& reason) {
-  long long first = 0;
-  long long count = 0;
-  char rest = 0;
-  if (std::sscanf(text.c_str(), "%lld/%lld%c", &first, &count, &rest) != 2 || first < 1 || count < 1 ||
-      first > count) {
-    reason = "--shard takes K/N with 1 <= K <= N, such as 2/8; \"" + text + "\" is not that";
+  const std::string usage = "--shard takes K/N with 1 <= K <= N, such as 2/8; \"" + text + "\" ";
+  const std::size_t slash = text.find('/');
+  if (slash == std::string::npos) {
+    reason = usage + "is not that";
     return false;
   }
-  k = first;
-  n = count;
+  std::int64_t parts[2] = {0, 0};
+  const std::string_view texts[2] = {std::string_view(text).substr(0, slash), std::string_view(text).substr(slash + 1)};
+  for (int i = 0; i < 2; ++i) {
+    // Digits only: no sign, no space, nothing after the number.
+    if (texts[i].empty() || texts[i].find_first_not_of("0123456789") != std::string_view::npos) {
+      reason = usage + "is not that";
+      return false;
+    }
+    if (std::from_chars(texts[i].data(), texts[i].data() + texts[i].size(), parts[i]).ec != std::errc()) {
+      reason = usage + "holds " + std::string(texts[i]) + ", more than the largest K or N, " +
+               std::to_string(std::numeric_limits<std::int64_t>::max());
+      return false;
+    }
+  }
+  if (parts[0] < 1 || parts[1] < 1 || parts[0] > parts[1]) {
+    reason = usage + "is not that";
+    return false;
+  }
+  k = parts[0];
+  n = parts[1];
   return true;
+}
+
+std::string countProblem(const std::string& text, std::uint64_t most) {
+  const std::string range = "from 1 to " + std::to_string(most);
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+    return "\"" + text + "\" is not a whole number " + range;
+  }
+  std::uint64_t value = 0;
+  const bool fits = std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc();
+  if (!fits || value > most) return "\"" + text + "\" is too large; it takes a whole number " + range;
+  if (value == 0) return "\"" + text + "\" is not a whole number " + range;
+  return {};
 }
 
 std::vector<BatchRow> shardOf(const std::vector<BatchRow>& rows, std::int64_t k, std::int64_t n) {

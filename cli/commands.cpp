@@ -65,6 +65,17 @@ int reportAfter(int status, const std::string& path, const report::RunReport& ru
 
 }  // namespace
 
+std::string absolutePath(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.string();
+}
+
+std::string absolutePluginPath(const std::string& plugin) {
+  return plugin.find('/') == std::string::npos ? plugin : absolutePath(plugin);
+}
+
 int runQuality(const QualityOptions& options) {
   // The processed speech and the report would replace one another.
   if (!options.reportFile.empty() && !options.source.saveProcessed.empty() &&
@@ -74,11 +85,14 @@ int runQuality(const QualityOptions& options) {
     return kExitUsage;
   }
   engine::CodecQualityOptions runOptions;
-  runOptions.saveProcessed = options.source.saveProcessed;
+  runOptions.saveProcessed = absolutePath(options.source.saveProcessed);
+  // The plug-in runs before the voice file is opened.
+  engine::SourceSpec source = options.source.asSourceSpec();
+  source.voiceFile = absolutePath(source.voiceFile);
+  const std::string reportFile = absolutePath(options.reportFile);
   ProgressLine progress;
-  const engine::Result<engine::CodecQualityRun> run =
-      engine::codecQuality(options.hosting.choice(options.codec), options.source.asSourceSpec(), runOptions, progress,
-                           engine::neverCancelled());
+  const engine::Result<engine::CodecQualityRun> run = engine::codecQuality(
+      options.hosting.choice(options.codec), source, runOptions, progress, engine::neverCancelled());
   progress.clear();
   if (!run.ok()) {
     printFailure(run.error());
@@ -87,7 +101,7 @@ int runQuality(const QualityOptions& options) {
   const engine::Measurement& measurement = run.value().measurement;
   printConversionNotes(measurement.conversionNotes);
   const int status = printScore("Codec Quality", measurement, options.json);
-  return reportAfter(status, options.reportFile,
+  return reportAfter(status, reportFile,
                      {"Codec Quality", codecQualityInputs(options.codec, options.source, run.value().frameSize),
                       measurement.score, measurement.analysis});
 }
@@ -101,12 +115,13 @@ int runCompareCodecs(const CompareCodecsOptions& options) {
   }
   engine::CompareCodecsOptions runOptions;
   runOptions.sizeType = options.sizeType;
-  runOptions.saveSource = options.saveSource;
-  runOptions.saveTested = options.saveTested;
+  runOptions.saveSource = absolutePath(options.saveSource);
+  runOptions.saveTested = absolutePath(options.saveTested);
+  // The tested codec loads after the source codec's code has run.
   ProgressLine progress;
-  const engine::Result<engine::CodecComparison> comparison =
-      engine::compareCodecs(options.hosting.choice(options.sourceCodec), options.hosting.choice(options.testedCodec),
-                            runOptions, progress, engine::neverCancelled());
+  const engine::Result<engine::CodecComparison> comparison = engine::compareCodecs(
+      options.hosting.choice(absolutePluginPath(options.sourceCodec)),
+      options.hosting.choice(absolutePluginPath(options.testedCodec)), runOptions, progress, engine::neverCancelled());
   progress.clear();
   if (!comparison.ok()) {
     printFailure(comparison.error());
@@ -116,6 +131,7 @@ int runCompareCodecs(const CompareCodecsOptions& options) {
 }
 
 int runCompareFiles(const CompareFilesOptions& options) {
+  const std::string reportFile = absolutePath(options.reportFile);
   ProgressLine progress;
   const engine::Result<engine::Measurement> result = engine::compareFiles(
       options.sourceFile, options.processedFile, options.resample, {}, progress, engine::neverCancelled());
@@ -127,7 +143,7 @@ int runCompareFiles(const CompareFilesOptions& options) {
   const engine::Measurement& measurement = result.value();
   printConversionNotes(measurement.conversionNotes);
   const int status = printScore("File Quality", measurement, options.json);
-  return reportAfter(status, options.reportFile,
+  return reportAfter(status, reportFile,
                      {"File Quality",
                       compareFilesInputs(options.sourceFile, options.processedFile, measurement.conversionNotes),
                       measurement.score, measurement.analysis});
@@ -136,7 +152,7 @@ int runCompareFiles(const CompareFilesOptions& options) {
 int runSignal(int sizeType, const std::string& outputFile) {
   ProgressLine progress;
   const engine::Result<engine::Done> written =
-      engine::generateSignal(sizeType, outputFile, progress, engine::neverCancelled());
+      engine::generateSignal(sizeType, absolutePath(outputFile), progress, engine::neverCancelled());
   progress.clear();
   if (!written.ok()) {
     printFailure(written.error());
@@ -148,7 +164,7 @@ int runSignal(int sizeType, const std::string& outputFile) {
 
 int runHeader(const std::string& outputFile) {
   std::string reason;
-  if (!writeCodecHeader(outputFile, &reason)) {
+  if (!writeCodecHeader(absolutePath(outputFile), &reason)) {
     printFailure("Header file can't be writed!", reason);
     return kExitFailed;
   }

@@ -37,6 +37,16 @@ struct CompareFilesOptions {
   std::string reportFile;  // where to write the run's HTML report; empty: none
 };
 
+// `path` made absolute against the current folder, for a command to do as it
+// starts: plug-in code run in this process may change the folder before an
+// output is written or an input read. An empty or absolute path stays as it
+// is, and so does any path when the current folder cannot be found.
+std::string absolutePath(const std::string& path);
+
+// A plug-in named by a path (anything with a '/') made absolute; a bare name
+// stays, to be looked up among the bundled plug-ins.
+std::string absolutePluginPath(const std::string& plugin);
+
 int runQuality(const QualityOptions& options);
 int runCompareCodecs(const CompareCodecsOptions& options);
 int runCompareFiles(const CompareFilesOptions& options);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
@@ -123,6 +124,15 @@ int runLeagueCommand(const LeagueOptions& options) {
     return kExitFailed;
   }
   std::vector<engine::SourceSpec> sources{options.source.asSourceSpec()};
+  // Paths are fixed before any plug-in code runs, which could change the
+  // working folder (in process); rows keep the names as given.
+  if (!sources.front().voiceFile.empty()) sources.front().voiceFile = absolutePath(sources.front().voiceFile);
+  std::map<std::string, std::string> givenNames;
+  std::vector<std::string> running;
+  for (const std::string& plugin : plugins) {
+    running.push_back(absolutePluginPath(plugin));
+    givenNames.emplace(running.back(), plugin);
+  }
   if (options.speech) {
     const engine::SpeechCorpus corpus = engine::bundledSpeechCorpus();
     if (!corpus.unavailable.empty()) {
@@ -132,7 +142,8 @@ int runLeagueCommand(const LeagueOptions& options) {
     sources.clear();
     for (const std::string& file : corpus.files) sources.push_back({file, options.source.sizeType, false});
   }
-  const std::vector<LeagueRow> rows = engine::runLeague(plugins, sources, options.hosting.choice({}), options.jobs);
+  std::vector<LeagueRow> rows = engine::runLeague(running, sources, options.hosting.choice({}), options.jobs);
+  for (LeagueRow& row : rows) row.plugin = givenNames.at(row.plugin);
   // Each failed run is told on stderr as every subcommand tells it; its row
   // says it again among the results.
   for (const LeagueRow& row : rows) {

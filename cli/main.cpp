@@ -3,15 +3,18 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <string>
 
 #include "cli/batch_command.h"
+#include "cli/batch_rows.h"
 #include "cli/commands.h"
 #include "cli/league.h"
 #include "cli/report_output.h"
 #include "platform/standard_streams.h"
 #include "platform/startup_directory.h"
+#include "platform/termination.h"
 
 using namespace orvelle::cli;
 
@@ -32,6 +35,20 @@ const CLI::Validator kNotEmpty(
     "", "not empty");
 
 const CLI::Validator kReportPath(reportPathProblem, "FILE.html", "report path");
+
+// A folder written to, made absolute as the command starts: plug-in code run
+// in this process may change the current folder before anything is written.
+const CLI::Validator kOutputFolder(
+    [](std::string& value) {
+      std::string problem = CLI::ExistingDirectory(value);
+      if (problem.empty()) value = absolutePath(value);
+      return problem;
+    },
+    "DIR", "output folder");
+
+CLI::Validator countCheck(std::uint64_t most) {
+  return {[most](std::string& value) { return countProblem(value, most); }, "POSITIVE", "count"};
+}
 
 CLI::Option* addReportOption(CLI::App* command, std::string* reportFile) {
   return command
@@ -61,10 +78,24 @@ void addHostingOptions(CLI::App* command, PluginHosting* hosting, const std::str
                                       "Seconds each plug-in call may take before its host is ended (default: " +
                                           defaultLimit + ")");
   timeout->check(CLI::PositiveNumber);
-  // In process nothing can end a hung call without ending us.
+  auto* memory = command->add_option_function<std::string>(
+      "--memory-limit", [hosting](const std::string& value) { hosting->memoryLimitBytes = *memorySize(value); },
+      "Memory each plug-in's host process may take, such as 512M or 4G (default: 4G, or sixteen times the sample "
+      "buffers if that is more)");
+  memory->check(CLI::Validator(
+      [](const std::string& value) {
+        return memorySize(value) ? std::string()
+                                 : "a memory size is digits with an optional K, M or G, such as 512M or 4G, more "
+                                   "than 0 and less than 8 EiB";
+      },
+      "", "memory size"));
+  memory->type_name("SIZE");
+  // In process nothing can end a hung call, or limit a plug-in's memory,
+  // without doing it to us.
   command->add_flag("--in-process", hosting->inProcess,
                     "Run plug-in code inside this process instead of a host process, for a debugger")
-      ->excludes(timeout);
+      ->excludes(timeout)
+      ->excludes(memory);
 }
 
 bool reportUnknownSubcommand(const CLI::App& app) {
@@ -84,7 +115,7 @@ int runCommandLine(int argc, char** argv) {
   app.footer("Run 'orvelle-cli COMMAND --help' for a command's options and an example.");
   std::string logDirectory;
   app.add_option("--log-dir", logDirectory, "Folder of the measurement log TestLog.log (default: current folder)")
-      ->check(CLI::ExistingDirectory);
+      ->transform(kOutputFolder);
 
   QualityOptions quality;
   CLI::App* qualityCommand = app.add_subcommand("quality", "Codec Quality: score a codec plug-in's output against its input");
@@ -145,7 +176,7 @@ int runCommandLine(int argc, char** argv) {
       ->excludes("--voice")
       ->excludes("--size");
   leagueCommand->add_option("--jobs", league.jobs, "Plug-ins to run at the same time (default: 1)")
-      ->check(CLI::PositiveNumber);
+      ->check(countCheck(std::numeric_limits<decltype(league.jobs)>::max()));
   auto* csv = leagueCommand->add_flag_callback("--csv", [&league] { league.format = LeagueFormat::Csv; }, "Print CSV");
   auto* json = leagueCommand->add_flag_callback("--json", [&league] { league.format = LeagueFormat::Json; }, "Print JSON");
   csv->excludes(json);
@@ -166,7 +197,8 @@ int runCommandLine(int argc, char** argv) {
       ->needs(batchCodec);
   batchCommand->add_flag("--csv", batch.csv, "Print CSV instead of one JSON object a line");
   batchCommand->add_flag("--groups", batch.groups, "Add every group's similarities");
-  batchCommand->add_option("--jobs", batch.jobs, "Rows run at once (default: one per core)")->check(CLI::PositiveNumber);
+  batchCommand->add_option("--jobs", batch.jobs, "Rows run at once (default: one per core)")
+      ->check(countCheck(std::numeric_limits<decltype(batch.jobs)>::max()));
   batchCommand->add_option("--log-dir", batch.job.logDir, "Write each row's measurement log as DIR/<id>.log")
       ->check(CLI::ExistingDirectory);
   batchCommand->add_option("--report-dir", batch.job.reportDir,
@@ -216,6 +248,9 @@ int runCommandLine(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // First: every thread started later inherits the blocked signals, which
+  // only the termination thread takes.
+  orvelle::platform::handleTerminationSignals();
   orvelle::platform::reserveStandardStreams();
   const int status = runCommandLine(argc, argv);
   // A result that never reached its reader is a failed job, whatever the

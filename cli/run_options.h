@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "engine/jobs.h"
@@ -18,13 +20,45 @@ struct CodecQualitySource {
 };
 
 // How plug-in code runs: in a host process, each call limited to
-// `timeoutSeconds` (0: no limit), or in this process, for a debugger.
+// `timeoutSeconds` (0: no limit) and its process to `memoryLimitBytes` (0:
+// the host's default), or in this process, for a debugger.
 struct PluginHosting {
   bool inProcess = false;
   int timeoutSeconds = 0;
+  std::int64_t memoryLimitBytes = 0;
 
-  engine::PluginChoice choice(const std::string& plugin) const { return {plugin, inProcess, timeoutSeconds}; }
+  engine::PluginChoice choice(const std::string& plugin) const {
+    return {plugin, inProcess, timeoutSeconds, memoryLimitBytes};
+  }
 };
+
+// The bytes a memory size names: digits with an optional K, M or G (KiB,
+// MiB, GiB). None when it is malformed, 0, or more than a byte count holds.
+inline std::optional<std::int64_t> memorySize(const std::string& text) {
+  std::size_t digits = 0;
+  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
+  const std::string suffix = text.substr(digits);
+  int shift = 0;
+  if (suffix == "K" || suffix == "k") {
+    shift = 10;
+  } else if (suffix == "M" || suffix == "m") {
+    shift = 20;
+  } else if (suffix == "G" || suffix == "g") {
+    shift = 30;
+  } else if (!suffix.empty()) {
+    return std::nullopt;
+  }
+  if (digits == 0) return std::nullopt;
+  constexpr std::int64_t kMost = std::numeric_limits<std::int64_t>::max();
+  std::int64_t value = 0;
+  for (std::size_t i = 0; i < digits; ++i) {
+    const int digit = text[i] - '0';
+    if (value > (kMost - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  if (value == 0 || value > (kMost >> shift)) return std::nullopt;
+  return value << shift;
+}
 
 // Prints a failure the way every subcommand does: the message, then the
 // detail (if any) indented on the next line, with what the user can do

@@ -35,6 +35,7 @@ void applyScoring(TestSession& session, const ScoringOptions& options) {
 void applyHosting(TestSession& session, const PluginChoice& plugin) {
   session.inProcessPlugins = session.inProcessPlugins || plugin.inProcess;
   session.pluginCalls.setTimeoutSeconds(plugin.timeoutSeconds);
+  session.pluginCalls.setMemoryLimitBytes(plugin.memoryLimitBytes);
 }
 
 Measurement measurementOf(const TestSession& session, double score) {

@@ -37,11 +37,14 @@ struct ScoringOptions {
 
 // A codec plug-in as named by the user (a path, or the bare name of a bundled
 // one) and how its code runs: in a host process, each load and call limited
-// to `timeoutSeconds` (0: no limit), or in this process, for a debugger.
+// to `timeoutSeconds` (0: no limit) and the host's memory to
+// `memoryLimitBytes` (0: a generous default), or in this process, for a
+// debugger, where neither limit can hold.
 struct PluginChoice {
   std::string name;
   bool inProcess = false;
   int timeoutSeconds = 0;
+  std::int64_t memoryLimitBytes = 0;
 };
 
 // What Codec Quality runs through the codec: a voice file, or (when empty)

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "platform/file_kind.h"
+#include "platform/termination.h"
 
 namespace orvelle::platform {
 
@@ -70,7 +71,8 @@ bool AtomicOutputFile::open(const std::string& path) {
 
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string candidate = temporaryPathFor(path);
-    fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kCreationMode);
+    // Recorded as it is made, so that an end by a signal removes it too.
+    fd_ = createTemporary(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kCreationMode);
     if (fd_ >= 0) {
       temporaryPath_ = candidate;
       break;
@@ -139,7 +141,7 @@ bool AtomicOutputFile::commit() {
     discard();
     return fail("cannot finish writing", closeError);
   }
-  if (::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
+  if (renameTemporary(temporaryPath_, path_) != 0) {
     const int error = errno;
     discard();
     return fail("cannot replace", error);
@@ -152,7 +154,7 @@ void AtomicOutputFile::discard() {
   pending_.clear();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  if (!temporaryPath_.empty()) ::unlink(temporaryPath_.c_str());
+  if (!temporaryPath_.empty()) removeTemporary(temporaryPath_);
   temporaryPath_.clear();
 }
 

@@ -1,5 +1,6 @@
 #include "platform/shared_memory.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,11 @@ std::size_t wholePages(std::size_t bytes) {
   const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
   return (bytes + page - 1) / page * page;
 }
+
+// F_SEAL_WRITE would need our own writable mapping gone first, and with it
+// the pages under the threads that read them meanwhile; the future-write
+// seal leaves that one mapping alone and refuses every later way to write.
+constexpr int kFinalSeals = F_SEAL_FUTURE_WRITE | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL;
 
 }  // namespace
 
@@ -35,7 +41,7 @@ SharedMemory& SharedMemory::operator=(SharedMemory&& other) noexcept {
 SharedMemory SharedMemory::create(std::size_t bytes) {
   SharedMemory memory;
   const std::size_t size = wholePages(bytes == 0 ? 1 : bytes);
-  memory.fd_ = memfd_create("orvelle-samples", MFD_CLOEXEC);
+  memory.fd_ = memfd_create("orvelle-samples", MFD_CLOEXEC | MFD_ALLOW_SEALING);
   if (memory.fd_ < 0) return memory;
   if (ftruncate(memory.fd_, static_cast<off_t>(size)) != 0) {
     memory.release();
@@ -49,6 +55,22 @@ SharedMemory SharedMemory::create(std::size_t bytes) {
   memory.data_ = data;
   memory.bytes_ = size;
   return memory;
+}
+
+bool SharedMemory::seal() const {
+  if (!data_) return false;
+  if (sealed()) return true;
+  // Our mapping, the one writable mapping left, turns read-only as well: a
+  // process allowed to write into our memory (through /proc) then finds
+  // nothing writable there either.
+  if (mprotect(data_, bytes_, PROT_READ) == 0 && fcntl(fd_, F_ADD_SEALS, kFinalSeals) == 0) return true;
+  mprotect(data_, bytes_, PROT_READ | PROT_WRITE);
+  return false;
+}
+
+bool SharedMemory::sealed() const {
+  const int seals = fd_ >= 0 ? fcntl(fd_, F_GET_SEALS) : -1;
+  return seals >= 0 && (seals & kFinalSeals) == kFinalSeals;
 }
 
 void SharedMemory::release() {

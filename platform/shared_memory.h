@@ -25,6 +25,14 @@ class SharedMemory {
   int fd() const { return fd_; }
   void release();
 
+  // Makes the contents final: from now on no new mapping or descriptor of
+  // this memory, in any process, can change them, and the mapping here turns
+  // read-only, at the same address. What another process maps privately it
+  // may still change in its own copy. False (and nothing changed) if the
+  // system refuses.
+  bool seal() const;
+  bool sealed() const;
+
  private:
   int fd_ = -1;
   void* data_ = nullptr;

@@ -5,14 +5,22 @@
 #include <string>
 
 // The messages between the program and the plug-in host, one per socket
-// message. The host answers its start with one LoadReply, then each Request
-// with one CallReply. A CodeAndDeCode request carries three descriptors:
-// the input samples, the output samples and the frame counter.
+// message. The program opens with one LoadRequest, which the host answers
+// with one LoadReply; then the host answers each Request with one CallReply.
+// A CodeAndDeCode request carries three descriptors: the input samples
+// (sealed: nobody can change them any more), the output samples and the
+// frame counter.
 namespace orvelle::host_protocol {
 
 constexpr const char* kHostProgram = "orvelle-plugin-host";
 constexpr int kChannelFd = 3;
 constexpr std::size_t kTextBytes = 1024;
+
+// Every memory limit counts the bytes the host may take beyond what it took
+// itself before it loaded the plug-in.
+struct LoadRequest {
+  std::int64_t memoryLimit;  // while the library loads
+};
 
 enum class RequestKind : std::int32_t { FrameSize = 1, CodeAndDeCode = 2 };
 
@@ -22,9 +30,12 @@ struct Request {
   std::int64_t sampleCount;
   std::int64_t inputBytes;
   std::int64_t outputBytes;
+  std::int64_t memoryLimit;  // while this call runs
 };
 
-enum class LoadResult : std::int32_t { Loaded = 1, Failed = 2 };
+// OutOfMemory: the plug-in's code was refused memory at its limit; the host
+// is of no more use.
+enum class LoadResult : std::int32_t { Loaded = 1, Failed = 2, OutOfMemory = 3 };
 
 struct LoadReply {
   LoadResult result;
@@ -34,7 +45,8 @@ struct LoadReply {
   char text[kTextBytes];  // the loader's reason when it failed
 };
 
-enum class CallResult : std::int32_t { Returned = 1, Raised = 2, Refused = 3 };
+// OutOfMemory: as LoadResult's.
+enum class CallResult : std::int32_t { Returned = 1, Raised = 2, Refused = 3, OutOfMemory = 4 };
 
 struct CallReply {
   CallResult result;

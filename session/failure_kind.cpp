@@ -9,6 +9,7 @@ FailureKind failureKindOf(VoiceFault fault) {
     case VoiceFault::damaged:
     case VoiceFault::empty: return FailureKind::fileDamaged;
     case VoiceFault::needsConversion: return FailureKind::needsConversion;
+    case VoiceFault::rateTooLow: return FailureKind::notMeasurable;
     case VoiceFault::tooShort: return FailureKind::tooShort;
     case VoiceFault::tooLong: return FailureKind::tooLong;
     case VoiceFault::outOfMemory: return FailureKind::outOfMemory;
@@ -25,6 +26,7 @@ FailureKind kindOf(HostedPlugin::Fault fault, FailureKind otherwise) {
     case HostedPlugin::Fault::crashed: return FailureKind::crashed;
     case HostedPlugin::Fault::timedOut: return FailureKind::timedOut;
     case HostedPlugin::Fault::stopped: return FailureKind::stopped;
+    case HostedPlugin::Fault::outOfMemory: return FailureKind::outOfMemory;
     case HostedPlugin::Fault::exited:
     case HostedPlugin::Fault::refused:
     case HostedPlugin::Fault::none: break;

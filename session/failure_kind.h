@@ -15,7 +15,7 @@ enum class FailureKind {
   tooShort,
   tooLong,
   notMeasurable,    // no band of the source could be judged
-  outOfMemory,
+  outOfMemory,      // no memory for the buffers, or a hosted plug-in went past its memory limit
   loadFailed,       // the plug-in could not be loaded or lacks an export
   pluginFailed,     // the plug-in raised, reported a bad frame size or ended its process
   crashed,          // the plug-in's process died of a signal

@@ -1,5 +1,6 @@
 #include "session/hosted_plugin.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 
@@ -24,6 +25,53 @@ long sharedCount(const platform::SharedMemory& counter) {
   return std::atomic_ref<long>(*static_cast<long*>(counter.data())).load(std::memory_order_relaxed);
 }
 
+// The plug-in writes its counter as it likes; only a count it could have
+// reached is progress: 0 to the frames it was given, or one more for a last,
+// partial frame that a codec may code and count as well.
+bool plausibleCount(long count, long frameTotal) { return count >= 0 && count - 1 <= frameTotal; }
+
+// Progress shown keeps the last plausible count through a wild one, and
+// within the frames shown.
+void mirrorCount(const platform::SharedMemory& counter, ProgressCounter* frames, long frameTotal) {
+  const long count = sharedCount(counter);
+  if (plausibleCount(count, frameTotal)) frames->store(std::min(count, frameTotal));
+}
+
+std::string countWords(long count, long frameTotal) {
+  if (plausibleCount(count, frameTotal)) {
+    return " after " + std::to_string(std::min(count, frameTotal)) + " of " + std::to_string(frameTotal) + " frames";
+  }
+  return "; the plug-in left its frame counter at " + std::to_string(count) + ", outside 0 to " +
+         std::to_string(frameTotal);
+}
+
+constexpr std::int64_t kMiB = std::int64_t{1} << 20;
+// Generous, so that only a runaway plug-in meets it: a machine shared with
+// others is spared the kernel's choice of a process to kill.
+constexpr std::int64_t kDefaultMemoryLimit = std::int64_t{4} << 30;
+
+// The limit for a load or call over `bufferBytes` of sample buffers: the
+// chosen one, else 4 GiB or sixteen times the buffers (in whole MiB),
+// whichever is larger.
+std::int64_t memoryLimitFor(const PluginCallControl* control, std::int64_t bufferBytes) {
+  const std::int64_t chosen = control ? control->memoryLimitBytes() : 0;
+  if (chosen > 0) return chosen;
+  if (bufferBytes <= kDefaultMemoryLimit / 16) return kDefaultMemoryLimit;
+  return (bufferBytes * 16 + kMiB - 1) / kMiB * kMiB;
+}
+
+std::string memoryText(std::int64_t bytes) {
+  static const struct {
+    int shift;
+    const char* unit;
+  } units[] = {{30, " GiB"}, {20, " MiB"}, {10, " KiB"}};
+  for (const auto& unit : units) {
+    const std::int64_t size = std::int64_t{1} << unit.shift;
+    if (bytes % size == 0) return std::to_string(bytes / size) + unit.unit;
+  }
+  return std::to_string(bytes) + " bytes";
+}
+
 }  // namespace
 
 bool HostedPlugin::start(const PluginCallControl* control, std::string* error) {
@@ -44,8 +92,18 @@ bool HostedPlugin::start(const PluginCallControl* control, std::string* error) {
     end();
     return false;
   }
+  memoryLimit_ = memoryLimitFor(control, 0);
+  const hp::LoadRequest load{memoryLimit_};
+  if (!platform::sendPacket(channel_, &load, sizeof load)) {
+    *error = describeEnd(Phase::Loading, 0);
+    return false;
+  }
   hp::LoadReply loaded{};
   if (!await(control, &loaded, sizeof loaded, Phase::Loading, nullptr, 0, error)) return false;
+  if (loaded.result == hp::LoadResult::OutOfMemory) {
+    *error = wentPastMemoryLimit(Phase::Loading);
+    return false;
+  }
   if (loaded.result != hp::LoadResult::Loaded) {
     loaded.text[hp::kTextBytes - 1] = '\0';
     *error = loaded.text;
@@ -67,10 +125,11 @@ bool HostedPlugin::frameSize(const PluginCallControl& control, std::int32_t* siz
                              std::string* error) {
   lastFault_ = Fault::none;
   if (!ensureStarted(control, error)) return false;
-  const hp::Request request{hp::RequestKind::FrameSize, 0, 0, 0, 0};
+  memoryLimit_ = memoryLimitFor(&control, 0);
+  const hp::Request request{hp::RequestKind::FrameSize, 0, 0, 0, 0, memoryLimit_};
   hp::CallReply reply{};
   if (!platform::sendPacket(channel_, &request, sizeof request)) {
-    *error = describeEnd(Phase::FrameSize, 0, 0);
+    *error = describeEnd(Phase::FrameSize, 0);
     return false;
   }
   if (!await(&control, &reply, sizeof reply, Phase::FrameSize, nullptr, 0, error)) return false;
@@ -84,13 +143,21 @@ bool HostedPlugin::codeAndDeCode(const PluginCallControl& control, const SampleB
                                  long frameTotal, std::string* raised, std::string* error) {
   lastFault_ = Fault::none;
   if (!ensureStarted(control, error)) return false;
+  // The host gets the input only sealed: the samples the score is taken
+  // against can then change through no descriptor and no mapping of theirs.
+  if (!input.seal()) {
+    lastFault_ = Fault::refused;
+    *error = path_ + ": the input samples could not be protected from the plug-in";
+    return false;
+  }
   std::atomic_ref<long>(*static_cast<long*>(counter_.data())).store(frames->load(), std::memory_order_relaxed);
-  const hp::Request request{hp::RequestKind::CodeAndDeCode, 0, count,
-                            static_cast<std::int64_t>(input.memory().bytes()),
-                            static_cast<std::int64_t>(output.memory().bytes())};
+  const auto inputBytes = static_cast<std::int64_t>(input.memory().bytes());
+  const auto outputBytes = static_cast<std::int64_t>(output.memory().bytes());
+  memoryLimit_ = memoryLimitFor(&control, inputBytes + outputBytes);
+  const hp::Request request{hp::RequestKind::CodeAndDeCode, 0, count, inputBytes, outputBytes, memoryLimit_};
   const int fds[3] = {input.memory().fd(), output.memory().fd(), counter_.fd()};
   if (!platform::sendPacket(channel_, &request, sizeof request, fds, 3)) {
-    *error = describeEnd(Phase::Recoding, frames->load(), frameTotal);
+    *error = describeEnd(Phase::Recoding, frameTotal);
     return false;
   }
   hp::CallReply reply{};
@@ -103,9 +170,15 @@ bool HostedPlugin::await(const PluginCallControl* control, void* reply, std::siz
   const auto started = std::chrono::steady_clock::now();
   const int timeout = control ? control->timeoutSeconds() : 0;
   for (;;) {
-    const bool readable = platform::waitReadable(channel_, kWaitTickMs);
-    if (frames) frames->store(sharedCount(counter_));
-    if (readable) break;
+    // The host's end is seen from its exit: a fork of the plug-in may hold
+    // the channel open long after the host crashed.
+    const platform::ChildProcess::Wake wake = child_.waitReadableOrEnd(channel_, kWaitTickMs);
+    if (frames) mirrorCount(counter_, frames, frameTotal);
+    if (wake == platform::ChildProcess::Wake::readable) break;
+    if (wake == platform::ChildProcess::Wake::ended) {
+      *error = describeEnd(phase, frameTotal);
+      return false;
+    }
     if (control && control->stopRequested()) {
       lastFault_ = Fault::stopped;
       child_.kill();
@@ -125,7 +198,7 @@ bool HostedPlugin::await(const PluginCallControl* control, void* reply, std::siz
   const long received = platform::receivePacket(channel_, reply, bytes);
   if (received == static_cast<long>(bytes)) return true;
   if (received == 0) {
-    *error = describeEnd(phase, frames ? frames->load() : 0, frameTotal);
+    *error = describeEnd(phase, frameTotal);
     return false;
   }
   *error = breakOff();
@@ -150,14 +223,24 @@ bool HostedPlugin::finishCall(hp::CallReply& reply, std::string* raised, std::st
       lastFault_ = Fault::refused;
       *error = path_ + ": " + reply.text;
       return false;
+    case hp::CallResult::OutOfMemory: *error = wentPastMemoryLimit(Phase::Recoding); return false;
   }
   *error = breakOff();
   return false;
 }
 
-std::string HostedPlugin::describeEnd(Phase phase, long framesDone, long frameTotal) {
-  // The channel closes as the host ends; the host is reaped before it is
-  // described, killed if it lingers with the channel closed.
+std::string HostedPlugin::wentPastMemoryLimit(Phase phase) {
+  // The host is dying of it, or has nothing left to work with.
+  lastFault_ = Fault::outOfMemory;
+  child_.kill();
+  end();
+  return path_ + ": the plug-in went past the memory limit of " + memoryText(memoryLimit_) +
+         (phase == Phase::Loading ? " while it was being loaded" : "");
+}
+
+std::string HostedPlugin::describeEnd(Phase phase, long frameTotal) {
+  // The host has ended, or closed its end of the channel; it is reaped
+  // before it is described, killed if it lingers with the channel closed.
   platform::ChildProcess& child = child_;
   if (!child.waitForExit(kQuitGraceMs)) child.kill();
   std::string reason;
@@ -165,9 +248,7 @@ std::string HostedPlugin::describeEnd(Phase phase, long framesDone, long frameTo
   if (child.endedBySignal()) {
     reason = phase == Phase::Loading ? "the plug-in crashed while it was being loaded"
                                      : "the plug-in crashed: " + platform::describeSignal(child.endSignal());
-    if (phase == Phase::Recoding) {
-      reason += " after " + std::to_string(framesDone) + " of " + std::to_string(frameTotal) + " frames";
-    }
+    if (phase == Phase::Recoding) reason += countWords(sharedCount(counter_), frameTotal);
   } else {
     reason = "the plug-in ended the process with exit status " + std::to_string(child.exitStatus());
   }

@@ -1,5 +1,8 @@
 #include "session/plugin_calls.h"
 
+#include <new>
+#include <vector>
+
 #include "plugin_host/host_protocol.h"
 
 namespace orvelle {
@@ -53,8 +56,21 @@ bool runCodec(const CodecLibrary& codec, const std::string& path, const PluginCa
     if (!raised.empty()) *error = path + ": CodeAndDeCode raised " + raised;
     return false;
   }
+  // In process the plug-in may write into its input, which a hosted run
+  // before may have sealed: it then writes into a copy.
+  std::vector<std::int16_t> copy;
+  std::int16_t* samples = input.get();
+  if (input.sealed()) {
+    try {
+      copy.assign(samples, samples + input.memory().bytes() / sizeof(std::int16_t));
+    } catch (const std::bad_alloc&) {
+      *error = path + ": not enough memory for the plug-in's copy of its input";
+      return false;
+    }
+    samples = copy.data();
+  }
   try {
-    codec.codeAndDeCode()(input.get(), output.get(), count, frames->address());
+    codec.codeAndDeCode()(samples, output.get(), count, frames->address());
     return true;
   } catch (...) {
     *error = path + ": CodeAndDeCode raised " + describeCurrentException();

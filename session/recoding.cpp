@@ -24,6 +24,9 @@ bool TestSession::recodeVoiceData(ProgressDialog* dialog) {
   // activity, is taken meanwhile. In process the plug-in may write into it,
   // and what an earlier recoding took from it may no longer hold.
   if (codec.hosted() != nullptr) {
+    // Sealed (made read-only) before the classification starts reading it,
+    // not while it reads: the host gets only sealed input anyway.
+    inputSamples.seal();
     analyzer_.prepareSource(inputSamples.get(), sampleCount);
   } else {
     analyzer_.dropPreparedSource();

@@ -9,7 +9,8 @@
 namespace orvelle {
 
 // Samples in shared memory, so that a plug-in host maps them instead of
-// receiving copies.
+// receiving copies. A buffer that is sealed can be read on but no longer
+// changed, by us or by a host.
 class SampleBuffer {
  public:
   SampleBuffer() = default;
@@ -19,6 +20,8 @@ class SampleBuffer {
   std::int16_t* get() const { return static_cast<std::int16_t*>(memory_.data()); }
   std::int16_t& operator[](std::size_t index) const { return get()[index]; }
   void reset() { memory_.release(); }
+  bool seal() const { return memory_.seal(); }
+  bool sealed() const { return memory_.sealed(); }
   const platform::SharedMemory& memory() const { return memory_; }
 
  private:

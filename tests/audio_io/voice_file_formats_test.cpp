@@ -10,6 +10,7 @@
 #include "analyzer/quality_analyzer.h"
 #include "audio_io/voice_pair.h"
 #include "tests/analyzer/speech_like_signal.h"
+#include "tests/support/address_space_cap.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/sound_files.h"
 #include "tests/support/voice_files.h"
@@ -123,17 +124,71 @@ TEST_F(VoiceFileFormats, DamagedSoundFilesAreRefusedWithTheReason) {
   EXPECT_EQ(fault_, VoiceFault::damaged);
 }
 
-TEST_F(VoiceFileFormats, ADeclaredLengthBeyondA32BitCountIsRefusedBeforeDecoding) {
-  // FLAC declares its length in the stream header: 36 bits at byte 18 of
-  // the file, after the rate, the channels and the sample size.
-  std::string flac = test::readWholeFile(soundFile("long.flac", source_, test::kVoiceFlac));
-  const std::uint64_t declared = std::uint64_t{1} << 33;
+// A FLAC file of `samples` whose stream header declares `declared` frames
+// instead: 36 bits at byte 18 of the file, after the rate, the channels and
+// the sample size.
+std::string flacDeclaring(const std::string& path, const Signal& samples, int rate, std::uint64_t declared) {
+  test::writeSoundFile(path, samples, test::kVoiceFlac, rate);
+  std::string flac = test::readWholeFile(path);
   flac[21] = static_cast<char>((flac[21] & 0xf0) | ((declared >> 32) & 0x0f));
   for (int i = 0; i < 4; ++i) flac[22 + i] = static_cast<char>((declared >> (24 - 8 * i)) & 0xff);
-  const std::string path = scratch_.file("long.flac");
   test::writeWholeFile(path, flac);
+  return path;
+}
+
+TEST_F(VoiceFileFormats, ADeclaredLengthBeyondA32BitCountIsRefusedBeforeDecoding) {
+  const std::string path = flacDeclaring(scratch_.file("long.flac"), source_, 8000, std::uint64_t{1} << 33);
   EXPECT_NE(refusal(path).find("is too long to analyse: 8589934592 samples"), std::string::npos);
   EXPECT_EQ(fault_, VoiceFault::tooLong);
+}
+
+TEST_F(VoiceFileFormats, ConversionsBeyondTheMeasuresLimitsAreRefusedFromTheHeaderAlone) {
+  OpenVoiceFile voice;
+  const std::string slow = soundFile("slow.wav", source_, test::kVoiceWav, 999);
+  for (const OtherFormats others : {OtherFormats::refuse, OtherFormats::resample}) {
+    EXPECT_FALSE(openVoiceFile(slow.c_str(), "source", 0, voice, reason_, others));
+    EXPECT_EQ(voice.fault, VoiceFault::rateTooLow);
+    EXPECT_EQ(reason_, "The source voice file \"" + slow + "\" is 999 Hz; a rate below 1000 Hz holds no speech");
+  }
+  std::string what;
+  EXPECT_FALSE(needsResampling(slow.c_str(), what)) << "no conversion makes speech of it";
+  EXPECT_TRUE(needsResampling(soundFile("lowest.wav", source_, test::kVoiceWav, 1000).c_str(), what));
+
+  // At 1000 Hz, 2^28 frames make 2^31 samples: one more than a 32-bit count.
+  const std::string tooLong = flacDeclaring(scratch_.file("long.flac"), source_, 1000, std::uint64_t{1} << 28);
+  EXPECT_FALSE(readVoicePair(tooLong.c_str(), good_.c_str(), OtherFormats::resample, pair_, fault_, reason_));
+  EXPECT_EQ(fault_, VoiceFault::tooLong);
+  EXPECT_NE(reason_.find("is too long to analyse: 2147483648 samples"), std::string::npos) << reason_;
+
+#ifndef ORVELLE_UNDER_SANITIZER
+  // 2^26 frames make 2^29 samples, 2 GiB with as many to score them against.
+  const std::string big = flacDeclaring(scratch_.file("big.flac"), source_, 1000, std::uint64_t{1} << 26);
+  test::AddressSpaceCap cap(std::uintmax_t{256} << 20);
+  if (!cap.applied()) GTEST_SKIP() << "cannot cap this process's address space";
+  const bool opened = openVoiceFile(big.c_str(), "processed", 0, voice, reason_, OtherFormats::resample);
+  cap.lift();
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(voice.fault, VoiceFault::outOfMemory);
+  EXPECT_EQ(reason_.rfind("Not enough memory to convert the processed voice file \"" + big +
+                              "\": at 8000 Hz it would be 536870912 samples, which need 2048 MB with the signal they "
+                              "are scored against, and at most ",
+                          0),
+            0u)
+      << reason_;
+#endif
+}
+
+TEST_F(VoiceFileFormats, AConversionWritesNothingPastTheEndOfADamagedFile) {
+  const std::string path = flacDeclaring(scratch_.file("cut.flac"), source_, 16000, std::uint64_t{1} << 20);
+  OpenVoiceFile voice;
+  ASSERT_TRUE(openVoiceFile(path.c_str(), "", 0, voice, reason_, OtherFormats::resample)) << reason_;
+  // As long as the header claims, which a lying header makes as long as it likes.
+  Signal samples(static_cast<std::size_t>(voice.bytes / 2), 0x5a5a);
+  EXPECT_FALSE(readVoiceSamples(voice, path.c_str(), "", samples.data(), static_cast<std::int32_t>(samples.size()),
+                                reason_));
+  EXPECT_EQ(voice.fault, VoiceFault::damaged);
+  EXPECT_NE(reason_.find("only 24000 could be decoded"), std::string::npos) << reason_;
+  EXPECT_EQ(samples.back(), 0x5a5a);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 namespace orvelle {
 namespace {
 
+using namespace std::string_literals;
+
 const std::string kProgram = std::string(ORVELLE_BINARY_DIR) + "/cli/orvelle-cli";
 
 std::vector<nlohmann::json> jsonLines(const std::string& text) {
@@ -120,6 +122,8 @@ TEST_F(BatchThreaded, MalformedListsAndIdsAreRefusedWithTheirLine) {
       {"src,processed\n", "line 1: the header must name"},
       {"id,source,processed\nx,a.pcm,a-2.pcm\nx,a.pcm,a-3.pcm\n", "row 2: the id \"x\" is given twice"},
       {"", "no header line"},
+      {"source,processed\na.pcm,a-2.pcm\na.pcm,a-3.pcm\0.pcm\n"s, "line 3 holds a NUL byte"},
+      {"\xFF\xFEs\0,\0p\0\n\0"s, "standard input is UTF-16 text; save the list as UTF-8"},
   };
   for (const auto& [list, message] : cases) {
     SCOPED_TRACE(list);
@@ -134,6 +138,45 @@ TEST_F(BatchThreaded, MalformedListsAndIdsAreRefusedWithTheirLine) {
   const auto refused = run("batch ids.csv --log-dir .");
   EXPECT_EQ(refused.exitCode, 2);
   EXPECT_NE(refused.err.find("row 1: the id \"../up\" cannot name its log file"), std::string::npos) << refused.err;
+}
+
+TEST_F(BatchThreaded, ListsWithAByteOrderMarkReadAndNumbersTooLargeAreRefused) {
+  test::writeWholeFile(scratch.file("marked.csv"), "\xEF\xBB\xBFsource,processed\r\na.pcm,a-2.pcm\r\n");
+  const auto pairs = jsonLines(run("batch marked.csv").out);
+  ASSERT_EQ(pairs.size(), 1u);
+  EXPECT_EQ(pairs[0]["source"], "a.pcm");
+  EXPECT_EQ(pairs[0]["score"], jsonLines(run("batch pairs.csv").out)[0]["score"]);
+  test::writeWholeFile(scratch.file("voices.txt"), "\xEF\xBB\xBF" "a-2.pcm\n");
+  const auto voices = jsonLines(run("batch --codec passthrough --list voices.txt").out);
+  ASSERT_EQ(voices.size(), 1u);
+  EXPECT_EQ(voices[0]["voice"], "a-2.pcm");
+  EXPECT_TRUE(voices[0]["error"].is_null()) << voices[0];
+  test::writeWholeFile(scratch.file("voices.txt"), "a-2.pcm\na\0.pcm\n"s);
+  const auto nul = run("batch --codec passthrough --list voices.txt");
+  EXPECT_EQ(nul.exitCode, 2);
+  EXPECT_EQ(nul.err, "\"voices.txt\" line 2 holds a NUL byte, which no path can hold\n");
+
+  const struct {
+    std::string arguments;
+    std::string message;
+  } refused[] = {
+      {"batch pairs.csv --shard 1/99999999999999999999",
+       "--shard takes K/N with 1 <= K <= N, such as 2/8; \"1/99999999999999999999\" holds 99999999999999999999, more "
+       "than the largest K or N, 9223372036854775807\n"},
+      {"batch pairs.csv --shard +1/2", "\"+1/2\" is not that\n"},
+      {"batch pairs.csv --jobs 4294967296", "--jobs: \"4294967296\" is too large; it takes a whole number from 1 to "
+                                            "4294967295\n"},
+      {"batch pairs.csv --jobs 0", "--jobs: \"0\" is not a whole number from 1 to 4294967295\n"},
+      {"league --jobs 99999999999999999999", "--jobs: \"99999999999999999999\" is too large; it takes a whole number "
+                                             "from 1 to 2147483647\n"},
+  };
+  for (const auto& bad : refused) {
+    SCOPED_TRACE(bad.arguments);
+    const auto result = run(bad.arguments);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find(bad.message), std::string::npos) << result.err;
+  }
 }
 
 TEST_F(BatchThreaded, LogsAreThoseOfSingleRunsAndCsvHasOneColumnPerField) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/command_line.h"
+#include "tests/support/plugin_paths.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/small_file_system.h"
 #include "tests/support/speech_like_signal.h"
@@ -130,6 +131,47 @@ TEST_F(CliOutputFiles, AFullDiskLeavesEveryOldFileAsItWasAndNothingBehind) {
   EXPECT_EQ(test::readWholeFile(disk.file("codec.h")), oldHeader);
   EXPECT_EQ(test::readWholeFile(disk.file("TestLog.log")), oldLog);
   EXPECT_EQ(disk.names(), (std::vector<std::string>{"TestLog.log", "codec.h", "filler", "saved.pcm", "signal.pcm"}));
+}
+
+TEST_F(CliOutputFiles, PlugInCodeThatChangesTheFolderMovesNoOutputAndNoInput) {
+  // The plug-in moves the process into elsewhere/ as it codes; there a file
+  // of an output's name waits to be overwritten, and folders of the output
+  // folders' names wait to be written into.
+  fs::copy_file(test::testPlugin("changes_folder"), scratch.file("changes_folder.so"));
+  for (const char* folder : {"logs", "reports", "elsewhere/logs", "elsewhere/reports"}) {
+    fs::create_directories(scratch.file(folder));
+  }
+  test::writeWholeFile(scratch.file("elsewhere/out.pcm"), "keep");
+  const struct {
+    std::string command;
+    std::vector<std::string> outputs;
+  } runs[] = {
+      {"--log-dir logs quality --in-process --codec ./changes_folder.so --voice speech.pcm --save-processed out.pcm "
+       "--report out.html",
+       {"out.pcm", "out.html", "logs/TestLog.log"}},
+      {"compare-codecs --in-process --source-codec ./changes_folder.so --tested-codec passthrough --size short "
+       "--save-source source.pcm --save-tested tested.pcm",
+       {"source.pcm", "tested.pcm"}},
+      // The second row's plug-in and voice file are read after the first
+      // row's code has moved the process.
+      {"batch --in-process --jobs 1 --codec ./changes_folder.so speech.pcm processed1.pcm --log-dir logs "
+       "--report-dir reports",
+       {"logs/1.log", "logs/2.log", "reports/2.html", "reports/index.html"}},
+  };
+  for (const auto& one : runs) {
+    SCOPED_TRACE(one.command);
+    const auto result = run(one.command);
+    ASSERT_EQ(result.exitCode, 0) << result.err << result.out;
+    for (const std::string& output : one.outputs) EXPECT_TRUE(fs::is_regular_file(scratch.file(output))) << output;
+  }
+  EXPECT_EQ(test::readVoiceFile(scratch.file("out.pcm")).size(), test::speechLikeSignal(5).size() + 160);
+  EXPECT_EQ(test::readWholeFile(scratch.file("elsewhere/out.pcm")), "keep");
+  std::vector<std::string> elsewhere;
+  for (const auto& entry : fs::recursive_directory_iterator(scratch.file("elsewhere"))) {
+    elsewhere.push_back(fs::relative(entry.path(), scratch.file("elsewhere")).string());
+  }
+  std::sort(elsewhere.begin(), elsewhere.end());
+  EXPECT_EQ(elsewhere, (std::vector<std::string>{"logs", "out.pcm", "reports"}));
 }
 
 TEST_F(CliOutputFiles, AResultThatCannotReachTheStandardOutputFailsTheJob) {

@@ -2,8 +2,10 @@
 // defined for, refused with the reason and the way out otherwise.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -71,6 +73,10 @@ class CliSoundFiles : public ::testing::Test {
   test::CommandResult run(const std::string& arguments) {
     return test::runCommand("timeout 60 " + kProgram + " " + arguments, scratch);
   }
+  // A relative path as the program names it once it has made it absolute.
+  std::string resolved(const std::string& name) const {
+    return (std::filesystem::canonical(scratch.path()) / name).string();
+  }
 
   std::vector<std::int16_t> speech_;
   std::vector<std::int16_t> processed_;
@@ -102,8 +108,8 @@ TEST_F(CliSoundFiles, OtherFormatsAndDamagedFilesFailWithTheReason) {
       {"compare-files wide.wav b.wav",
        "The source voice file \"wide.wav\" is 16000 Hz, 1 channel, 24-bit; the measure needs 8000 Hz mono 16-bit"},
       {"compare-files a.wav cut.wav", "The processed voice file \"cut.wav\" is a damaged sound file"},
-      {"quality --codec passthrough --voice wide.wav", "\"wide.wav\" is 16000 Hz, 1 channel, 24-bit"},
-      {"quality --codec passthrough --voice cut.wav", "\"cut.wav\" is a damaged sound file"},
+      {"quality --codec passthrough --voice wide.wav", "\"" + resolved("wide.wav") + "\" is 16000 Hz, 1 channel, 24-bit"},
+      {"quality --codec passthrough --voice cut.wav", "\"" + resolved("cut.wav") + "\" is a damaged sound file"},
   };
   for (const auto& refused : cases) {
     SCOPED_TRACE(refused.arguments);
@@ -188,6 +194,23 @@ TEST_F(CliSoundFiles, ResampleConvertsAWideStereoFileDeterministicallyToTheNarro
   EXPECT_LT(rms(error), 1.0);
 }
 
+TEST_F(CliSoundFiles, AFileBelowTheRatesOfSpeechIsRefusedFromItsHeaderAtOnce) {
+  // 40 KB of samples whose header claims 1 Hz: converted, 160 million samples.
+  test::writeSoundFile(scratch.file("rate1hz.wav"), std::vector<std::int16_t>(speech_.begin(), speech_.begin() + 20000),
+                       test::kVoiceWav, 1);
+  for (const std::string resample : {"", " --resample"}) {
+    SCOPED_TRACE(resample);
+    const auto start = std::chrono::steady_clock::now();
+    const auto result = run("compare-files a.pcm rate1hz.wav" + resample);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "Can't calculate Quality!\n  The processed voice file \"rate1hz.wav\" is 1 Hz; a rate below "
+                          "1000 Hz holds no speech\n")
+        << "no conversion is offered for it";
+  }
+}
+
 TEST_F(CliSoundFiles, ResampleCountsTheSamplesThatClip) {
   // A full-scale square wave overshoots its range once its harmonics above
   // 4 kHz are removed.
@@ -196,8 +219,8 @@ TEST_F(CliSoundFiles, ResampleCountsTheSamplesThatClip) {
   test::writeSoundFile(scratch.file("loud.flac"), square, test::kVoiceFlac, 48000);
   const auto result = run("quality --codec passthrough --voice loud.flac --resample");
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  const std::string note = "The voice file \"loud.flac\" was converted from 48000 Hz, 1 channel, 16-bit to 8000 Hz "
-                           "mono 16-bit; ";
+  const std::string note = "The voice file \"" + resolved("loud.flac") +
+                           "\" was converted from 48000 Hz, 1 channel, 16-bit to 8000 Hz mono 16-bit; ";
   const std::size_t at = result.err.find(note);
   ASSERT_NE(at, std::string::npos) << result.err;
   const long clipped = std::strtol(result.err.c_str() + at + note.size(), nullptr, 10);

@@ -143,10 +143,10 @@ TEST_F(RecodingAndScoringThreaded, ARecodingThatFailsOrIsReleasedLeavesNothingPr
   ASSERT_TRUE(session.loadCodec());
   ASSERT_TRUE(session.recodeVoiceData(&dialog));
   EXPECT_FALSE(session.analyzer().hasPreparedSource());
-  // The zeroed input holds nothing to measure, and the run says so.
-  EXPECT_FALSE(session.calculateVoiceQuality(&dialog));
-  EXPECT_EQ(session.failureKind(), FailureKind::notMeasurable);
-  EXPECT_EQ(session.analyzer().lastResult().activityAgreement, 1.0) << "the zeroed input's activity, not the speech's";
+  // The host's run sealed the input: the plug-in zeroes a copy of it, and its
+  // silence is scored against the speech.
+  ASSERT_TRUE(session.calculateVoiceQuality(&dialog)) << session.failureReason();
+  EXPECT_LT(session.codecQuality, 1.0);
 }
 
 TEST_F(RecodingAndScoringThreaded, NothingPreparedFailsAtOnce) {
