@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/child_processes.h"
 #include "tests/support/command_line.h"
 #include "tests/support/plugin_paths.h"
 #include "tests/support/scratch_directory.h"
@@ -13,17 +14,6 @@ namespace orvelle {
 namespace {
 
 const std::string kProgram = std::string(ORVELLE_BINARY_DIR) + "/cli/orvelle-cli";
-
-// Whether any process still runs with `text` in its command line.
-bool anyProcessMentions(const std::string& text) {
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (test::readWholeFile(entry.path().string() + "/cmdline").find(text) != std::string::npos) return true;
-  }
-  return false;
-}
 
 // The plug-ins run from copies in the scratch folder, so that a host left
 // behind can be told apart from any other test's.
@@ -36,7 +26,7 @@ class CliPluginHostThreaded : public ::testing::Test {
   }
   test::CommandResult cli(const std::string& arguments) {
     const auto result = test::runCommand(kProgram + " " + arguments, scratch);
-    EXPECT_FALSE(anyProcessMentions(scratch.path().string())) << "a plug-in host outlived " << arguments;
+    EXPECT_FALSE(test::anyProcessMentions(scratch.path().string())) << "a plug-in host outlived " << arguments;
     return result;
   }
   std::vector<std::string> scratchFiles() const {

@@ -9,11 +9,10 @@
 #include <vector>
 
 #include "platform/startup_directory.h"
-#include "tests/support/headless_message_presenter.h"
-#include "session/headless_progress_dialog.h"
 #include "session/test_session.h"
 #include "tests/support/child_processes.h"
 #include "tests/support/plugin_paths.h"
+#include "tests/support/session_operations.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/speech_like_signal.h"
 #include "tests/support/voice_files.h"
@@ -41,16 +40,7 @@ class PluginHostThreaded : public ::testing::Test {
     return session.loadCodec();
   }
   // Runs one operation; on failure returns the message box's text.
-  std::string run(std::int32_t opCode) {
-    HeadlessMessagePresenter presenter;
-    HeadlessProgressDialog dialog;
-    OperationRequest request;
-    request.opCode = opCode;
-    request.owner = &presenter;
-    request.progressDialog = &dialog;
-    session.runOperation(&request);
-    return request.failed ? presenter.shown().at(0).text : std::string();
-  }
+  std::string run(std::int32_t opCode) { return test::runHeadless(session, opCode); }
   void expectPassThroughScoresOneHundred() {
     ASSERT_TRUE(load(test::bundledPlugin("passthrough"))) << session.failureReason();
     ASSERT_EQ(run(kPrepareVoiceData), "");

@@ -11,11 +11,10 @@
 #include <vector>
 
 #include "platform/startup_directory.h"
-#include "session/headless_progress_dialog.h"
 #include "session/test_session.h"
 #include "tests/support/child_processes.h"
-#include "tests/support/headless_message_presenter.h"
 #include "tests/support/plugin_paths.h"
+#include "tests/support/session_operations.h"
 #include "tests/support/scratch_directory.h"
 
 namespace orvelle {
@@ -37,16 +36,7 @@ class PluginIsolationThreaded : public ::testing::Test {
     return session.loadCodec();
   }
   // Runs one operation; on failure returns the message box's text.
-  std::string run(std::int32_t opCode) {
-    HeadlessMessagePresenter presenter;
-    HeadlessProgressDialog dialog;
-    OperationRequest request;
-    request.opCode = opCode;
-    request.owner = &presenter;
-    request.progressDialog = &dialog;
-    session.runOperation(&request);
-    return request.failed ? presenter.shown().at(0).text : std::string();
-  }
+  std::string run(std::int32_t opCode) { return test::runHeadless(session, opCode); }
   // The score of a recoding that must leave the prepared reference as it was.
   double scoreKeepingTheReference(const std::string& plugin) {
     EXPECT_TRUE(load(plugin)) << session.failureReason();
