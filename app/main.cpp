@@ -1,3 +1,6 @@
+#include <cstdio>
+#include <string>
+
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/orvelle_application.h"
@@ -12,6 +15,10 @@ constexpr int kSplashMs = 3000;
 }
 
 int main(int argc, char** argv) {
+  if (const std::string information = orvelle::informationRequested(argc, argv); !information.empty()) {
+    std::fputs(information.c_str(), stdout);
+    return 0;
+  }
   // Before Qt starts any thread, which would inherit the blocked signals: the
   // program ended by a signal or by its session during a run ends its
   // plug-in hosts with all they started and leaves no half-written file.

@@ -1,3 +1,4 @@
+#include "analyzer/measure_version.h"
 #include "cli/batch_output.h"
 
 #include <utility>
@@ -82,6 +83,9 @@ Json batchRowJson(const BatchRow& row, const RowOutcome& outcome, const BatchOut
     }
     json["groups"] = std::move(groups);
   }
+  // Every row says which build scored it: rows of several runs end up in one file.
+  json["version"] = programVersion();
+  json["measureVersion"] = kMeasureVersion;
   return json;
 }
 

@@ -1,5 +1,6 @@
 #include "cli/json_report.h"
 
+#include "analyzer/measure_version.h"
 #include "cli/companion_report.h"
 #include "session/result_text.h"
 
@@ -24,6 +25,8 @@ nlohmann::json scoreJson(double scorePercent, const AnalysisResult& analysis) {
       {"score", scorePercent},
       {"points", scorePoints(scorePercent)},
       {"agreement", analysis.activityAgreement},
+      {"version", programVersion()},
+      {"measureVersion", kMeasureVersion},
       {"companion", companionJson(analysis.companion)},
       {"groups",
        {{"main", groupsJson(analysis.uniform.main, analysis.table.main, 1)},

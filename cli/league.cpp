@@ -1,3 +1,4 @@
+#include "analyzer/measure_version.h"
 #include "cli/league.h"
 
 #include <algorithm>
@@ -49,7 +50,9 @@ std::string formatTable(const std::vector<LeagueRow>& rows) {
 }
 
 std::string formatCsv(const std::vector<LeagueRow>& rows) {
-  std::string text = "rank,plugin,frame_size,score,points,agreement,seconds,error," + companionCsvHeader() + "\n";
+  std::string text =
+      "rank,plugin,frame_size,score,points,agreement,seconds,error," + companionCsvHeader() + ",version,measure_version\n";
+  const std::string build = std::string(",") + programVersion() + "," + std::to_string(kMeasureVersion) + "\n";
   int rank = 0;
   for (const LeagueRow& row : rows) {
     const engine::PluginOutcome& o = row.outcome;
@@ -58,9 +61,9 @@ std::string formatCsv(const std::vector<LeagueRow>& rows) {
       std::snprintf(numbers, sizeof numbers, "%d,%.17g,%.17g,%.17g,%.3f,", o.frameSize, o.score,
                     scorePoints(o.score), o.analysis.activityAgreement, row.seconds);
       text += std::to_string(++rank) + "," + csvField(row.plugin) + "," + numbers + "," +
-              companionCsvFields(o.analysis.companion) + "\n";
+              companionCsvFields(o.analysis.companion) + build;
     } else {
-      text += "," + csvField(row.plugin) + ",,,,,," + csvField(o.failure) + "," + companionCsvFields(CompanionFigures{}) + "\n";
+      text += "," + csvField(row.plugin) + ",,,,,," + csvField(o.failure) + "," + companionCsvFields(CompanionFigures{}) + build;
     }
   }
   return text;
@@ -103,7 +106,8 @@ std::string formatJson(const std::vector<LeagueRow>& rows) {
   }
   // Paths and a plug-in's exception text are bytes, not necessarily UTF-8;
   // a bad byte becomes U+FFFD instead of costing every row.
-  return nlohmann::json{{"rows", list}}.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  const nlohmann::json league = {{"rows", list}, {"version", programVersion()}, {"measureVersion", kMeasureVersion}};
+  return league.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "analyzer/measure_version.h"
 #include "cli/batch_command.h"
 #include "cli/batch_rows.h"
 #include "cli/commands.h"
@@ -113,6 +114,9 @@ int runCommandLine(int argc, char** argv) {
   CLI::App app{"Orvelle: measures how much a speech codec plug-in degrades narrow-band speech."};
   app.require_subcommand(1);
   app.footer("Run 'orvelle-cli COMMAND --help' for a command's options and an example.");
+  app.set_version_flag("--version", std::string("orvelle-cli ") + orvelle::programVersion() + " (measure version " +
+                                        std::to_string(orvelle::kMeasureVersion) + ")",
+                       "Print the version of the program and of its measure");
   std::string logDirectory;
   app.add_option("--log-dir", logDirectory, "Folder of the measurement log TestLog.log (default: current folder)")
       ->transform(kOutputFolder);
@@ -223,6 +227,8 @@ int runCommandLine(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     if (reportUnknownSubcommand(app)) return kExitUsage;

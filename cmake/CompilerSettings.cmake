@@ -1,6 +1,9 @@
 # Scores must be bit-identical across builds and CPUs: no contraction of a*b+c
 # into fused multiply-adds and never any fast-math relaxations.
 add_compile_options(-Wall -Wextra -Wpedantic -ffp-contract=off -fno-fast-math)
+# Installed programs name no path of the build tree, not even in their
+# debug information.
+add_compile_options(-ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
 if(ORVELLE_WERROR)
   add_compile_options(-Werror)
 endif()
@@ -71,14 +74,18 @@ function(orvelle_module_headers target module)
   orvelle_symlink(${folder} ${private_root}/${module})
 
   get_target_property(type ${target} TYPE)
+  # Installed, the public headers of every module sit side by side under
+  # include/orvelle/<module>/, where "<module>/<header>.h" finds them.
   if(type STREQUAL "INTERFACE_LIBRARY")
-    target_include_directories(${target} INTERFACE ${ORVELLE_INCLUDE_ROOT}/public/${module})
+    target_include_directories(${target} INTERFACE $<BUILD_INTERFACE:${ORVELLE_INCLUDE_ROOT}/public/${module}>
+                                                   $<INSTALL_INTERFACE:include/orvelle>)
   else()
     # Private first: the module's own sources then resolve each of its
     # headers through one path only.
     target_include_directories(${target} PRIVATE ${private_root})
     if(ARG_PUBLIC_HEADERS)
-      target_include_directories(${target} PUBLIC ${ORVELLE_INCLUDE_ROOT}/public/${module})
+      target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${ORVELLE_INCLUDE_ROOT}/public/${module}>
+                                                  $<INSTALL_INTERFACE:include/orvelle>)
     endif()
   endif()
   set_property(GLOBAL PROPERTY ORVELLE_MODULE_TARGET_${module} ${target})

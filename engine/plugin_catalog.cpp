@@ -4,36 +4,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/install_layout.h"
+
 namespace orvelle::engine {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// A folder of that name may be something else (a build tree's own "plugins"
-// folder of build files); only one with libraries in it is taken.
-bool holdsPlugins(const fs::path& folder) {
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    if (entry.path().extension() == ".so") return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-std::string bundledPluginDirectory() {
-  // Next to the program first (an installed or moved build tree keeps the
-  // layout <tree>/cli/orvelle-cli and <tree>/plugins/), then where this
-  // build put them.
-  std::error_code error;
-  const fs::path program = fs::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const fs::path beside = program.parent_path().parent_path() / "plugins";
-    if (holdsPlugins(beside)) return beside.string();
-  }
-  return ORVELLE_PLUGIN_DIR;
-}
+std::string bundledPluginDirectory() { return platform::installLayout().bundledPlugins.string(); }
 
 std::vector<std::string> bundledPluginNames() {
   std::vector<std::string> names;

@@ -4,28 +4,15 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/install_layout.h"
+
 namespace orvelle::engine {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Next to the program first, as the plug-ins are, then where this build put it.
-fs::path speechDirectory() {
-  std::error_code error;
-  const fs::path program = fs::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const fs::path beside = program.parent_path().parent_path() / "speech";
-    if (fs::is_directory(beside, error)) return beside;
-  }
-  return ORVELLE_SPEECH_DIR;
-}
-
-}  // namespace
-
 SpeechCorpus bundledSpeechCorpus() {
   SpeechCorpus corpus;
-  const fs::path directory = speechDirectory();
+  const fs::path directory = platform::installLayout().speech;
   const fs::path list = directory / "corpus.txt";
   std::ifstream names(list);
   if (!names) {

@@ -191,14 +191,4 @@ std::string describeSignal(int signal) {
   }
 }
 
-std::string siblingProgram(const std::string& name, const std::string& fallback) {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const std::filesystem::path beside = self.parent_path() / name;
-    if (access(beside.c_str(), X_OK) == 0) return beside.string();
-  }
-  return fallback;
-}
-
 }  // namespace orvelle::platform

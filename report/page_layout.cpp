@@ -1,5 +1,6 @@
 #include "report/page_layout.h"
 
+#include "analyzer/measure_version.h"
 #include "report/html_text.h"
 
 namespace orvelle::report {
@@ -36,7 +37,14 @@ std::string pageStart(const std::string& title) {
          escapeHtml(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<main>\n";
 }
 
-std::string pageEnd() { return "<footer>Written by Orvelle.</footer>\n</main>\n</body>\n</html>\n"; }
+// The footer says which build and which measure made the figures, so that a
+// stored report can be compared with a later one.
+std::string pageEnd() {
+  const std::string version = programVersion();
+  const std::string measure = std::to_string(kMeasureVersion);
+  return "<footer data-version=\"" + version + "\" data-measure-version=\"" + measure + "\">Written by Orvelle " +
+         version + ", measure version " + measure + ".</footer>\n</main>\n</body>\n</html>\n";
+}
 
 std::string valueCell(const std::string& field, double value, const std::string& shown) {
   return "<td class=\"number\" data-field=\"" + escapeHtml(field) + "\" data-value=\"" + exactNumber(value) + "\">" +

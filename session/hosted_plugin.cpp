@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 
+#include "platform/install_layout.h"
 #include "platform/packet_channel.h"
 #include "plugin_host/host_protocol.h"
 
@@ -19,7 +20,7 @@ constexpr int kWaitTickMs = 10;
 // A host told to finish gets this long to unload its plug-in.
 constexpr int kQuitGraceMs = 2000;
 
-std::string hostProgram() { return platform::siblingProgram(hp::kHostProgram, ORVELLE_PLUGIN_HOST_FALLBACK); }
+std::string hostProgram() { return platform::installLayout().pluginHost.string(); }
 
 long sharedCount(const platform::SharedMemory& counter) {
   return std::atomic_ref<long>(*static_cast<long*>(counter.data())).load(std::memory_order_relaxed);

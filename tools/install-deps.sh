@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-svg-dev
   libspandsp-dev libgsm1-dev libcodec2-dev
   libbcg729-dev libopencore-amrnb-dev libspeex-dev libopus-dev
-  espeak-ng sox libfftw3-dev
+  espeak-ng sox libfftw3-dev help2man
   libsndfile1-dev libsoxr-dev
   locales
 )

@@ -192,14 +192,16 @@ TEST_F(BatchThreaded, LogsAreThoseOfSingleRunsAndCsvHasOneColumnPerField) {
   EXPECT_EQ(header,
             "row,id,source,processed,score,points,agreement,companion.delayMethod,companion.delayMs,"
             "companion.delaySamples,companion.levelDifferenceDb,companion.segmentalSnrDb,companion.speechFrames,"
-            "companion.waveformCorrelation,error");
+            "companion.waveformCorrelation,error,version,measureVersion");
   const auto single = nlohmann::json::parse(run("compare-files --json a.pcm a-2.pcm").out);
   std::string companion;
   for (const auto& [name, value] : single["companion"].items()) {
     companion += (value.is_string() ? value.get<std::string>() : value.dump()) + ",";
   }
+  // Every row says which build scored it, as a single result does.
   EXPECT_EQ(first, "1,half,a.pcm,a-2.pcm," + single["score"].dump() + "," + single["points"].dump() + "," +
-                       single["agreement"].dump() + "," + companion);
+                       single["agreement"].dump() + "," + companion + "," + single["version"].get<std::string>() +
+                       "," + single["measureVersion"].dump());
   EXPECT_EQ(test::readWholeFile(scratch.file("logs/half.log")), test::readWholeFile(scratch.file("TestLog.log")));
   EXPECT_FALSE(test::readWholeFile(scratch.file("logs/third.log")).empty());
 }

@@ -64,7 +64,7 @@ TEST_F(CompanionFiguresCli, CompareFilesAndTheLeagueReportThemToo) {
   ASSERT_EQ(csv.exitCode, 0) << csv.err;
   const std::string header = csv.out.substr(0, csv.out.find('\n'));
   EXPECT_EQ(header, "rank,plugin,frame_size,score,points,agreement,seconds,error,segmental_snr_db,"
-                    "level_difference_db,delay_samples,delay_method,waveform_correlation");
+                    "level_difference_db,delay_samples,delay_method,waveform_correlation,version,measure_version");
   EXPECT_NE(csv.out.find(",0,waveform,"), std::string::npos) << csv.out;
 
   const auto table = run("league --voice speech.pcm " + test::testPlugin("delayed_40_samples"));
@@ -97,11 +97,14 @@ TEST_F(CompanionFiguresCli, SpeechLeagueScoresEveryCorpusFileAndTakesTheirMean) 
 }
 
 TEST_F(CompanionFiguresCli, SpeechLeagueWithoutItsCorpusSaysWhyAndRunsNothing) {
-  // A program in <tree>/cli/ takes its corpus from <tree>/speech/.
-  std::filesystem::create_directories(scratch.file("tree/cli"));
-  std::filesystem::create_directories(scratch.file("tree/speech"));
-  std::filesystem::copy_file(kProgram, scratch.file("tree/cli/orvelle-cli"));
-  const std::string moved = scratch.file("tree/cli/orvelle-cli") + " league --speech passthrough";
+  // An installed tree, wherever it is, takes its corpus from <tree>/share/orvelle/speech/.
+  std::filesystem::create_directories(scratch.file("tree/bin"));
+  std::filesystem::create_directories(scratch.file("tree/libexec/orvelle"));
+  std::filesystem::create_directories(scratch.file("tree/share/orvelle/speech"));
+  std::filesystem::copy_file(kProgram, scratch.file("tree/bin/orvelle-cli"));
+  std::filesystem::copy_file(ORVELLE_BINARY_DIR "/plugin_host/orvelle-plugin-host",
+                             scratch.file("tree/libexec/orvelle/orvelle-plugin-host"));
+  const std::string moved = scratch.file("tree/bin/orvelle-cli") + " league --speech passthrough";
 
   const auto missing = test::runCommand(moved, scratch);
   EXPECT_EQ(missing.exitCode, 1);
@@ -109,7 +112,7 @@ TEST_F(CompanionFiguresCli, SpeechLeagueWithoutItsCorpusSaysWhyAndRunsNothing) {
   EXPECT_NE(missing.err.find("The bundled speech corpus is not available"), std::string::npos) << missing.err;
   EXPECT_NE(missing.err.find("espeak-ng and sox"), std::string::npos) << missing.err;
 
-  test::writeWholeFile(scratch.file("tree/speech/corpus.txt"), "en.pcm\n../../speech.pcm\n");
+  test::writeWholeFile(scratch.file("tree/share/orvelle/speech/corpus.txt"), "en.pcm\n../../speech.pcm\n");
   const auto escaping = test::runCommand(moved, scratch);
   EXPECT_EQ(escaping.exitCode, 1);
   EXPECT_NE(escaping.err.find("names \"../../speech.pcm\", which is not a file of its folder"), std::string::npos)

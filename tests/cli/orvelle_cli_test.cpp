@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "analyzer/measure_version.h"
 #include "session/codec_header.h"
 #include "tests/support/command_line.h"
 #include "tests/support/plugin_paths.h"
@@ -49,6 +50,39 @@ TEST_F(OrvelleCliThreaded, HalfAmplitudeScoresTwentyFiveAsJson) {
   // Numbers read back to the same double, so two runs compare bit for bit.
   const auto again = run("quality --codec " + test::testPlugin("half_amplitude") + " --voice speech.pcm --json");
   EXPECT_EQ(again.out, result.out);
+}
+
+// A stored result says which build and which measure made it; --version says
+// the same, without needing a subcommand.
+TEST_F(OrvelleCliThreaded, ResultsAndVersionNameTheBuildAndTheMeasure) {
+  const auto version = run("--version");
+  ASSERT_EQ(version.exitCode, 0) << version.err;
+  EXPECT_EQ(version.out, std::string("orvelle-cli ") + programVersion() + " (measure version " +
+                             std::to_string(kMeasureVersion) + ")\n");
+  const auto json = nlohmann::json::parse(run("compare-files --json speech.pcm speech.pcm").out);
+  EXPECT_EQ(json["version"], programVersion());
+  EXPECT_EQ(json["measureVersion"], kMeasureVersion);
+  const auto league = nlohmann::json::parse(run("league --voice speech.pcm --json passthrough").out);
+  EXPECT_EQ(league["version"], programVersion());
+  EXPECT_EQ(league["measureVersion"], kMeasureVersion);
+}
+
+// The SDK's example, built in C against the SDK's header, loads and recodes
+// as its source says: the low six bits of every sample dropped toward zero.
+TEST_F(OrvelleCliThreaded, TheSdkExamplePluginBuildsAsCAndScores) {
+  ASSERT_EQ(run("quality --codec " + test::testPlugin("coarse_codec") + " --voice speech.pcm --save-processed out.pcm")
+                .exitCode,
+            0);
+  const std::string source = test::readWholeFile(scratch.file("speech.pcm"));
+  const std::string processed = test::readWholeFile(scratch.file("out.pcm"));
+  ASSERT_GE(processed.size(), source.size()) << "the source and the silence after it";
+  for (std::size_t i = 0; i + 1 < source.size(); i += 2) {
+    const auto sample = static_cast<short>(static_cast<unsigned char>(source[i]) |
+                                           (static_cast<unsigned char>(source[i + 1]) << 8));
+    const auto coded = static_cast<short>(static_cast<unsigned char>(processed[i]) |
+                                          (static_cast<unsigned char>(processed[i + 1]) << 8));
+    ASSERT_EQ(coded, static_cast<short>(sample / 64 * 64)) << "sample " << i / 2;
+  }
 }
 
 TEST_F(OrvelleCliThreaded, CompareFilesReportsFileQuality) {

@@ -1,6 +1,7 @@
 // Halves every sample (truncating toward zero): a codec with a known, uniform
-// 6 dB loss, whose score the analyzer can predict.
-#include "codec_plugin.h"
+// 6 dB loss, whose score the analyzer can predict. Built against the SDK's
+// header, which must compile as C++ as well as C.
+#include <orvelle/codec_plugin.h>
 #include "frame_counter.h"
 
 namespace {
