@@ -99,7 +99,7 @@ bool runCodecs(const AbOptions& options, AbInputs& inputs, std::string& reason) 
 
 bool checkForm(const AbOptions& options, std::string& reason) {
   if (options.codecs.empty()) {
-    if (options.inputs.size() == 2) return true;
+    if (options.inputs.size() == 2 && (options.inputs[0] != "-" || options.inputs[1] != "-")) return true;
     reason = "ab compares two stored batch results (ab BASE.jsonl NEW.jsonl), or two plug-ins with --codec BASE "
              "--codec NEW and voice files";
     return false;

@@ -68,6 +68,8 @@ Json summaryJson(const AbComparison& c) {
 Json gatesJson(const AbGateOutcome& gates) {
   return Json{{"failIfWorse", optionalNumber(gates.failIfWorse)},
               {"failIfAnyWorse", optionalNumber(gates.failIfAnyWorse)},
+              {"intervalBelow", gates.intervalBelow},
+              {"dropped", gates.droppedIds},
               {"passed", gates.passed()}};
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "analyzer/companion_figures.h"
-#include "engine/paired_bootstrap.h"
+#include "engine/ab_bootstrap.h"
 
 namespace orvelle::engine {
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -63,9 +64,14 @@ TEST_F(AbThreaded, AHalvedLevelLosesWhatQualityScoresOnEveryFileAndTheGatesSeeIt
   EXPECT_NE(gated.err.find("--fail-if-worse 0.5: the whole 95 % interval"), std::string::npos) << gated.err;
   EXPECT_EQ(halved("--fail-if-worse 99").exitCode, 0) << "the interval reaches above -99";
   EXPECT_EQ(halved("--fail-if-any-worse " + std::to_string(largestDrop + 0.01)).exitCode, 0);
-  const auto any = halved("--fail-if-any-worse " + std::to_string(largestDrop - 0.01));
+  const auto any = halved("--json --fail-if-any-worse " + std::to_string(largestDrop - 0.01));
   EXPECT_EQ(any.exitCode, 1);
   EXPECT_NE(any.err.find("dropped by more than that"), std::string::npos) << any.err;
+  const auto anyGates = nlohmann::json::parse(any.out)["gates"];
+  EXPECT_EQ(anyGates["passed"], false);
+  EXPECT_EQ(anyGates["intervalBelow"], false) << "not asked for";
+  const auto& dropped = anyGates["dropped"];
+  EXPECT_NE(std::find(dropped.begin(), dropped.end(), json["summary"]["worst"][0]), dropped.end()) << anyGates;
 }
 
 TEST_F(AbThreaded, TwoCopiesWithOtherFrameSizesDifferNowhereAndPassEveryGate) {
@@ -131,6 +137,7 @@ TEST_F(AbThreaded, WrongCallsAreUsageErrors) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"ab --codec passthrough a.pcm", "two plug-ins"},
       {"ab base.jsonl", "two stored batch results"},
+      {"ab - -", "two stored batch results"},
       {"ab --codec passthrough --codec passthrough --speech a.pcm", "name no voice files"},
       {"ab --codec passthrough --codec passthrough", "needs voice files"},
       {"ab rows.csv rows.csv", "\"rows.csv\" line 1: not a JSON object"},

@@ -1,4 +1,4 @@
-#include "engine/paired_bootstrap.h"
+#include "engine/ab_bootstrap.h"
 
 #include <algorithm>
 #include <vector>
