@@ -143,8 +143,8 @@ std::vector<std::string> summaryLines(const AbComparison& c) {
                     ", 95 % interval " + signedFixed(c.ci95.low) + " to " + signedFixed(c.ci95.high) +
                     " (paired bootstrap, " + std::to_string(engine::kBootstrapResamples) + " resamples)");
     lines.push_back("better " + std::to_string(c.better) + ", worse " + std::to_string(c.worse) + ", same " +
-                    std::to_string(c.same) + " (deltas under " + fixed(engine::kAbResolution) +
-                    " points count as the same)");
+                    std::to_string(c.same) + " (a delta under " + fixed(engine::kAbResolution) +
+                    " either way counts as the same)");
   }
   if (!c.worst.empty()) {
     std::string worst;

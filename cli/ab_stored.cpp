@@ -80,6 +80,12 @@ bool readBatchResults(const std::string& path, std::vector<engine::AbScore>& sco
     entry.scored = score->is_number() && entry.error.empty();
     if (entry.scored) {
       entry.score = score->get<double>();
+      // A score is a percentage; anything else would turn the deltas and
+      // their interval into nonsense, or into infinities.
+      if (!(entry.score >= 0.0 && entry.score <= 100.0)) {
+        reason = where + "the score " + score->dump() + " is not a percentage from 0 to 100";
+        return false;
+      }
       entry.companion = storedCompanion(row);
     } else if (entry.error.empty()) {
       entry.error = "the stored row has no score";

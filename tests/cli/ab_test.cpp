@@ -134,6 +134,8 @@ TEST_F(AbThreaded, IdsOnOneSideAndFailedRowsAreListedNotCompared) {
 
 TEST_F(AbThreaded, WrongCallsAreUsageErrors) {
   test::writeWholeFile(scratch.file("rows.csv"), "id,score\n1,5\n");
+  test::writeWholeFile(scratch.file("huge.jsonl"), "{\"id\":\"1\",\"score\":50}\n{\"id\":\"2\",\"score\":1e308}\n");
+  test::writeWholeFile(scratch.file("twice.jsonl"), "{\"id\":\"1\",\"score\":50}\n{\"id\":\"1\",\"score\":null}\n");
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"ab --codec passthrough a.pcm", "two plug-ins"},
       {"ab base.jsonl", "two stored batch results"},
@@ -142,6 +144,8 @@ TEST_F(AbThreaded, WrongCallsAreUsageErrors) {
       {"ab --codec passthrough --codec passthrough", "needs voice files"},
       {"ab rows.csv rows.csv", "\"rows.csv\" line 1: not a JSON object"},
       {"ab rows.csv rows.csv --report .", "--report"},
+      {"ab twice.jsonl huge.jsonl", "\"twice.jsonl\" line 2: the id \"1\" was given before"},
+      {"ab huge.jsonl huge.jsonl", "\"huge.jsonl\" line 2: the score 1e+308 is not a percentage"},
       {"ab --codec passthrough --codec passthrough a.pcm --fail-if-worse -1", "--fail-if-worse"},
   };
   for (const auto& [arguments, reason] : cases) {
