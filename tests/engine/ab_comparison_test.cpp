@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numeric>
 
 namespace orvelle::engine {
 namespace {
