@@ -8,6 +8,7 @@
 #include <string>
 
 #include "analyzer/measure_version.h"
+#include "cli/ab_command.h"
 #include "cli/batch_command.h"
 #include "cli/batch_rows.h"
 #include "cli/commands.h"
@@ -219,6 +220,50 @@ int runCommandLine(int argc, char** argv) {
       "          orvelle-cli batch --codec g711u --list voices.txt --csv > g711u.csv\n"
       "          orvelle-cli batch pairs.csv --report-dir reports > results.jsonl   (open reports/index.html)");
 
+  AbOptions ab;
+  CLI::App* abCommand = app.add_subcommand(
+      "ab", "Compare two builds of a codec file by file: deltas, a 95 % interval of their mean, gates for CI");
+  abCommand->add_option("INPUTS", ab.inputs,
+                        "With --codec: voice files; without: BASE.jsonl NEW.jsonl, two results of batch --codec")
+      ->check(kNotEmpty);
+  auto* abCodec = abCommand
+                      ->add_option("--codec", ab.codecs,
+                                   "A build of the codec (a path or a bundled name); give it twice, the base first")
+                      ->check(kNotEmpty)
+                      ->expected(1)
+                      ->allow_extra_args(false)
+                      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  abCommand->add_flag("--speech", ab.speech, "Code every file of the bundled speech corpus")->needs(abCodec);
+  abCommand->add_option("--list", ab.voiceList, "File of voice files, one a line (- for standard input)")
+      ->check(kNotEmpty)
+      ->needs(abCodec);
+  addResampleFlag(abCommand, &ab.resample)->needs(abCodec);
+  abCommand->add_option("--jobs", ab.jobs, "Runs at once, both builds counted (default: one per core)")
+      ->check(countCheck(std::numeric_limits<decltype(ab.jobs)>::max()))
+      ->needs(abCodec);
+  addHostingOptions(abCommand, &ab.hosting, std::to_string(kBatchTimeoutSeconds) + " s per call");
+  for (const char* name : {"--timeout", "--memory-limit", "--in-process"}) abCommand->get_option(name)->needs(abCodec);
+  auto* abCsv = abCommand->add_flag_callback("--csv", [&ab] { ab.format = AbFormat::Csv; }, "Print CSV, the summary on stderr");
+  auto* abJson = abCommand->add_flag_callback("--json", [&ab] { ab.format = AbFormat::Json; }, "Print JSON");
+  abCsv->excludes(abJson);
+  abCommand->add_option("--fail-if-worse", ab.failIfWorse,
+                        "Exit 1 when the whole 95 % interval of the mean delta lies below -P score percentage points")
+      ->type_name("P")
+      ->check(CLI::NonNegativeNumber);
+  abCommand->add_option("--fail-if-any-worse", ab.failIfAnyWorse,
+                        "Exit 1 when any file drops by more than P score percentage points")
+      ->type_name("P")
+      ->check(CLI::NonNegativeNumber);
+  abCommand->add_option("--report", ab.reportDir,
+                        "Write both builds' report of every file and DIR/index.html, which ranks the files by delta "
+                        "and draws the five worst in both builds")
+      ->transform(kOutputFolder)
+      ->needs(abCodec);
+  abCommand->footer(
+      "Examples: orvelle-cli ab --codec old/mine.so --codec new/mine.so --speech --fail-if-worse 0.5\n"
+      "          orvelle-cli ab --codec gsm610 --codec ./mine.so --list voices.txt --report ab-reports\n"
+      "          orvelle-cli ab base.jsonl new.jsonl --json   (each from batch --codec ... > FILE.jsonl)");
+
   CLI::App* logCommand = app.add_subcommand("log", "Print the measurement log of the last scoring run");
   logCommand->footer("Example: orvelle-cli log");
 
@@ -248,6 +293,7 @@ int runCommandLine(int argc, char** argv) {
   if (*headerCommand) return runHeader(headerFile);
   if (*leagueCommand) return runLeagueCommand(league);
   if (*batchCommand) return runBatchCommand(batch);
+  if (*abCommand) return runAbCommand(ab);
   return runLog();
 }
 

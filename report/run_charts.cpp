@@ -86,6 +86,62 @@ std::string spectrumChart(const RunPictures& pictures) {
   return plot.svg();
 }
 
+std::string spectrumComparisonChart(const RunPictures& base, const RunPictures& next) {
+  std::vector<double> all;
+  for (const std::vector<double>* spectrum : {&base.sourceSpectrum, &base.processedSpectrum, &next.processedSpectrum}) {
+    for (double value : *spectrum) all.push_back(decibels(value));
+  }
+  const auto range = decibelRange(all);
+  SvgPlot plot("Mean power spectra: source, base and new", kChartWidth, 340, {0.0, kTopFrequencyHz}, range);
+  if (allSilent(base.sourceSpectrum) && allSilent(base.processedSpectrum) && allSilent(next.processedSpectrum)) {
+    plot.note("No frame held speech: the spectra are empty");
+  } else {
+    plot.line(spectrumLine(base.sourceSpectrum, base.binHz, range.first), palette::kSource);
+    plot.line(spectrumLine(base.processedSpectrum, base.binHz, range.first), palette::kProcessed);
+    plot.line(spectrumLine(next.processedSpectrum, next.binHz, range.first), palette::kSecondProcessed);
+  }
+  plot.axes("Frequency (Hz)", frequencyTicks(), "Mean power (dB)", niceTicks(range.first, range.second, 6));
+  plot.legend({{palette::kSource, "Source"}, {palette::kProcessed, "Base"}, {palette::kSecondProcessed, "New"}});
+  return plot.svg();
+}
+
+std::string bandLossComparisonChart(const GroupPicture& base, double baseSimilarity, const GroupPicture& next,
+                                    double newSimilarity) {
+  // Both builds split the same source into the same bands; should a side
+  // hold fewer, its missing bands draw as lost nothing.
+  const std::size_t count = std::max(base.bands.size(), next.bands.size());
+  const GroupPicture& shape = base.bands.size() >= next.bands.size() ? base : next;
+  double largestShare = 0.0;
+  for (const BandPicture& band : shape.bands) largestShare = std::max(largestShare, band.fullShare);
+  const double top = largestShare > 0.0 ? largestShare : 1.0;
+  const std::string title = "Main band set " + std::to_string(shape.number) + ": similarity " +
+                            fixedNumber(baseSimilarity, 2) + " % (base), " + fixedNumber(newSimilarity, 2) + " % (new)";
+  SvgPlot plot(title, kChartWidth, 260, {0.0, std::max(static_cast<double>(count), 1.0)}, {0.0, top});
+  if (count == 0) plot.note("This band set has no bands");
+  const auto lost = [](const GroupPicture& group, std::size_t c) {
+    return c < group.bands.size() ? group.bands[c].lostPoints : 0.0;
+  };
+  std::vector<AxisTick> ticks;
+  const std::size_t every = count > 20 ? 2 : 1;
+  for (std::size_t c = 0; c < count; ++c) {
+    const BandPicture& band = shape.bands[c];
+    const double slot = static_cast<double>(c);
+    const std::string bandName = fixedNumber(band.lowerHz, 1) + " to " + fixedNumber(band.upperHz, 1) + " Hz";
+    plot.box(slot + 0.1, slot + 0.9, 0.0, band.fullShare, palette::kShare,
+             bandName + ": a share of " + fixedNumber(band.fullShare, 2) + " points");
+    plot.box(slot + 0.15, slot + 0.5, 0.0, lost(base, c), palette::kProcessed,
+             "Base, " + bandName + ": lost " + fixedNumber(lost(base, c), 2) + " points");
+    plot.box(slot + 0.5, slot + 0.85, 0.0, lost(next, c), palette::kSecondProcessed,
+             "New, " + bandName + ": lost " + fixedNumber(lost(next, c), 2) + " points");
+    if (c % every == 0) ticks.push_back({slot + 0.5, fixedNumber((band.lowerHz + band.upperHz) / 2.0, 0)});
+  }
+  plot.axes("Band centre (Hz)", ticks, "Points lost", niceTicks(0.0, top, 4, 2));
+  plot.legend({{palette::kShare, "Band's share", false},
+               {palette::kProcessed, "Base lost", false},
+               {palette::kSecondProcessed, "New lost", false}});
+  return plot.svg();
+}
+
 std::string spectrumDifferenceChart(const RunPictures& pictures) {
   std::vector<std::pair<double, double>> points;
   double largest = 0.0;

@@ -11,6 +11,7 @@ namespace orvelle::report {
 namespace palette {
 inline constexpr const char* kSource = "#0072B2";     // blue
 inline constexpr const char* kProcessed = "#E69F00";  // orange
+inline constexpr const char* kSecondProcessed = "#CC79A7";  // reddish purple: a second build's output
 inline constexpr const char* kDifference = "#009E73"; // bluish green
 inline constexpr const char* kLoss = "#D55E00";       // vermillion: what was lost or disagrees
 inline constexpr const char* kShare = "#C8C8C8";      // what could have been lost

@@ -80,7 +80,7 @@ TEST_F(CliInputs, MessagesSayWhatWentWrong) {
   const auto unknown = run("frobnicate");
   EXPECT_EQ(unknown.exitCode, 2);
   EXPECT_EQ(unknown.err.rfind("Unknown subcommand \"frobnicate\"; the subcommands are: quality, compare-codecs, "
-                              "compare-files, signal, header, league, batch, log\n",
+                              "compare-files, signal, header, league, batch, ab, log\n",
                               0),
             0u)
       << unknown.err;
