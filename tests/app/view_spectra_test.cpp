@@ -89,7 +89,8 @@ TEST_F(ViewSpectraThreaded, ShowsTheLastRunsChartsAndSavesItsReport) {
   inspect = [&](ViewSpectraWindow& spectra) {
     EXPECT_TRUE(spectra.findChildren<QLabel*>("nothingYet").isEmpty());
     EXPECT_EQ(child<QLabel>(spectra, "summary")->text(),
-              "File Quality is 100.00 %, 5.00 points; speech activity agreement 100.00 %");
+              "File Quality is 100.00 %, 5.00 points; speech activity agreement 100.00 %\n"
+              "Delay 0 samples (0.000 ms); segmental SNR 35.00 dB; level difference 0.00 dB");
     const auto charts = spectra.findChildren<QSvgWidget*>();
     ASSERT_EQ(charts.size(), 8);  // spectra, difference, five band sets, activity
     for (QSvgWidget* chart : charts) {
