@@ -41,7 +41,7 @@ void widenForLines(QMessageBox& box) {
     const QFontMetrics metrics(label->font());
     int widest = 0;
     for (const QString& line : label->text().split('\n')) {
-      widest = std::max(widest, metrics.horizontalAdvance(line.left(kLongestLine)) + metrics.averageCharWidth());
+      widest = std::max(widest, metrics.horizontalAdvance(line.left(kLongestLine)) + 2 * metrics.averageCharWidth());
     }
     label->setMinimumWidth(std::min(widest, limit));
   }
