@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "app/about_dialog.h"
@@ -56,13 +57,21 @@ class PrintedBoxes : public MessageBoxes {
 };
 
 void settle() {
-  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  // Long enough for a window manager to map and frame the window.
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 25);
+}
+
+// A picture of `widget` as on screen, with the frame and caption its window
+// manager gave it.
+bool photograph(QWidget& widget, const QString& path) {
+  const QRect frame = widget.frameGeometry();
+  return widget.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(path);
 }
 
 bool save(QWidget& widget, const QString& folder, const QString& name) {
   widget.show();
   settle();
-  const bool saved = widget.grab().save(folder + "/" + name);
+  const bool saved = photograph(widget, folder + "/" + name);
   std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(folder + "/" + name));
   return saved;
 }
@@ -103,7 +112,7 @@ int main(int argc, char** argv) {
       auto* progress = qobject_cast<ProgressWindow*>(widget);
       if (progressSaved || progress == nullptr || !progress->isVisible()) continue;
       if (progress->barPosition() * 3 < progress->barMaximum()) continue;
-      progressSaved = progress->grab().save(out + "/progress-window.png");
+      progressSaved = photograph(*progress, out + "/progress-window.png");
       std::printf("%s %s\n", progressSaved ? "saved" : "FAILED", qPrintable(out + "/progress-window.png"));
     }
   });
