@@ -11,9 +11,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/about_dialog.h"
 #include "app/codec_comparison_settings_dialog.h"
@@ -56,9 +58,15 @@ class PrintedBoxes : public MessageBoxes {
   }
 };
 
-void settle() {
-  // Long enough for a window manager to map and frame the window.
-  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 25);
+// Runs the event loop until the window manager has mapped and framed
+// `widget` and it has painted itself (at most two seconds).
+void settle(QWidget& widget) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 2000 && !(widget.windowHandle() && widget.windowHandle()->isExposed())) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  while (clock.elapsed() < 2500) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 // A picture of `widget` as on screen, with the frame and caption its window
@@ -70,7 +78,7 @@ bool photograph(QWidget& widget, const QString& path) {
 
 bool save(QWidget& widget, const QString& folder, const QString& name) {
   widget.show();
-  settle();
+  settle(widget);
   const bool saved = photograph(widget, folder + "/" + name);
   std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(folder + "/" + name));
   return saved;

@@ -6,7 +6,9 @@
 #include <cstdio>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QScreen>
+#include <QWindow>
 
 #include "engine/jobs.h"
 #include "app/orvelle_application.h"
@@ -71,7 +73,13 @@ int main(int argc, char** argv) {
   ViewSpectraWindow window(&run, &speech, std::make_unique<SilentOutput>(), files, boxes);
   window.resize(window.sizeHint().width(), 760);
   window.show();
-  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  // Until the window manager has framed the window and it has painted.
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 2000 && !(window.windowHandle() && window.windowHandle()->isExposed())) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  while (clock.elapsed() < 2500) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   // The window with the frame its window manager gave it.
   const QRect frame = window.frameGeometry();
   const bool saved = window.screen()
