@@ -136,7 +136,11 @@ void ProgressWindow::finishIfRequested() {
   // A request that arrives before the window is on screen is kept and acted
   // on when it appears (showEvent); ending it now would leave the modal loop
   // that is about to start with nobody to stop it.
-  if (closeRequested_ && isVisible()) done(QDialog::Accepted);
+  if (!closeRequested_ || !isVisible()) return;
+  done(QDialog::Accepted);
+  // A window manager need not give the keyboard back to the owner when a
+  // modal window closes (less so right after an error box over it).
+  if (QWidget* owner = parentWidget(); owner != nullptr && owner->isVisible()) owner->window()->activateWindow();
 }
 
 void ProgressWindow::reject() { stopPlugIn(); }

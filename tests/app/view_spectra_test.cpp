@@ -10,6 +10,7 @@
 #include <QScrollArea>
 #include <QSvgRenderer>
 #include <QSvgWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -273,11 +274,12 @@ TEST_F(ViewSpectraThreaded, ChartsGrowWithTheWindow) {
   compareFiles(speech, speech);
   inspect = [&](ViewSpectraWindow& spectra) {
     spectra.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&spectra));
     auto* chart = child<QSvgWidget>(spectra, "chart0");
     const QSize drawn = chart->size();
     spectra.resize(spectra.width() + 400, spectra.height());
-    QApplication::processEvents();
-    EXPECT_GE(chart->width(), drawn.width() + 300);
+    // A window system applies the new size when it gets to it.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return chart->width() >= drawn.width() + 300; })) << chart->width();
     EXPECT_NEAR(chart->height() * drawn.width(), drawn.height() * chart->width(), chart->width());
   };
   viewSpectraFromTheMenu();
