@@ -23,6 +23,9 @@ namespace {
 
 const QString kNoFileLabel = QStringLiteral("LOG File Name");
 const QString kOpenFailure = QStringLiteral("LOG-file can't be open!");
+const QString kNotUtf8 = QStringLiteral(
+    "Some bytes of this file are not UTF-8 text: they are shown as \uFFFD. Lines you do not edit are saved "
+    "with their own bytes.");
 
 QString systemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
@@ -68,7 +71,13 @@ LogViewerDialog::LogViewerDialog(QString currentLogPath, FileChooser& files, Mes
   loadCurrent();
 }
 
-QString LogViewerDialog::text() const { return textBox_->toPlainText(); }
+QString LogViewerDialog::text() const {
+  // The raw text keeps no-break spaces, which the plain text would turn into
+  // spaces; only its paragraph separators become line breaks.
+  QString text = textBox_->document()->toRawText();
+  text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  return text;
+}
 QString LogViewerDialog::pathLabel() const { return pathLabel_->text(); }
 
 void LogViewerDialog::loadCurrent() { loadFile(currentLogPath_); }
@@ -94,6 +103,7 @@ bool LogViewerDialog::loadFile(const QString& path) {
                                                     : systemReason());
     textBox_->clear();
     loadedBytes_.clear();
+    lines_ = Utf8Lines();
     lineEnd_ = "\n";
     return false;
   }
@@ -109,16 +119,17 @@ bool LogViewerDialog::loadFile(const QString& path) {
   lineEnd_ = bytes.contains("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
   QByteArray shown = bytes;
   if (lineEnd_ == "\r\n") shown.replace("\r\n", "\n");
-  // Logs are 8-bit text; Latin-1 maps every byte to one character and back.
-  textBox_->setPlainText(QString::fromLatin1(shown));
+  lines_ = Utf8Lines(shown);
+  textBox_->setPlainText(lines_.text());
   textBox_->document()->setModified(false);
   pathLabel_->setText(path);
+  if (lines_.hadInvalidBytes()) boxes_.show(this, kNotUtf8, "LOGs Editor", MessageIcon::Warning, path);
   return true;
 }
 
 QByteArray LogViewerDialog::bytesToSave() const {
   if (!textBox_->document()->isModified()) return loadedBytes_;
-  QByteArray bytes = textBox_->toPlainText().toLatin1();
+  QByteArray bytes = lines_.encode(text());
   if (lineEnd_ != "\n") bytes.replace("\n", lineEnd_);
   return bytes;
 }

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "app/user_prompts.h"
+#include "app/utf8_lines.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -12,8 +13,8 @@ class QPlainTextEdit;
 namespace orvelle {
 
 // Shows the measurement log of the last scoring run, or any other log, as
-// plain editable text, and saves the text under a name of the user's choice.
-// It knows nothing of the log's format.
+// plain editable UTF-8 text, and saves the text under a name of the user's
+// choice. It knows nothing of the log's format.
 class LogViewerDialog : public QDialog {
   Q_OBJECT
  public:
@@ -25,6 +26,7 @@ class LogViewerDialog : public QDialog {
   void loadFrom();
   void saveAs();
 
+  // The text as the box holds it, lines separated by "\n".
   QString text() const;
   QString pathLabel() const;
 
@@ -40,8 +42,9 @@ class LogViewerDialog : public QDialog {
   QPlainTextEdit* textBox_;
   // What the last load put into the box, byte for byte, and the line end it
   // used: an unedited text is saved exactly as it was read, and an edited
-  // one keeps the file's own line ends.
+  // one keeps the file's own line ends and the bytes of lines not edited.
   QByteArray loadedBytes_;
+  Utf8Lines lines_;
   QByteArray lineEnd_ = "\n";
 };
 

@@ -18,6 +18,7 @@
 #include "app/compare_files_dialog.h"
 #include "app/log_viewer_dialog.h"
 #include "app/operation_runner.h"
+#include "app/sound_card_output.h"
 #include "app/view_spectra_window.h"
 #include "audio_io/measurement_log_file.h"
 #include "audio_io/voice_file_reader.h"
@@ -54,7 +55,8 @@ MainWindow::MainWindow(TestSession& session, FileChooser& files, MessageBoxes& b
       }),
       runLoad_([this](const std::function<bool()>& load, const std::function<void()>& stop) {
         return runStoppableWithProgress("Load Codec", load, stop, this);
-      }) {
+      }),
+      openAudioOutput_(&SoundCardOutput::openDefault) {
   loadAppResources();
   setObjectName("mainWindow");
   setWindowTitle("Orvelle");
@@ -115,8 +117,8 @@ void MainWindow::tick() {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-  // The window has no buttons; Enter ends it just as Escape and Exit do.
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+  // The window has no buttons; Enter and Escape end it just as Exit does.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
     reject();
     return;
   }
@@ -168,13 +170,18 @@ QString MainWindow::conversionDetails(const engine::Measurement& measurement) {
   return notes.join('\n');
 }
 
-void MainWindow::keepLastRun(const char* measure, const engine::Measurement& measurement,
+void MainWindow::keepLastRun(const char* measure, engine::Measurement measurement,
                              std::vector<report::ReportInput> inputs) {
   lastRun_ = report::RunReport{measure, std::move(inputs), measurement.score, measurement.analysis};
+  const CompanionFigures& companion = measurement.analysis.companion;
+  lastSignals_ = RunSignals{std::move(measurement.source), std::move(measurement.processed),
+                            companion.measured ? companion.delaySamples : 0};
 }
 
 void MainWindow::viewSpectra() {
-  ViewSpectraWindow window(lastRun_ ? &*lastRun_ : nullptr, files_, boxes_, this);
+  const bool heard = lastRun_ && !lastSignals_.source.empty();
+  ViewSpectraWindow window(lastRun_ ? &*lastRun_ : nullptr, lastRun_ ? &lastSignals_ : nullptr,
+                           heard ? openAudioOutput_() : nullptr, files_, boxes_, this);
   runDialog_(window);
 }
 
@@ -184,17 +191,21 @@ void MainWindow::codecQuality() {
   WindowSteps run = steps([this] {
     return session_.sourceType == 0 || agreedToConvert({{"", session_.voiceFilePath.str()}});
   });
+  // The job puts the file a bare name was found as in the session's box.
+  const std::string pluginName = session_.codecPath.str();
   // The plug-in stays loaded (Generate Test Signal needs it); the buffers go.
   // Every failure has been shown by the time the job returns.
-  const engine::Result<engine::CodecQualityRun> result = engine::codecQuality(session_, run, {});
+  engine::CodecQualityOptions options;
+  options.scoring.keepSignals = true;
+  engine::Result<engine::CodecQualityRun> result = engine::codecQuality(session_, run, options);
   if (!result.ok()) return;
-  const engine::Measurement& measurement = result.value().measurement;
-  keepLastRun("Codec Quality", measurement,
-              report::codecQualityInputs(session_.codecPath.str(), {}, result.value().frameSize,
+  const QString text = resultText("Codec Quality", result.value().measurement.score);
+  const QString details = conversionDetails(result.value().measurement);
+  keepLastRun("Codec Quality", std::move(result.value().measurement),
+              report::codecQualityInputs(pluginName, result.value().pluginFile, result.value().frameSize,
                                          session_.sourceType != 0 ? session_.voiceFilePath.str() : std::string(),
                                          session_.sizeType));
-  boxes_.show(this, resultText("Codec Quality", measurement.score), "Codec Quality", MessageIcon::Information,
-              conversionDetails(measurement));
+  boxes_.show(this, text, "Codec Quality", MessageIcon::Information, details);
 }
 
 void MainWindow::compareCodecs() {
@@ -215,14 +226,16 @@ void MainWindow::compareFiles() {
     return agreedToConvert(
         {{"source", session_.sourceFilePath.str()}, {"processed", session_.processedFilePath.str()}});
   });
-  const engine::Result<engine::Measurement> result = engine::compareFiles(session_, run, {});
+  engine::ScoringOptions options;
+  options.keepSignals = true;
+  engine::Result<engine::Measurement> result = engine::compareFiles(session_, run, options);
   if (!result.ok()) return;
-  const engine::Measurement& measurement = result.value();
-  keepLastRun("File Quality", measurement,
-              report::compareFilesInputs(session_.sourceFilePath.str(), session_.processedFilePath.str(),
-                                         measurement.conversionNotes));
-  boxes_.show(this, resultText("File Quality", measurement.score), "Codec Quality", MessageIcon::Information,
-              conversionDetails(measurement));
+  const QString text = resultText("File Quality", result.value().score);
+  const QString details = conversionDetails(result.value());
+  std::vector<report::ReportInput> inputs = report::compareFilesInputs(
+      session_.sourceFilePath.str(), session_.processedFilePath.str(), result.value().conversionNotes);
+  keepLastRun("File Quality", std::move(result.value()), std::move(inputs));
+  boxes_.show(this, text, "Codec Quality", MessageIcon::Information, details);
 }
 
 void MainWindow::generateDllHeader() {
@@ -230,8 +243,10 @@ void MainWindow::generateDllHeader() {
   if (path.isEmpty()) return;
   // Any failure, also one after the file was opened, is reported: a header
   // cut short must not be announced as written.
-  if (!writeCodecHeader(path.toStdString())) {
-    boxes_.show(this, "Header file can't be writed!", "Error", MessageIcon::Error, path);
+  std::string reason;
+  if (!writeCodecHeader(path.toStdString(), &reason)) {
+    boxes_.show(this, "Header file can't be writed!", "Error", MessageIcon::Error,
+                reason.empty() ? path : QString::fromStdString(reason));
     return;
   }
   boxes_.show(this, "Header file writed!", "Information", MessageIcon::Information);

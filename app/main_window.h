@@ -5,13 +5,16 @@
 #include <utility>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <QDialog>
 #include <QTime>
 #include <QTimer>
 
+#include "app/audio_output.h"
 #include "app/qt_message_presenter.h"
+#include "app/speech_player.h"
 #include "app/user_prompts.h"
 #include "app/window_steps.h"
 #include "engine/jobs.h"
@@ -48,6 +51,10 @@ class MainWindow : public QDialog {
   // Runs a plug-in load; the default is a progress window with Stop, the
   // load on a worker thread.
   void setLoadRunner(WindowSteps::LoadRunner runner) { runLoad_ = std::move(runner); }
+  // Opens where View Spectra plays speech; null when the machine has no
+  // sound output. The default is the system's default output device.
+  using AudioOutputOpener = std::function<std::unique_ptr<AudioOutput>()>;
+  void setAudioOutputOpener(AudioOutputOpener opener) { openAudioOutput_ = std::move(opener); }
   MessagePresenter& presenter() { return presenter_; }
 
   QString clockText() const;
@@ -79,9 +86,9 @@ class MainWindow : public QDialog {
   bool agreedToConvert(std::initializer_list<std::pair<const char*, std::string>> files);
   // What the conversions of a run did, for its result box.
   static QString conversionDetails(const engine::Measurement& measurement);
-  // Keeps what a scoring run measured, for View Spectra.
-  void keepLastRun(const char* measure, const engine::Measurement& measurement,
-                   std::vector<report::ReportInput> inputs);
+  // Keeps what a scoring run measured and the signals it scored, for View
+  // Spectra.
+  void keepLastRun(const char* measure, engine::Measurement measurement, std::vector<report::ReportInput> inputs);
 
   TestSession& session_;
   FileChooser& files_;
@@ -91,7 +98,9 @@ class MainWindow : public QDialog {
   DialogRunner runDialog_;
   OperationRunner runOperation_;
   WindowSteps::LoadRunner runLoad_;
+  AudioOutputOpener openAudioOutput_;
   std::optional<report::RunReport> lastRun_;
+  RunSignals lastSignals_;
   QLabel* clockLabel_;
   QTimer timer_;
 };

@@ -1,6 +1,10 @@
 #include "app/progress_window.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -11,8 +15,20 @@
 namespace orvelle {
 
 namespace {
+
 constexpr int kInitialRange = 100;
+constexpr int kMinimumWidth = 300;
+// The widest caption the progress monitor writes.
+const QString kWidestCaption = QStringLiteral("Progressed 100.0000%");
+
+// Wide enough for the widest caption beside a title bar's icon and buttons,
+// whose room is taken as six lines' height.
+int widthForCaption(const QFont& font) {
+  const QFontMetrics metrics(font);
+  return std::max(kMinimumWidth, metrics.horizontalAdvance(kWidestCaption) + 6 * metrics.height());
 }
+
+}  // namespace
 
 ProgressWindow::ProgressWindow(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -39,7 +55,10 @@ ProgressWindow::ProgressWindow(QWidget* owner)
   layout->addWidget(bar_);
   layout->addWidget(stopButton_, 0, Qt::AlignCenter);
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  setMinimumWidth(300);
+  // The fixed-size layout sizes the window to its contents, so the width is
+  // asked of them.
+  bar_->setMinimumWidth(widthForCaption(QApplication::font("QMdiSubWindowTitleBar")) -
+                        layout->contentsMargins().left() - layout->contentsMargins().right());
 }
 
 void ProgressWindow::setOperationText(const std::string& text) {
@@ -117,7 +136,11 @@ void ProgressWindow::finishIfRequested() {
   // A request that arrives before the window is on screen is kept and acted
   // on when it appears (showEvent); ending it now would leave the modal loop
   // that is about to start with nobody to stop it.
-  if (closeRequested_ && isVisible()) done(QDialog::Accepted);
+  if (!closeRequested_ || !isVisible()) return;
+  done(QDialog::Accepted);
+  // A window manager need not give the keyboard back to the owner when a
+  // modal window closes (less so right after an error box over it).
+  if (QWidget* owner = parentWidget(); owner != nullptr && owner->isVisible()) owner->window()->activateWindow();
 }
 
 void ProgressWindow::reject() { stopPlugIn(); }

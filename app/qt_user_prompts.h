@@ -13,6 +13,12 @@ namespace orvelle {
 // shows) if it is an absolute path in an existing folder, else
 // `lastFolder` if that still exists, else empty (the dialog's default).
 QString dialogStartFolder(const QString& current, const QString& lastFolder);
+// The folder a save dialog opens in: as dialogStartFolder with the folder
+// last saved to, else the start-up folder.
+QString saveStartFolder(const QString& current, const QString& lastSaveFolder);
+// The name the dialog returned, or the name as the user typed it when the
+// dialog added the kind's extension to a file that exists without it.
+QString asTyped(const QString& chosen, const FileKind& kind);
 
 class QtFileChooser : public FileChooser {
  public:
@@ -34,6 +40,8 @@ class QtFileChooser : public FileChooser {
   QString chooseFileToSave(QWidget* parent, const FileKind& kind, const QString& current) override;
 
   // The folder of the last name chosen in this run; empty before the first.
+  // Save dialogs start in the folder last saved to, never in one only
+  // opened from (such as the plug-ins' folder).
   const QString& lastFolder() const { return lastFolder_; }
 
  private:
@@ -44,6 +52,7 @@ class QtFileChooser : public FileChooser {
   MissingFolderNotice noticeMissingFolder_;
   NameOnlyIconProvider iconProvider_;
   QString lastFolder_;
+  QString lastSaveFolder_;
 };
 
 class QtMessageBoxes : public MessageBoxes {

@@ -11,8 +11,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/about_dialog.h"
 #include "app/codec_comparison_settings_dialog.h"
@@ -55,14 +58,28 @@ class PrintedBoxes : public MessageBoxes {
   }
 };
 
-void settle() {
-  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+// Runs the event loop until the window manager has mapped and framed
+// `widget` and it has painted itself (at most two seconds).
+void settle(QWidget& widget) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 2000 && !(widget.windowHandle() && widget.windowHandle()->isExposed())) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  while (clock.elapsed() < 2500) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// A picture of `widget` as on screen, with the frame and caption its window
+// manager gave it.
+bool photograph(QWidget& widget, const QString& path) {
+  const QRect frame = widget.frameGeometry();
+  return widget.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(path);
 }
 
 bool save(QWidget& widget, const QString& folder, const QString& name) {
   widget.show();
-  settle();
-  const bool saved = widget.grab().save(folder + "/" + name);
+  settle(widget);
+  const bool saved = photograph(widget, folder + "/" + name);
   std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(folder + "/" + name));
   return saved;
 }
@@ -103,7 +120,7 @@ int main(int argc, char** argv) {
       auto* progress = qobject_cast<ProgressWindow*>(widget);
       if (progressSaved || progress == nullptr || !progress->isVisible()) continue;
       if (progress->barPosition() * 3 < progress->barMaximum()) continue;
-      progressSaved = progress->grab().save(out + "/progress-window.png");
+      progressSaved = photograph(*progress, out + "/progress-window.png");
       std::printf("%s %s\n", progressSaved ? "saved" : "FAILED", qPrintable(out + "/progress-window.png"));
     }
   });

@@ -6,6 +6,9 @@
 #include <cstdio>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QWindow>
 
 #include "engine/jobs.h"
 #include "app/orvelle_application.h"
@@ -28,6 +31,15 @@ class NoBoxes : public MessageBoxes {
   bool ask(QWidget*, const QString&, const QString&) override { return false; }
 };
 
+// The picture shows the window as on a machine with sound; nothing is played.
+class SilentOutput : public AudioOutput {
+ public:
+  void play(std::span<const std::int16_t>, std::int64_t) override {}
+  void stop() override {}
+  bool playing() const override { return false; }
+  std::int64_t position() const override { return 0; }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -39,6 +51,7 @@ int main(int argc, char** argv) {
   // would; the window only draws what it left.
   engine::ScoringOptions options;
   options.logPath = "";
+  options.keepSignals = true;
   const engine::Result<engine::Measurement> measured =
       engine::compareFiles(argv[2], argv[3], false, options, engine::noProgress(), engine::neverCancelled());
   if (!measured.ok()) {
@@ -50,15 +63,28 @@ int main(int argc, char** argv) {
   run.score = measured.value().score;
   run.analysis = measured.value().analysis;
   run.inputs = report::compareFilesInputs(argv[2], argv[3], {});
+  const CompanionFigures& companion = measured.value().analysis.companion;
+  const RunSignals speech{measured.value().source, measured.value().processed,
+                          companion.measured ? companion.delaySamples : 0};
 
   OrvelleApplication app(argc, argv);
   NoFiles files;
   NoBoxes boxes;
-  ViewSpectraWindow window(&run, files, boxes);
+  ViewSpectraWindow window(&run, &speech, std::make_unique<SilentOutput>(), files, boxes);
   window.resize(window.sizeHint().width(), 760);
   window.show();
-  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-  const bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]));
+  // Until the window manager has framed the window and it has painted.
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 2000 && !(window.windowHandle() && window.windowHandle()->isExposed())) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  while (clock.elapsed() < 2500) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  // The window with the frame its window manager gave it.
+  const QRect frame = window.frameGeometry();
+  const bool saved = window.screen()
+                         ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+                         .save(QString::fromLocal8Bit(argv[1]));
   std::printf("%s %s\n", saved ? "saved" : "FAILED", argv[1]);
   return saved ? 0 : 1;
 }

@@ -1,12 +1,13 @@
 #include "app/splash_window.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/app_resources.h"
-#include "platform/threads.h"
 
 namespace orvelle {
 
@@ -27,14 +28,13 @@ void showSplashFor(int milliseconds) {
     splash.move(screen->availableGeometry().center() - splash.rect().center());
   }
   splash.show();
-  // The window must be fully drawn before the thread sleeps: nothing services
-  // it during the pause.
-  splash.repaint();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  QCoreApplication::sendPostedEvents();
-  splash.repaint();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  platform::sleepMilliseconds(milliseconds);
+  // A window manager maps the window some time after show() and asks for it
+  // to be painted only then: a thread asleep would leave nothing on screen.
+  // The event loop keeps running for the whole time, so the picture is
+  // painted whenever it is asked for; the user's input waits.
+  QEventLoop wait;
+  QTimer::singleShot(milliseconds, &wait, &QEventLoop::quit);
+  wait.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace orvelle

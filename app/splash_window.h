@@ -11,8 +11,8 @@ class SplashWindow : public QWidget {
   SplashWindow();
 };
 
-// Shows the splash, paints it completely at once, keeps it on screen for
-// `milliseconds` without servicing it, then removes it.
+// Shows the splash for `milliseconds`, painting it whenever the window
+// system asks, then removes it.
 void showSplashFor(int milliseconds);
 
 }  // namespace orvelle

@@ -1,6 +1,7 @@
 #include "engine/jobs.h"
 
 #include "audio_io/voice_file_writer.h"
+#include "audio_io/voice_pair.h"
 #include "engine/plugin_catalog.h"
 
 namespace orvelle::engine {
@@ -64,7 +65,21 @@ Result<Measurement> compareFiles(TestSession& session, OperationSteps& steps, co
   applyScoring(session, options);
   if (!steps.confirmInputs(session)) return stoppedError(operationErrorMessage(kCalculateFileQuality));
   if (!steps.run(session, kCalculateFileQuality)) return operationError(session, steps, kCalculateFileQuality);
-  return measurementOf(session, session.fileQuality);
+  Measurement measurement = measurementOf(session, session.fileQuality);
+  if (options.keepSignals) {
+    // The session lets the files go once scored; they are read again, the
+    // same way, rather than held through every run that does not want them.
+    VoicePair pair;
+    VoiceFault fault = VoiceFault::none;
+    std::string reason;
+    if (!readVoicePair(session.sourceFilePath.c_str(), session.processedFilePath.c_str(), session.otherVoiceFormats,
+                       pair, fault, reason)) {
+      return JobError{failureKindOf(fault), operationErrorMessage(kCalculateFileQuality), reason};
+    }
+    measurement.source.assign(pair.source.get(), pair.source.get() + pair.count);
+    measurement.processed.assign(pair.processed.get(), pair.processed.get() + pair.count);
+  }
+  return measurement;
 }
 
 namespace {
@@ -96,6 +111,10 @@ Result<CodecQualityRun> codecQuality(TestSession& session, OperationSteps& steps
   }
   CodecQualityRun run;
   run.measurement = measurementOf(session, session.codecQuality);
+  if (options.scoring.keepSignals) {
+    run.measurement.source = copyOf(session.inputSamples, session.sampleCount);
+    run.measurement.processed = copyOf(session.outputSamples, session.sampleCount);
+  }
   run.pluginFile = path;
   run.frameSize = session.frameSize;
   if (options.keepProcessed) run.processed = copyOf(session.outputSamples, session.sampleCount);

@@ -22,6 +22,10 @@ struct Measurement {
   bool logWritten = false;
   // For each voice file resampled while it was read, what was done to it.
   std::vector<std::string> conversionNotes;
+  // The two signals as they were scored, sample for sample, when the run
+  // was asked to keep them (a front end that plays them back).
+  std::vector<std::int16_t> source;
+  std::vector<std::int16_t> processed;
 
   double points() const { return scorePoints(score); }
 };
@@ -33,6 +37,7 @@ struct ScoringOptions {
   // unless set; an empty path writes none.
   std::optional<std::string> logPath;
   QualityAnalyzer::Threading threading = QualityAnalyzer::Threading::sideBySide;
+  bool keepSignals = false;  // hand the scored signals back in the measurement
 };
 
 // A codec plug-in as named by the user (a path, or the bare name of a bundled

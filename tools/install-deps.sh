@@ -8,7 +8,7 @@ packages=(
   g++ cmake ninja-build pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
-  qt6-base-dev qt6-svg-dev
+  qt6-base-dev qt6-svg-dev qt6-multimedia-dev
   libspandsp-dev libgsm1-dev libcodec2-dev
   libbcg729-dev libopencore-amrnb-dev libspeex-dev libopus-dev
   espeak-ng sox libfftw3-dev help2man

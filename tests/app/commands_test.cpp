@@ -1,3 +1,5 @@
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include <QComboBox>
@@ -461,6 +463,10 @@ TEST_F(CommandsThreaded, GenerateDllHeaderThatCannotBeWrittenSaysSo) {
   EXPECT_EQ(boxes.shown[0].text, "Header file can't be writed!");
   EXPECT_EQ(boxes.shown[0].caption, "Error");
   EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
+  // The reason, with the file it concerns.
+  EXPECT_TRUE(boxes.shown[0].details.contains(path("no-such-folder/codec.h")));
+  EXPECT_TRUE(boxes.shown[0].details.contains(QString::fromLocal8Bit(std::strerror(ENOENT))))
+      << boxes.shown[0].details.toStdString();
 }
 
 TEST_F(CommandsThreaded, ViewLogFileOpensTheLogOfTheStartupDirectory) {

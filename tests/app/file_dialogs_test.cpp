@@ -103,12 +103,25 @@ TEST_F(QtFileDialogs, ANewNameIsTakenOnlyWhenTheUserAgreesToCreateIt) {
   EXPECT_FALSE(QFileInfo::exists(path("new.log")));
 }
 
-TEST_F(QtFileDialogs, RefusingToCreateShowsTheDialogAgain) {
+TEST_F(QtFileDialogs, RefusingToCreateShowsTheDialogAgainButASaveNeverAsks) {
   agreeToCreate = false;
-  answers = {path("new.h"), ""};
-  EXPECT_TRUE(chooser.chooseFileToSave(nullptr, file_kinds::headerFile(), {}).isEmpty());
+  answers = {path("new.log"), ""};
+  EXPECT_TRUE(chooser.chooseFileToOpen(nullptr, file_kinds::logFile(), {}).isEmpty());
   EXPECT_EQ(seen.size(), 2u);
   EXPECT_EQ(questions.size(), 1u);
+
+  answers = {path("new.h")};
+  EXPECT_EQ(chooser.chooseFileToSave(nullptr, file_kinds::headerFile(), {}), path("new.h"));
+  EXPECT_EQ(questions.size(), 1u) << "a new name is what a save dialog is for";
+}
+
+TEST_F(QtFileDialogs, AnExistingNameWithoutExtensionIsTakenAsTyped) {
+  test::writeWholeFile(scratch.file("rawvoice"), "ab");
+  answers = {path("rawvoice"), path("newvoice")};
+  inspect = [](QFileDialog& dialog) { dialog.selectNameFilter("all files (*)"); };
+  EXPECT_EQ(chooser.chooseFileToOpen(nullptr, file_kinds::voiceFile(), {}), path("rawvoice"));
+  // A name that does not exist still gets the kind's extension.
+  EXPECT_EQ(chooser.chooseFileToOpen(nullptr, file_kinds::voiceFile(), {}), path("newvoice.pcm"));
 }
 
 TEST_F(QtFileDialogs, AnExistingFileIsTakenWithoutAQuestion) {
@@ -138,6 +151,8 @@ TEST_F(QtFileDialogs, ANameInAFolderThatDoesNotExistIsRefusedWhenOpening) {
 }
 
 TEST_F(QtFileDialogs, OpenInTheFolderOfThePathInTheBoxElseTheOneUsedLast) {
+  ScratchDirectory startup;
+  test::StartupDirectoryAt startupAt(startup);
   std::filesystem::create_directory(scratch.file("voices"));
   std::filesystem::create_directory(scratch.file("codecs"));
   answers = {path("voices/a.pcm")};
@@ -150,9 +165,15 @@ TEST_F(QtFileDialogs, OpenInTheFolderOfThePathInTheBoxElseTheOneUsedLast) {
   chooser.chooseFileToOpen(nullptr, file_kinds::voiceFile(), "Internal Source");
   ASSERT_EQ(seen.size(), 4u);
   EXPECT_EQ(seen[1].folder, path("codecs"));
-  EXPECT_EQ(seen[2].folder, path("voices"));
+  EXPECT_EQ(seen[2].folder, QString::fromStdString(startup.path().string()))
+      << "saving starts in the start-up folder, not in one opened from";
   EXPECT_EQ(seen[3].folder, path("voices")) << "a text that is no path";
   EXPECT_EQ(chooser.lastFolder(), path("voices")) << "cancelling changes nothing";
+
+  answers = {path("codecs/new.h"), ""};
+  chooser.chooseFileToSave(nullptr, file_kinds::headerFile(), {});
+  chooser.chooseFileToSave(nullptr, file_kinds::reportFile(), {});
+  EXPECT_EQ(seen.back().folder, path("codecs")) << "then in the folder saved to last";
 }
 
 TEST(DialogStartFolder, PrefersTheBoxThenTheLastFolderThenTheDialogsDefault) {

@@ -93,16 +93,56 @@ TEST_F(LogViewer, CancelledLoadFromChangesNothing) {
   EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(LogViewer, SavingAnUneditedLogReproducesItsBytes) {
-  // Mixed line ends and 8-bit characters must come back exactly.
-  const std::string bytes = "line one\r\nline\ttwo\n\xe9t\xe9\r\n\r\nlast";
+// Appends `line` at the end of the viewer's text, as typed.
+void typeAtTheEnd(LogViewerDialog& viewer, const QString& line) {
+  auto* text = child<QPlainTextEdit>(viewer, "logText");
+  QTextCursor cursor = text->textCursor();
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(line);
+  text->setTextCursor(cursor);
+}
+
+TEST_F(LogViewer, AUtf8LogRoundTripsThroughViewEditAndSaveAs) {
+  // A path with umlauts, a euro sign, a no-break space, mixed line ends.
+  const std::string bytes = "Qualit\xc3\xa4t 97,5\xc2\xa0%\r\n/home/j\xc3\xb6rg/\xe2\x82\xac.pcm\n\r\nlast";
   writeWholeFile(currentLog().toStdString(), bytes);
   LogViewerDialog viewer(currentLog(), files, boxes);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(viewer.text(), QString::fromUtf8("Qualit\xc3\xa4t 97,5\xc2\xa0%\n/home/j\xc3\xb6rg/\xe2\x82\xac.pcm\n\nlast"));
   files.answer(file("copy.log"));
   click(viewer, "saveAsButton");
-  EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(readWholeFile(scratch.file("copy.log")), bytes);
-  // The label still names the file loaded, not the one saved.
+
+  typeAtTheEnd(viewer, QString::fromUtf8(" \xc3\xbc\xe2\x82\xac"));
+  files.answer(file("edited.log"));
+  click(viewer, "saveAsButton");
+  // Edited, the text takes the file's line ends, "\r\n", throughout.
+  EXPECT_EQ(readWholeFile(scratch.file("edited.log")),
+            "Qualit\xc3\xa4t 97,5\xc2\xa0%\r\n/home/j\xc3\xb6rg/\xe2\x82\xac.pcm\r\n\r\nlast \xc3\xbc\xe2\x82\xac");
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(LogViewer, BytesThatAreNotUtf8ShowAsReplacementsWithANoticeAndAreKeptWhereNotEdited) {
+  const std::string bytes = "line one\r\n\xe9t\xe9\r\nr\xe9sum\xe9\r\n\xe9t\xe9";
+  writeWholeFile(currentLog().toStdString(), bytes);
+  LogViewerDialog viewer(currentLog(), files, boxes);
+  EXPECT_EQ(viewer.text(), QString::fromUtf8("line one\n\xef\xbf\xbdt\xef\xbf\xbd\nr\xef\xbf\xbdsum\xef\xbf\xbd\n"
+                                             "\xef\xbf\xbdt\xef\xbf\xbd"));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
+  EXPECT_TRUE(boxes.shown[0].text.contains("not UTF-8")) << boxes.shown[0].text.toStdString();
+  EXPECT_EQ(boxes.shown[0].details, currentLog());
+
+  files.answer(file("copy.log"));
+  click(viewer, "saveAsButton");
+  EXPECT_EQ(readWholeFile(scratch.file("copy.log")), bytes);
+
+  // The last line edited; the other lines with such bytes keep theirs.
+  typeAtTheEnd(viewer, "!");
+  files.answer(file("edited.log"));
+  click(viewer, "saveAsButton");
+  EXPECT_EQ(readWholeFile(scratch.file("edited.log")),
+            "line one\r\n\xe9t\xe9\r\nr\xe9sum\xe9\r\n\xef\xbf\xbdt\xef\xbf\xbd!");
   EXPECT_EQ(viewer.pathLabel(), currentLog());
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <thread>
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -57,6 +58,16 @@ TEST(ProgressWindowThreaded, StartsWithItsDesignTimeTexts) {
   EXPECT_EQ(window.operationText(), "Voice Data Preparation");
   EXPECT_FALSE(window.windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(window.windowFlags() & Qt::WindowSystemMenuHint);
+}
+
+TEST(ProgressWindowThreaded, IsWideEnoughForItsCaptionWithThePercentage) {
+  ProgressWindow window(nullptr);
+  window.show();
+  window.setCaption("Progressed 100.0000%");
+  QApplication::processEvents();
+  const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+  // Beside the caption, a title bar holds an icon and up to three buttons.
+  EXPECT_GE(window.width(), title.horizontalAdvance(window.windowTitle()) + 4 * title.height());
 }
 
 TEST(ProgressWindowThreaded, OnlyTheWorkerCanEndTheWindow) {
