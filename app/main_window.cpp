@@ -193,8 +193,13 @@ void MainWindow::codecQuality() {
               report::codecQualityInputs(session_.codecPath.str(), {}, result.value().frameSize,
                                          session_.sourceType != 0 ? session_.voiceFilePath.str() : std::string(),
                                          session_.sizeType));
+  QString details = conversionDetails(measurement);
+  if (result.value().commandOutput) {
+    const QString note = QString::fromStdString(outputFitNote(*result.value().commandOutput));
+    if (!note.isEmpty()) details += (details.isEmpty() ? QString() : QStringLiteral("\n")) + note;
+  }
   boxes_.show(this, resultText("Codec Quality", measurement.score), "Codec Quality", MessageIcon::Information,
-              conversionDetails(measurement));
+              details);
 }
 
 void MainWindow::compareCodecs() {

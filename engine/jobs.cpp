@@ -98,6 +98,7 @@ Result<CodecQualityRun> codecQuality(TestSession& session, OperationSteps& steps
   run.measurement = measurementOf(session, session.codecQuality);
   run.pluginFile = path;
   run.frameSize = session.frameSize;
+  run.commandOutput = session.commandOutputFit;
   if (options.keepProcessed) run.processed = copyOf(session.outputSamples, session.sampleCount);
   std::string saveError;
   const bool saved = options.saveProcessed.empty() ||

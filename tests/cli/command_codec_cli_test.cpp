@@ -39,6 +39,8 @@ TEST_F(CommandCodecCliThreaded, TheLeagueRanksCommandsBesidePlugIns) {
   EXPECT_DOUBLE_EQ(rows[0]["score"].get<double>(), rows[1]["score"].get<double>());
   EXPECT_DOUBLE_EQ(rows[2]["score"].get<double>(), rows[3]["score"].get<double>());
   EXPECT_EQ(rows[2]["rank"], 3);
+  EXPECT_EQ(rows[0]["commandOutput"]["padded"], 0);
+  EXPECT_FALSE(rows[1].contains("commandOutput"));
 }
 
 TEST_F(CommandCodecCliThreaded, TheBundledALawRoundTripScoresAsTheG711PlugIn) {
@@ -61,6 +63,11 @@ TEST_F(CommandCodecCliThreaded, QualitySaysHowTheOutputWasFittedAndWhyACommandFa
 
   const auto plugin = run("quality --voice speech.pcm --json --codec passthrough");
   EXPECT_FALSE(nlohmann::json::parse(plugin.out).contains("commandOutput"));
+
+  const auto batch = run("batch --codec 'cmd:cat {in} {in} > {out}' speech.pcm");
+  ASSERT_EQ(batch.exitCode, 0) << batch.err;
+  const auto row = nlohmann::json::parse(batch.out);
+  EXPECT_EQ(row["commandOutput"]["cut"], row["commandOutput"]["inputSamples"]);
 
   const auto failed = run("quality --voice speech.pcm --codec 'cmd:echo \"no such codec\" >&2; exit 4 # {in} {out}'");
   EXPECT_EQ(failed.exitCode, 1);

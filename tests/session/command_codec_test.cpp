@@ -182,6 +182,31 @@ TEST_F(CommandCodecThreaded, AHangingOrStoppedCommandEndsWithEverythingItStarted
   EXPECT_FALSE(test::anyProcessMentions(marker));
 }
 
+TEST_F(CommandCodecThreaded, EachProcessOfTheCommandKeepsToTheMemoryLimit) {
+  session.pluginCalls.setMemoryLimitBytes(std::int64_t{100} << 20);
+  EXPECT_EQ(recode("cmd:python3 -c 'bytearray(400 << 20)' && cp {in} {out}"), kRecodeFailed);
+  EXPECT_NE(session.failureReason().find("(each of its processes may take 100 MiB of memory)"), std::string::npos)
+      << session.failureReason();
+  EXPECT_NE(session.failureReason().find("MemoryError"), std::string::npos) << session.failureReason();
+  EXPECT_EQ(recode("cmd:python3 -c 'bytearray(20 << 20)' && cp {in} {out}"), "") << session.failureReason();
+}
+
+TEST_F(CommandCodecThreaded, CompareCodecsRunsACommandAsEitherCodec) {
+  ASSERT_TRUE(session.sourceCodecPath.assign("cmd:frame=80:cp {in} {out}"));
+  ASSERT_TRUE(session.testedCodecPath.assign("cmd:frame=80:cp {in} {out}"));
+  ASSERT_TRUE(session.loadCodecPair()) << session.failureReason();
+  session.sizeType = 0;
+  ASSERT_EQ(test::runHeadless(session, kPrepareComparisonData), "") << session.failureReason();
+  EXPECT_EQ(session.sourceFrameSize, 80);
+  ASSERT_EQ(test::runHeadless(session, kRecodeComparisonData), "") << session.failureReason();
+  for (std::int32_t i = 0; i < session.comparisonSampleCount; i += 997) {
+    ASSERT_EQ(session.sourceCodecOutput[i], session.comparisonSamples[i]) << i;
+    ASSERT_EQ(session.testedCodecOutput[i], session.comparisonSamples[i]) << i;
+  }
+  session.sourceCodec.unload();
+  session.testedCodec.unload();
+}
+
 TEST_F(CommandCodecThreaded, AChildLeftBehindIsEndedWithTheRun) {
   const std::string marker = "27182818";
   EXPECT_EQ(recode("cmd:(sleep " + marker + " &); setsid sleep " + marker + "1 & cp {in} {out}"), "")
