@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -173,7 +174,10 @@ TEST_F(CommandCodecThreaded, AHangingOrStoppedCommandEndsWithEverythingItStarted
 
   session.pluginCalls.setTimeoutSeconds(0);
   std::thread stopper([&] {
-    while (!test::anyProcessMentions(marker)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!test::anyProcessMentions(marker) && std::chrono::steady_clock::now() < giveUp) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     session.pluginCalls.requestStop();
   });
   EXPECT_EQ(recode(hanging), kRecodeFailed);
