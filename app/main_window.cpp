@@ -200,7 +200,11 @@ void MainWindow::codecQuality() {
   engine::Result<engine::CodecQualityRun> result = engine::codecQuality(session_, run, options);
   if (!result.ok()) return;
   const QString text = resultText("Codec Quality", result.value().measurement.score);
-  const QString details = conversionDetails(result.value().measurement);
+  QString details = conversionDetails(result.value().measurement);
+  if (result.value().commandOutput) {
+    const QString note = QString::fromStdString(outputFitNote(*result.value().commandOutput));
+    if (!note.isEmpty()) details += (details.isEmpty() ? QString() : QStringLiteral("\n")) + note;
+  }
   keepLastRun("Codec Quality", std::move(result.value().measurement),
               report::codecQualityInputs(pluginName, result.value().pluginFile, result.value().frameSize,
                                          session_.sourceType != 0 ? session_.voiceFilePath.str() : std::string(),

@@ -73,6 +73,7 @@ Json batchRowJson(const BatchRow& row, const RowOutcome& outcome, const BatchOut
   json["agreement"] = outcome.scored ? Json(outcome.analysis.activityAgreement) : Json();
   json["companion"] = rowCompanion(outcome);
   json["error"] = outcome.error.empty() ? Json() : Json(outcome.error);
+  if (outcome.commandOutput) json["commandOutput"] = Json::parse(commandOutputJson(*outcome.commandOutput).dump());
   if (options.groups) {
     // The groups as compare-files --json prints them; numbers read back exactly.
     Json groups = Json::parse(scoreJson(outcome.score, outcome.analysis)["groups"].dump());

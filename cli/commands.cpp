@@ -5,12 +5,14 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 #include "audio_io/measurement_log_file.h"
 #include "cli/json_report.h"
 #include "cli/progress_line.h"
 #include "cli/report_output.h"
 #include "platform/regular_file.h"
+#include "session/codec_command.h"
 #include "session/codec_header.h"
 #include "session/result_text.h"
 
@@ -30,10 +32,13 @@ void printConversionNotes(const std::vector<std::string>& notes) {
   for (const std::string& note : notes) std::fprintf(stderr, "%s\n", note.c_str());
 }
 
-int printScore(const char* measure, const engine::Measurement& measurement, bool json) {
+int printScore(const char* measure, const engine::Measurement& measurement, bool json,
+               const std::optional<OutputFit>& commandOutput = std::nullopt) {
   warnIfLogMissing(measurement);
   if (json) {
-    std::cout << scoreJson(measurement.score, measurement.analysis).dump() << '\n';
+    nlohmann::json result = scoreJson(measurement.score, measurement.analysis);
+    if (commandOutput) result["commandOutput"] = commandOutputJson(*commandOutput);
+    std::cout << result.dump() << '\n';
   } else {
     std::cout << qualityResultText(measure, measurement.score) << '\n';
   }
@@ -73,7 +78,9 @@ std::string absolutePath(const std::string& path) {
 }
 
 std::string absolutePluginPath(const std::string& plugin) {
-  return plugin.find('/') == std::string::npos ? plugin : absolutePath(plugin);
+  // A command's slashes are its own: it runs in a folder of its own anyway.
+  if (isCodecCommand(plugin) || plugin.find('/') == std::string::npos) return plugin;
+  return absolutePath(plugin);
 }
 
 int runQuality(const QualityOptions& options) {
@@ -100,7 +107,11 @@ int runQuality(const QualityOptions& options) {
   }
   const engine::Measurement& measurement = run.value().measurement;
   printConversionNotes(measurement.conversionNotes);
-  const int status = printScore("Codec Quality", measurement, options.json);
+  if (run.value().commandOutput) {
+    const std::string note = outputFitNote(*run.value().commandOutput);
+    if (!note.empty()) printConversionNotes({note});
+  }
+  const int status = printScore("Codec Quality", measurement, options.json, run.value().commandOutput);
   return reportAfter(status, reportFile,
                      {"Codec Quality", codecQualityInputs(options.codec, options.source, run.value().frameSize),
                       measurement.score, measurement.analysis});

@@ -34,4 +34,8 @@ nlohmann::json scoreJson(double scorePercent, const AnalysisResult& analysis) {
   };
 }
 
+nlohmann::json commandOutputJson(const OutputFit& fit) {
+  return {{"samples", fit.given}, {"inputSamples", fit.expected}, {"padded", fit.padded()}, {"cut", fit.cut()}};
+}
+
 }  // namespace orvelle::cli

@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/companion_report.h"
 #include "cli/csv_fields.h"
+#include "cli/json_report.h"
 #include "engine/plugin_catalog.h"
 #include "engine/speech_corpus.h"
 #include "session/result_text.h"
@@ -76,6 +77,7 @@ void putOutcome(nlohmann::json& entry, const engine::PluginOutcome& o) {
     entry["points"] = scorePoints(o.score);
     entry["agreement"] = o.analysis.activityAgreement;
     entry["companion"] = companionJson(o.analysis.companion);
+    if (o.commandOutput) entry["commandOutput"] = commandOutputJson(*o.commandOutput);
     entry["error"] = nullptr;
   } else {
     entry["error"] = o.failure;
@@ -122,7 +124,7 @@ std::string formatLeague(const std::vector<LeagueRow>& rows, LeagueFormat format
 }
 
 int runLeagueCommand(const LeagueOptions& options) {
-  const std::vector<std::string> plugins = options.plugins.empty() ? engine::bundledPluginNames() : options.plugins;
+  const std::vector<std::string> plugins = options.plugins.empty() ? engine::bundledCodecNames() : options.plugins;
   if (plugins.empty()) {
     std::fprintf(stderr, "no plug-ins given and none bundled in %s\n", engine::bundledPluginDirectory().c_str());
     return kExitFailed;
@@ -152,6 +154,9 @@ int runLeagueCommand(const LeagueOptions& options) {
   // says it again among the results.
   for (const LeagueRow& row : rows) {
     if (row.files.empty() && !row.outcome.succeeded) printFailure(row.outcome.error);
+    if (row.outcome.commandOutput && !outputFitNote(*row.outcome.commandOutput).empty()) {
+      std::fprintf(stderr, "%s: %s\n", row.plugin.c_str(), outputFitNote(*row.outcome.commandOutput).c_str());
+    }
     for (const engine::LeagueFileResult& file : row.files) {
       if (!file.outcome.succeeded) printFailure(file.outcome.error);
     }

@@ -124,7 +124,9 @@ int runCommandLine(int argc, char** argv) {
 
   QualityOptions quality;
   CLI::App* qualityCommand = app.add_subcommand("quality", "Codec Quality: score a codec plug-in's output against its input");
-  qualityCommand->add_option("--codec", quality.codec, "Codec plug-in: a path, or the name of a bundled plug-in")
+  qualityCommand->add_option("--codec", quality.codec,
+                             "Codec plug-in: a path, the name of a bundled plug-in, or cmd:COMMAND (a shell command "
+                             "line from {in} to {out}, or {in.wav} to {out.wav})")
       ->required()
       ->check(kNotEmpty);
   addSourceOptions(qualityCommand, &quality.source);
@@ -135,12 +137,14 @@ int runCommandLine(int argc, char** argv) {
   addReportOption(qualityCommand, &quality.reportFile);
   addHostingOptions(qualityCommand, &quality.hosting, "none");
   qualityCommand->footer("Examples: orvelle-cli quality --codec passthrough --size short\n"
-                         "          orvelle-cli quality --codec gsm610 --voice speech.wav --report gsm610.html");
+                         "          orvelle-cli quality --codec gsm610 --voice speech.wav --report gsm610.html\n"
+                         "          orvelle-cli quality --codec 'cmd:sox -t s16 -r 8000 -c 1 {in} -t gsm - | "
+                         "sox -t gsm - -t s16 {out}' --size short");
 
   CompareCodecsOptions compare;
   CLI::App* compareCommand = app.add_subcommand("compare-codecs", "Compare codecs: run the internal source through two plug-ins");
-  compareCommand->add_option("--source-codec", compare.sourceCodec, "Source (reference) codec plug-in")->required()->check(kNotEmpty);
-  compareCommand->add_option("--tested-codec", compare.testedCodec, "Tested codec plug-in")->required()->check(kNotEmpty);
+  compareCommand->add_option("--source-codec", compare.sourceCodec, "Source (reference) codec plug-in, or cmd:COMMAND")->required()->check(kNotEmpty);
+  compareCommand->add_option("--tested-codec", compare.testedCodec, "Tested codec plug-in, or cmd:COMMAND")->required()->check(kNotEmpty);
   addSizeOption(compareCommand, &compare.sizeType);
   addHostingOptions(compareCommand, &compare.hosting, "none");
   compareCommand->add_option("--save-source", compare.saveSource, "Write the source codec's output to this voice file (.wav or .pcm)")
@@ -174,7 +178,9 @@ int runCommandLine(int argc, char** argv) {
   LeagueOptions league;
   CLI::App* leagueCommand =
       app.add_subcommand("league", "Run Codec Quality for several plug-ins and rank them by score");
-  leagueCommand->add_option("PLUGIN", league.plugins, "Plug-ins: paths or bundled names (default: every bundled plug-in)")
+  leagueCommand->add_option("PLUGIN", league.plugins,
+                            "Plug-ins: paths, bundled names or cmd:COMMAND (default: every bundled plug-in and "
+                            "bundled command)")
       ->check(kNotEmpty);
   addSourceOptions(leagueCommand, &league.source);
   leagueCommand->add_flag("--speech", league.speech, "Score every plug-in on each file of the bundled speech corpus (mean per plug-in)")
@@ -187,7 +193,9 @@ int runCommandLine(int argc, char** argv) {
   csv->excludes(json);
   addHostingOptions(leagueCommand, &league.hosting, std::to_string(kLeagueTimeoutSeconds) + " s per plug-in");
   leagueCommand->footer("Examples: orvelle-cli league --size short g711u g726_32 gsm610 ./mine.so\n"
-                        "          orvelle-cli league --speech --jobs 2");
+                        "          orvelle-cli league --speech --jobs 2\n"
+                        "          orvelle-cli league --size short g711a 'cmd:sox -D -t s16 -r 8000 -c 1 {in} -t al - | "
+                        "sox -t al -r 8000 -c 1 - -t s16 {out}'");
 
   BatchOptions batch;
   CLI::App* batchCommand = app.add_subcommand(
@@ -195,7 +203,7 @@ int runCommandLine(int argc, char** argv) {
   batchCommand->add_option("INPUTS", batch.inputs,
                            "PAIRS.csv (header source,processed[,id]; - for standard input), or with --codec voice files")
       ->check(kNotEmpty);
-  auto* batchCodec = batchCommand->add_option("--codec", batch.job.plugin, "Run this codec plug-in over every voice file")
+  auto* batchCodec = batchCommand->add_option("--codec", batch.job.plugin, "Run this codec plug-in (or cmd:COMMAND) over every voice file")
                          ->check(kNotEmpty);
   batchCommand->add_option("--list", batch.voiceList, "File of voice files, one a line (- for standard input)")
       ->check(kNotEmpty)

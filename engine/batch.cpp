@@ -41,7 +41,10 @@ RowOutcome runBatchRow(const BatchRow& row, const BatchJob& job) {
       Result<CodecQualityRun> run =
           codecQuality(*job.plugin, {row.source, 1, job.resample}, options, noProgress(), neverCancelled());
       outcome = run.ok() ? outcomeOf(nullptr, &run.value().measurement, logged) : outcomeOf(&run.error(), nullptr, logged);
-      if (run.ok()) outcome.frameSize = run.value().frameSize;
+      if (run.ok()) {
+        outcome.frameSize = run.value().frameSize;
+        outcome.commandOutput = run.value().commandOutput;
+      }
     } else {
       Result<Measurement> measurement =
           compareFiles(row.source, row.processed, job.resample, scoring, noProgress(), neverCancelled());

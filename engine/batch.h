@@ -31,6 +31,7 @@ struct RowOutcome {
   FailureKind errorKind = FailureKind::failed;
   std::int32_t frameSize = 0;               // of the plug-in, in a Codec Quality batch
   std::vector<std::string> conversionNotes;  // what resampling did to the row's voice files
+  std::optional<OutputFit> commandOutput;    // how a codec command's output was fitted
   bool reportWritten = false;                // its report is in the batch's report folder
 };
 

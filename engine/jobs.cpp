@@ -117,6 +117,7 @@ Result<CodecQualityRun> codecQuality(TestSession& session, OperationSteps& steps
   }
   run.pluginFile = path;
   run.frameSize = session.frameSize;
+  run.commandOutput = session.commandOutputFit;
   if (options.keepProcessed) run.processed = copyOf(session.outputSamples, session.sampleCount);
   std::string saveError;
   const bool saved = options.saveProcessed.empty() ||

@@ -10,6 +10,7 @@
 #include "engine/job_result.h"
 #include "engine/operation_steps.h"
 #include "engine/progress.h"
+#include "session/command_codec.h"
 
 namespace orvelle::engine {
 
@@ -71,6 +72,9 @@ struct CodecQualityRun {
   std::string pluginFile;  // the library the plug-in was loaded from
   std::int32_t frameSize = 0;
   std::vector<std::int16_t> processed;  // when asked for: every sample the codec gave back
+  // For a codec given as a command: how its output was fitted to the input
+  // (outputFitNote words it).
+  std::optional<OutputFit> commandOutput;
 };
 
 struct CodecComparison {

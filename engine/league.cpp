@@ -25,6 +25,7 @@ PluginOutcome runOnce(const std::string& plugin, const SourceSpec& source, const
   outcome.succeeded = true;
   outcome.frameSize = run.value().frameSize;
   outcome.score = run.value().measurement.score;
+  outcome.commandOutput = run.value().commandOutput;
   outcome.analysis = std::move(run.value().measurement.analysis);
   return outcome;
 }

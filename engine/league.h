@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct PluginOutcome {
   std::int32_t frameSize = 0;
   double score = 0.0;
   AnalysisResult analysis;
+  std::optional<OutputFit> commandOutput;  // how a codec command's output was fitted
 };
 
 // One plug-in's Codec Quality on one voice file of several.

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/bundled_commands.h"
 #include "platform/install_layout.h"
+#include "session/codec_command.h"
 
 namespace orvelle::engine {
 
@@ -31,16 +33,27 @@ fs::path bundledPath(const std::string& name) { return fs::path(bundledPluginDir
 }  // namespace
 
 std::string locatePlugin(const std::string& name) {
-  if (!isBareName(name)) return name;
+  if (isCodecCommand(name) || !isBareName(name)) return name;
   std::error_code error;
   const fs::path bundled = bundledPath(name);
   if (fs::is_regular_file(bundled, error)) return bundled.string();
+  if (std::optional<std::string> command = bundledCommand(name)) return *command;
   return name;
+}
+
+std::vector<std::string> bundledCodecNames() {
+  std::vector<std::string> names = bundledPluginNames();
+  for (std::string& name : bundledCommandNames()) names.push_back(std::move(name));
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 std::string withLocalFileHint(std::string reason, const std::string& name) {
   std::error_code error;
-  if (!isBareName(name) || fs::is_regular_file(bundledPath(name), error) || !fs::exists(name, error)) return reason;
+  if (isCodecCommand(name) || !isBareName(name) || fs::is_regular_file(bundledPath(name), error) ||
+      !fs::exists(name, error)) {
+    return reason;
+  }
   // Only the plug-in whose load failed gets the hint.
   if (reason.find(name) == std::string::npos) return reason;
   return reason + ". No bundled plug-in is named \"" + name + "\"; ./" + name + " loads the file of that name in this folder";

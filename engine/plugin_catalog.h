@@ -5,9 +5,11 @@
 
 namespace orvelle::engine {
 
-// A plug-in named on the command line: a path (anything with a '/') is used
-// as given; a bare name such as "g711u" is looked up among the plug-ins that
-// ship with the program; anything else goes to the system's library search.
+// A plug-in named on the command line: a codec command ("cmd:...") or a path
+// (anything with a '/') is used as given; a bare name such as "g711u" is
+// looked up among the plug-ins that ship with the program, then among the
+// bundled commands (engine/bundled_commands.h); anything else goes to the
+// system's library search.
 std::string locatePlugin(const std::string& name);
 
 // `reason` (a load failure), followed by a hint when `name` is a bare name
@@ -20,5 +22,9 @@ std::string bundledPluginDirectory();
 
 // The bundled plug-ins by name, in alphabetical order.
 std::vector<std::string> bundledPluginNames();
+
+// The bundled plug-ins and the bundled commands whose programs are
+// installed, by name, in alphabetical order.
+std::vector<std::string> bundledCodecNames();
 
 }  // namespace orvelle::engine

@@ -42,13 +42,20 @@ void closeIfOpen(int& fd) {
 
 bool ChildProcess::start(const std::string& program, const std::string& argument, int channelFd,
                          std::string* error) {
+  return start(program, std::vector<std::string>{argument}, channelFd, STDERR_FILENO, error);
+}
+
+bool ChildProcess::start(const std::string& program, const std::vector<std::string>& arguments, int channelFd,
+                         int outputFd, std::string* error) {
   kill();
   int lifeline[2] = {-1, -1};
   if (pipe2(lifeline, O_CLOEXEC) != 0) {
     if (error) *error = program + ": cannot be started: " + std::strerror(errno);
     return false;
   }
-  int channel = fcntl(channelFd, F_DUPFD_CLOEXEC, kFirstSpareFd);
+  const bool hasChannel = channelFd >= 0;
+  int channel = hasChannel ? fcntl(channelFd, F_DUPFD_CLOEXEC, kFirstSpareFd) : -1;
+  int output = fcntl(outputFd, F_DUPFD_CLOEXEC, kFirstSpareFd);
   int lifelineEnd = fcntl(lifeline[0], F_DUPFD_CLOEXEC, kFirstSpareFd);
   const int dupError = errno;
   ::close(lifeline[0]);
@@ -56,8 +63,9 @@ bool ChildProcess::start(const std::string& program, const std::string& argument
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, channel, kChannelFd);
+  posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, output, STDERR_FILENO);
+  if (hasChannel) posix_spawn_file_actions_adddup2(&actions, channel, kChannelFd);
   posix_spawn_file_actions_adddup2(&actions, lifelineEnd, kLifelineFd);
   // Our blocked signals (the termination thread takes them) and ignored
   // ones are not the child's.
@@ -75,10 +83,12 @@ bool ChildProcess::start(const std::string& program, const std::string& argument
   posix_spawnattr_setpgroup(&attributes, 0);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-  std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()), nullptr};
+  std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   pid_t pid = -1;
   int result = dupError;
-  if (channel >= 0 && lifelineEnd >= 0) {
+  if ((channel >= 0 || !hasChannel) && output >= 0 && lifelineEnd >= 0) {
     const std::unique_lock record = lockRecord();
     result = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
     if (result == 0) {
@@ -89,6 +99,7 @@ bool ChildProcess::start(const std::string& program, const std::string& argument
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   closeIfOpen(channel);
+  closeIfOpen(output);
   closeIfOpen(lifelineEnd);
   if (result != 0) {
     ::close(lifeline[1]);

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace orvelle::platform {
 
@@ -26,6 +27,11 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool start(const std::string& program, const std::string& argument, int channelFd, std::string* error);
+  // The same with several arguments, the child's stdout and stderr both sent
+  // to `outputFd` instead of our stderr, and no descriptor 3 at all when
+  // `channelFd` is -1.
+  bool start(const std::string& program, const std::vector<std::string>& arguments, int channelFd, int outputFd,
+             std::string* error);
   bool running() const { return pid_ > 0; }
   pid_t pid() const { return pid_; }
 

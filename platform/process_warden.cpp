@@ -74,6 +74,16 @@ std::vector<pid_t> childrenOf(pid_t parent) {
   return children;
 }
 
+// `fd` moved above the descriptors a helper is handed (the channel, the
+// lifeline): one started without a channel has descriptor 3 free, and the
+// warden, which closes the channel, would close its own descriptor there.
+int aboveHandedOut(int fd) {
+  if (fd < 0 || fd > ChildProcess::kLifelineFd) return fd;
+  const int moved = fcntl(fd, F_DUPFD_CLOEXEC, ChildProcess::kLifelineFd + 1);
+  close(fd);
+  return moved;
+}
+
 class Warden {
  public:
   Warden(pid_t worker, int relay, int signals) : worker_(worker), relay_(relay), signals_(signals) {}
@@ -206,10 +216,15 @@ bool splitOffWarden() {
   // Blocked before the fork, so that none of them is lost before the warden
   // reads them; the worker gets its mask back.
   sigprocmask(SIG_BLOCK, &watched, &previous);
-  const int signals = signalfd(-1, &watched, SFD_NONBLOCK | SFD_CLOEXEC);
+  const int signals = aboveHandedOut(signalfd(-1, &watched, SFD_NONBLOCK | SFD_CLOEXEC));
+  const bool piped = pipe2(relay, O_CLOEXEC) == 0;
+  if (piped) {
+    relay[0] = aboveHandedOut(relay[0]);
+    relay[1] = aboveHandedOut(relay[1]);
+  }
   // Made before the fork: orphans of the worker's processes come to the
   // warden from the first instant, not to init.
-  if (signals < 0 || pipe2(relay, O_CLOEXEC) != 0 || prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) {
+  if (signals < 0 || !piped || relay[0] < 0 || relay[1] < 0 || prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) {
     for (int fd : {signals, relay[0], relay[1]}) {
       if (fd >= 0) close(fd);
     }

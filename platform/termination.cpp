@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -37,6 +38,7 @@ struct Record {
   std::mutex mutex;
   std::vector<Process> processes;
   std::vector<std::string> temporaries;
+  std::vector<std::string> folders;
 };
 
 // Never destroyed: a signal taken while the program runs its exit handlers
@@ -74,6 +76,11 @@ void forgetTemporary(Record& record, const std::string& path) {
 void removeTemporaries(Record& record) {
   for (const std::string& path : record.temporaries) ::unlink(path.c_str());
   record.temporaries.clear();
+  for (const std::string& path : record.folders) {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  record.folders.clear();
 }
 
 // The writer of a line holds the stream's lock for the whole of its write;
@@ -172,6 +179,23 @@ void removeTemporary(const std::string& path) {
   std::lock_guard lock(record.mutex);
   ::unlink(path.c_str());
   forgetTemporary(record, path);
+}
+
+bool createTemporaryFolder(std::string& pattern) {
+  Record& record = theRecord();
+  std::lock_guard lock(record.mutex);
+  if (::mkdtemp(pattern.data()) == nullptr) return false;
+  record.folders.push_back(pattern);
+  return true;
+}
+
+void removeTemporaryFolder(const std::string& path) {
+  Record& record = theRecord();
+  std::lock_guard lock(record.mutex);
+  std::error_code ignored;
+  std::filesystem::remove_all(path, ignored);
+  auto found = std::find(record.folders.begin(), record.folders.end(), path);
+  if (found != record.folders.end()) record.folders.erase(found);
 }
 
 }  // namespace orvelle::platform

@@ -8,8 +8,9 @@
 namespace orvelle::platform {
 
 // What the program has started that must not outlive it: the helper
-// processes (ChildProcess) and the hidden temporary files of the outputs
-// being written (AtomicOutputFile). Both record themselves here, so that an
+// processes (ChildProcess), the hidden temporary files of the outputs
+// being written (AtomicOutputFile) and the temporary folders of running
+// commands (TemporaryFolder). Both record themselves here, so that an
 // end by a signal, or any other exit, can end the one and remove the other.
 
 // Makes SIGINT, SIGTERM and SIGHUP end the program the same clean way: every
@@ -40,5 +41,12 @@ void forgetProcess(pid_t pid);
 int createTemporary(const std::string& path, int flags, mode_t mode);
 int renameTemporary(const std::string& path, const std::string& target);
 void removeTemporary(const std::string& path);
+
+// Temporary folders, removed with all they hold; removed at a signal only
+// after every recorded process has ended, so nothing writes into them then.
+// createTemporaryFolder fills in `pattern` as mkdtemp(3) does; false with
+// errno set when it could not.
+bool createTemporaryFolder(std::string& pattern);
+void removeTemporaryFolder(const std::string& path);
 
 }  // namespace orvelle::platform

@@ -13,6 +13,8 @@
 namespace orvelle::host_protocol {
 
 constexpr const char* kHostProgram = "orvelle-plugin-host";
+// The host of a codec command: `orvelle-command-host FOLDER MEMORY-LIMIT-BYTES COMMAND`.
+constexpr const char* kCommandHostProgram = "orvelle-command-host";
 constexpr int kChannelFd = 3;
 constexpr std::size_t kTextBytes = 1024;
 

@@ -19,12 +19,19 @@ void CodecLibrary::unload() {
   getFrameSize_ = nullptr;
   codeAndDeCode_ = nullptr;
   hosted_.reset();
+  command_.reset();
   hostedComplete_ = false;
 }
 
 bool CodecLibrary::openModule(const std::string& path, bool inProcess, std::string* error,
                               const PluginCallControl* control) {
   loadFault_ = HostedPlugin::Fault::none;
+  if (isCodecCommand(path)) {
+    CodecCommand command;
+    if (!parseCodecCommand(path, &command, error)) return false;
+    command_ = std::make_shared<CommandCodec>(path, std::move(command));
+    return true;
+  }
   if (inProcess) {
     module_ = platform::loadLibrary(path, error);
     return module_ != nullptr;
@@ -40,9 +47,13 @@ bool CodecLibrary::openModule(const std::string& path, bool inProcess, std::stri
   return true;
 }
 
-void CodecLibrary::shareHostOf(const CodecLibrary& other) { hosted_ = other.hosted_; }
+void CodecLibrary::shareHostOf(const CodecLibrary& other) {
+  hosted_ = other.hosted_;
+  command_ = other.command_;
+}
 
 bool CodecLibrary::resolveEntries(const std::string& path, std::string* error) {
+  if (command_) return true;
   if (hosted_) {
     hostedComplete_ = hosted_->exportsGetFrameSize() && hosted_->exportsCodeAndDeCode();
     if (!hostedComplete_ && error) *error = missingExportReason(path, hosted_->exportsGetFrameSize());

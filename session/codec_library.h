@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/dynamic_library.h"
+#include "session/command_codec.h"
 #include "session/hosted_plugin.h"
 
 namespace orvelle {
@@ -15,8 +16,9 @@ using CodeAndDeCodeEntry = long (*)(short* pInData, short* pOutData, long dDataS
 // A loaded codec plug-in: after any load it is either complete or empty.
 // Normally the library lives in a host process of its own (see HostedPlugin);
 // loaded in process it is a module and both entries, for running a plug-in
-// under a debugger. It owns what it loaded and unloads it when emptied or
-// destroyed.
+// under a debugger. A codec given as a command ("cmd:...") is complete as
+// soon as its command line is understood; each recoding runs it anew. It
+// owns what it loaded and unloads it when emptied or destroyed.
 class CodecLibrary {
  public:
   CodecLibrary() = default;
@@ -26,8 +28,18 @@ class CodecLibrary {
 
   // A hosted plug-in stays complete after its host crashed: the next call
   // starts a fresh host for the same library.
-  bool isComplete() const { return hosted_ ? hostedComplete_ : (module_ && getFrameSize_ && codeAndDeCode_); }
+  bool isComplete() const {
+    return command_ || (hosted_ ? hostedComplete_ : (module_ && getFrameSize_ && codeAndDeCode_));
+  }
   HostedPlugin* hosted() const { return hosted_.get(); }
+  CommandCodec* command() const { return command_.get(); }
+  // Whether its code runs in a process of its own, which can be stopped and
+  // never writes into its input.
+  bool runsApart() const { return hosted_ || command_; }
+  // What ended its last failed call, if anything more than the call failing.
+  HostedPlugin::Fault callFault() const {
+    return hosted_ ? hosted_->lastFault() : command_ ? command_->lastFault() : HostedPlugin::Fault::none;
+  }
   // The in-process module and entries; empty when the plug-in is hosted.
   platform::LibraryHandle module() const { return module_; }
   GetFrameSizeEntry getFrameSize() const { return getFrameSize_; }
@@ -40,7 +52,8 @@ class CodecLibrary {
   // loaded before either is examined. Between the steps the value holds only
   // a module or a host; the loaders never leave it that way. A hosted load
   // keeps to `control`'s time limit and stop request (none when null); one
-  // in process cannot be interrupted.
+  // in process cannot be interrupted. A command loads the same whether in
+  // process or not: it always runs as processes of its own.
   bool openModule(const std::string& path, bool inProcess, std::string* error,
                   const PluginCallControl* control = nullptr);
   bool resolveEntries(const std::string& path, std::string* error);
@@ -56,6 +69,7 @@ class CodecLibrary {
   GetFrameSizeEntry getFrameSize_ = nullptr;
   CodeAndDeCodeEntry codeAndDeCode_ = nullptr;
   std::shared_ptr<HostedPlugin> hosted_;
+  std::shared_ptr<CommandCodec> command_;
   bool hostedComplete_ = false;
   HostedPlugin::Fault loadFault_ = HostedPlugin::Fault::none;
 };

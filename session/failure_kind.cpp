@@ -37,7 +37,7 @@ FailureKind kindOf(HostedPlugin::Fault fault, FailureKind otherwise) {
 }  // namespace
 
 FailureKind failureKindOf(const CodecLibrary& codec, FailureKind otherwise) {
-  return codec.hosted() == nullptr ? otherwise : kindOf(codec.hosted()->lastFault(), otherwise);
+  return kindOf(codec.callFault(), otherwise);
 }
 
 FailureKind loadFailureKindOf(const CodecLibrary& codec) {

@@ -7,6 +7,7 @@
 #include "platform/install_layout.h"
 #include "platform/packet_channel.h"
 #include "plugin_host/host_protocol.h"
+#include "session/plugin_memory_limit.h"
 
 namespace orvelle {
 
@@ -44,33 +45,6 @@ std::string countWords(long count, long frameTotal) {
   }
   return "; the plug-in left its frame counter at " + std::to_string(count) + ", outside 0 to " +
          std::to_string(frameTotal);
-}
-
-constexpr std::int64_t kMiB = std::int64_t{1} << 20;
-// Generous, so that only a runaway plug-in meets it: a machine shared with
-// others is spared the kernel's choice of a process to kill.
-constexpr std::int64_t kDefaultMemoryLimit = std::int64_t{4} << 30;
-
-// The limit for a load or call over `bufferBytes` of sample buffers: the
-// chosen one, else 4 GiB or sixteen times the buffers (in whole MiB),
-// whichever is larger.
-std::int64_t memoryLimitFor(const PluginCallControl* control, std::int64_t bufferBytes) {
-  const std::int64_t chosen = control ? control->memoryLimitBytes() : 0;
-  if (chosen > 0) return chosen;
-  if (bufferBytes <= kDefaultMemoryLimit / 16) return kDefaultMemoryLimit;
-  return (bufferBytes * 16 + kMiB - 1) / kMiB * kMiB;
-}
-
-std::string memoryText(std::int64_t bytes) {
-  static const struct {
-    int shift;
-    const char* unit;
-  } units[] = {{30, " GiB"}, {20, " MiB"}, {10, " KiB"}};
-  for (const auto& unit : units) {
-    const std::int64_t size = std::int64_t{1} << unit.shift;
-    if (bytes % size == 0) return std::to_string(bytes / size) + unit.unit;
-  }
-  return std::to_string(bytes) + " bytes";
 }
 
 }  // namespace

@@ -25,7 +25,9 @@ bool queryFrameSize(const CodecLibrary& codec, const std::string& path, const Pl
   if (refuseWithoutPlugin(codec, path, error)) return false;
   int size = 0;
   std::string raised;
-  if (HostedPlugin* hosted = codec.hosted()) {
+  if (const CommandCodec* command = codec.command()) {
+    size = command->frameSize();
+  } else if (HostedPlugin* hosted = codec.hosted()) {
     if (!hosted->frameSize(control, &size, &raised, error)) {
       if (!raised.empty()) *error = path + ": GetFrameSize raised " + raised;
       return false;
@@ -50,6 +52,9 @@ bool runCodec(const CodecLibrary& codec, const std::string& path, const PluginCa
               const SampleBuffer& input, const SampleBuffer& output, std::int32_t count, ProgressCounter* frames,
               long frameTotal, std::string* error) {
   if (refuseWithoutPlugin(codec, path, error)) return false;
+  if (CommandCodec* command = codec.command()) {
+    return command->run(control, input, output, count, frames, frameTotal, error);
+  }
   if (HostedPlugin* hosted = codec.hosted()) {
     std::string raised;
     if (hosted->codeAndDeCode(control, input, output, count, frames, frameTotal, &raised, error)) return true;

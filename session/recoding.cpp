@@ -19,11 +19,11 @@ bool TestSession::recodeVoiceData(ProgressDialog* dialog) {
   dialog->setRange(static_cast<std::int32_t>(progressTotal.load()));
   ProgressMonitorRun monitor(*this, dialog);
   progressCurrent.store(0);
-  // A plug-in in a host process works on its own copy of the input, so the
-  // input stays as prepared and the scoring's first step, the source's speech
-  // activity, is taken meanwhile. In process the plug-in may write into it,
+  // A plug-in in a host process, or a command, works on its own copy of the
+  // input, so the input stays as prepared and the scoring's first step, the
+  // source's speech activity, is taken meanwhile. In process the plug-in may write into it,
   // and what an earlier recoding took from it may no longer hold.
-  if (codec.hosted() != nullptr) {
+  if (codec.runsApart()) {
     // Sealed (made read-only) before the classification starts reading it,
     // not while it reads: the host gets only sealed input anyway.
     inputSamples.seal();
@@ -37,6 +37,8 @@ bool TestSession::recodeVoiceData(ProgressDialog* dialog) {
                                  &progressCurrent, progressTotal.load(), &error);
   // Voice data that was not recoded is not scored.
   if (!returned) analyzer_.dropPreparedSource();
+  commandOutputFit.reset();
+  if (returned && codec.command()) commandOutputFit = codec.command()->lastFit();
   monitor.finish(kRecodeLingerMs);
   return returned || fail(failureKindOf(codec, FailureKind::pluginFailed), error);
 }

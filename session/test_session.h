@@ -114,6 +114,9 @@ class TestSession {
   // debugger); a load takes the value at the time.
   bool inProcessPlugins = inProcessPluginsRequested();
   PluginCallControl pluginCalls;
+  // How the last recoding's output was fitted to its input, when the codec
+  // was a command.
+  std::optional<OutputFit> commandOutputFit;
 
  private:
   bool runNumberedOperation(OperationRequest& request);

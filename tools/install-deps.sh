@@ -10,7 +10,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-svg-dev qt6-multimedia-dev
   libspandsp-dev libgsm1-dev libcodec2-dev
-  libbcg729-dev libopencore-amrnb-dev libspeex-dev libopus-dev
+  libbcg729-dev libopencore-amrnb-dev libspeex-dev libopus-dev opus-tools
   espeak-ng sox libfftw3-dev help2man
   libsndfile1-dev libsoxr-dev
   locales

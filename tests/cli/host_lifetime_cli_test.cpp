@@ -133,6 +133,9 @@ TEST_F(CliHostLifetimeThreaded, ATerminatingSignalEndsEveryHostWithAllItStartedA
   const std::string endless = plugin("endless_sleep");
   const std::string setsid = plugin("setsid_and_hangs");
   std::filesystem::create_directory(scratch.file("logs"));
+  // A command's temporary folder goes where the clean-up is checked.
+  std::filesystem::create_directory(scratch.file("tmp"));
+  setenv("TMPDIR", scratch.file("tmp").c_str(), 1);
   test::writeVoiceFile(scratch.file("a.pcm"), test::speechLikeSignal(2));
   test::writeVoiceFile(scratch.file("b.pcm"), test::speechLikeSignal(2));
   const std::set<std::string> before = namesIn(scratch.path());
@@ -150,6 +153,12 @@ TEST_F(CliHostLifetimeThreaded, ATerminatingSignalEndsEveryHostWithAllItStartedA
         scratch.file("b.pcm")},
        6, 2},
       {SIGHUP, {"league", "--size", "short", "--jobs", "2", endless, setsid}, 5, 1},
+      // A command's host (a warden and the shell) and a shell it left its
+      // session with, each named by the command's folder.
+      {SIGINT,
+       {"quality", "--size", "short", "--codec", "cmd:setsid sh -c 'sleep 300; :' {in} & sleep 300; cp {in} {out}"},
+       3,
+       1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments.front());
@@ -167,6 +176,7 @@ TEST_F(CliHostLifetimeThreaded, ATerminatingSignalEndsEveryHostWithAllItStartedA
     const std::string out = test::readWholeFile(streams.file("out"));
     EXPECT_TRUE(out.empty() || out.back() == '\n') << "a cut line: " << out;
   }
+  unsetenv("TMPDIR");
 }
 
 TEST_F(CliHostLifetimeThreaded, AHostEndsWithAllItStartedWhenTheProgramIsKilled) {
