@@ -1,7 +1,7 @@
 # `cmake --install` gives the usual layout, which the programs find relative
 # to themselves (platform/install_layout.cpp keeps the same folder names):
 #   bin/orvelle, bin/orvelle-cli
-#   libexec/orvelle/orvelle-plugin-host
+#   libexec/orvelle/orvelle-plugin-host, orvelle-command-host
 #   lib/orvelle/plugins/<name>.so          the bundled plug-ins
 #   share/orvelle/speech/                  the bundled speech
 #   include/orvelle/                       the plug-in header and the engine's public headers
@@ -11,7 +11,7 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-install(TARGETS orvelle-plugin-host RUNTIME DESTINATION libexec/orvelle)
+install(TARGETS orvelle-plugin-host orvelle-command-host RUNTIME DESTINATION libexec/orvelle)
 get_property(bundled_plugins GLOBAL PROPERTY ORVELLE_BUNDLED_PLUGINS)
 install(TARGETS ${bundled_plugins} LIBRARY DESTINATION lib/orvelle/plugins)
 if(TARGET orvelle_speech_corpus)

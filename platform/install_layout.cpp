@@ -14,17 +14,20 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kHostName = "orvelle-plugin-host";
+constexpr const char* kCommandHostName = "orvelle-command-host";
 // The installed Python module sits four folders below its prefix
 // (lib/python3/dist-packages/orvelle/); programs sit one below (bin/).
 constexpr int kFoldersSearchedUpwards = 4;
 
 InstallLayout installedLayout(const fs::path& root) {
-  return {root / "libexec" / "orvelle" / kHostName, root / "lib" / "orvelle" / "plugins",
+  const fs::path hosts = root / "libexec" / "orvelle";
+  return {hosts / kHostName, hosts / kCommandHostName, root / "lib" / "orvelle" / "plugins",
           root / "share" / "orvelle" / "speech"};
 }
 
 InstallLayout buildLayout(const fs::path& root) {
-  return {root / "plugin_host" / kHostName, root / "plugins", root / "speech"};
+  return {root / "plugin_host" / kHostName, root / "plugin_host" / kCommandHostName, root / "plugins",
+          root / "speech"};
 }
 
 bool isProgram(const fs::path& path) { return access(path.c_str(), X_OK) == 0 && !fs::is_directory(path); }

@@ -8,13 +8,15 @@ namespace orvelle::platform {
 // (a program, or a module loaded into another one) and never compiled in, so
 // that a build tree or an installed tree keeps working wherever it is moved.
 // Two layouts are recognised, in a folder at or above that file's folder:
-//   installed: libexec/orvelle/orvelle-plugin-host, lib/orvelle/plugins/,
-//              share/orvelle/speech/
-//   build:     plugin_host/orvelle-plugin-host, plugins/, speech/
+//   installed: libexec/orvelle/orvelle-plugin-host (and orvelle-command-host),
+//              lib/orvelle/plugins/, share/orvelle/speech/
+//   build:     plugin_host/orvelle-plugin-host (and orvelle-command-host),
+//              plugins/, speech/
 // Where neither is found, the parts are where an installed tree beside the
 // program would have them, so a message names a sensible path.
 struct InstallLayout {
   std::filesystem::path pluginHost;
+  std::filesystem::path commandHost;
   std::filesystem::path bundledPlugins;
   std::filesystem::path speech;
 };

@@ -12,6 +12,7 @@
 #include "audio_io/voice_file_reader.h"
 #include "audio_io/voice_file_writer.h"
 #include "platform/child_process.h"
+#include "platform/install_layout.h"
 #include "platform/temporary_folder.h"
 #include "plugin_host/host_protocol.h"
 #include "session/plugin_memory_limit.h"
@@ -27,9 +28,7 @@ constexpr int kWaitTickMs = 10;
 constexpr std::size_t kTailBytes = 4096;
 constexpr int kTailLines = 3;
 
-std::string commandHost() {
-  return platform::siblingProgram(host_protocol::kCommandHostProgram, ORVELLE_COMMAND_HOST_FALLBACK);
-}
+std::string commandHost() { return platform::installLayout().commandHost.string(); }
 
 bool writeRawSamples(const std::string& path, const std::int16_t* samples, std::int32_t count, std::string* error) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
