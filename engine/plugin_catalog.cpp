@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/program_folder.h"
+
 namespace orvelle::engine {
 
 namespace fs = std::filesystem;
@@ -26,10 +28,9 @@ std::string bundledPluginDirectory() {
   // Next to the program first (an installed or moved build tree keeps the
   // layout <tree>/cli/orvelle-cli and <tree>/plugins/), then where this
   // build put them.
-  std::error_code error;
-  const fs::path program = fs::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const fs::path beside = program.parent_path().parent_path() / "plugins";
+  const fs::path program = platform::programFolder();
+  if (!program.empty()) {
+    const fs::path beside = program.parent_path() / "plugins";
     if (holdsPlugins(beside)) return beside.string();
   }
   return ORVELLE_PLUGIN_DIR;

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/program_folder.h"
+
 namespace orvelle::engine {
 
 namespace fs = std::filesystem;
@@ -12,10 +14,10 @@ namespace {
 
 // Next to the program first, as the plug-ins are, then where this build put it.
 fs::path speechDirectory() {
-  std::error_code error;
-  const fs::path program = fs::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const fs::path beside = program.parent_path().parent_path() / "speech";
+  const fs::path program = platform::programFolder();
+  if (!program.empty()) {
+    std::error_code error;
+    const fs::path beside = program.parent_path() / "speech";
     if (fs::is_directory(beside, error)) return beside;
   }
   return ORVELLE_SPEECH_DIR;

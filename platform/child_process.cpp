@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/program_folder.h"
 #include "platform/termination.h"
 #include "platform/threads.h"
 
@@ -192,10 +193,9 @@ std::string describeSignal(int signal) {
 }
 
 std::string siblingProgram(const std::string& name, const std::string& fallback) {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const std::filesystem::path beside = self.parent_path() / name;
+  const std::filesystem::path folder = programFolder();
+  if (!folder.empty()) {
+    const std::filesystem::path beside = folder / name;
     if (access(beside.c_str(), X_OK) == 0) return beside.string();
   }
   return fallback;

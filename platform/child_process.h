@@ -69,7 +69,7 @@ bool processHasEnded(pid_t pid, int pidfd);
 // the number for others.
 std::string describeSignal(int signal);
 
-// The program `name` beside the running program, or `fallback` when there is
+// The program `name` in the program folder (programFolder), or `fallback` when there is
 // none there; never searched for in PATH.
 std::string siblingProgram(const std::string& name, const std::string& fallback);
 
