@@ -209,9 +209,9 @@ Result<CodecQualityRun> codecQuality(const PluginChoice& plugin, const SourceSpe
   return codecQuality(plugin, source, std::nullopt, options, progress, cancel);
 }
 
-Result<CodecQualityRun> codecQuality(const PluginChoice& plugin, std::span<const std::int16_t> source,
-                                      const CodecQualityOptions& options, ProgressSink& progress,
-                                      CancelToken& cancel) {
+Result<CodecQualityRun> codecQualityOfSamples(const PluginChoice& plugin, std::span<const std::int16_t> source,
+                                               const CodecQualityOptions& options, ProgressSink& progress,
+                                               CancelToken& cancel) {
   return codecQuality(plugin, SourceSpec{}, source, options, progress, cancel);
 }
 

@@ -98,9 +98,9 @@ Result<CodecQualityRun> codecQuality(const PluginChoice& plugin, const SourceSpe
 // The same with samples the caller holds in memory as the speech, coded as
 // the headerless voice file holding them would be; they must stay alive and
 // unchanged until the job returns.
-Result<CodecQualityRun> codecQuality(const PluginChoice& plugin, std::span<const std::int16_t> source,
-                                      const CodecQualityOptions& options, ProgressSink& progress,
-                                      CancelToken& cancel);
+Result<CodecQualityRun> codecQualityOfSamples(const PluginChoice& plugin, std::span<const std::int16_t> source,
+                                               const CodecQualityOptions& options, ProgressSink& progress,
+                                               CancelToken& cancel);
 
 // Runs the internal source through a source codec and a tested codec.
 Result<CodecComparison> compareCodecs(const PluginChoice& source, const PluginChoice& tested,

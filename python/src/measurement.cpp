@@ -82,7 +82,11 @@ void defineMeasurement(py::module_& module) {
                              "The score on the five-point scale (score x 0.05).")
       .def_property_readonly("agreement", [](const Measurement& m) { return m.analysis.activityAgreement; },
                              "Share of 10 ms frames on whose speech activity both signals agree.")
-      .def_property_readonly("groups", [](const Measurement& m) { return scoreDict(m.score, m.analysis)["groups"]; },
+      .def_property_readonly("groups",
+                             [](const Measurement& m) {
+                               const py::dict all = scoreDict(m.score, m.analysis);
+                               return py::object(all["groups"]);
+                             },
                              "Each main (1-5) and secondary (0-9) group's similarity in both weighting modes.")
       .def_property_readonly(
           "companion",

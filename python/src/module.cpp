@@ -129,7 +129,7 @@ Measurement codecQuality(const std::string& plugin, py::handle source, const std
   std::optional<engine::Result<engine::CodecQualityRun>> result;
   runCancellable([&](engine::CancelToken& cancel) {
     result = input && !input->isPath()
-                 ? engine::codecQuality(choice, input->samples(), options, engine::noProgress(), cancel)
+                 ? engine::codecQualityOfSamples(choice, input->samples(), options, engine::noProgress(), cancel)
                  : engine::codecQuality(choice, spec, options, engine::noProgress(), cancel);
   });
   engine::CodecQualityRun run = valueOrRaise(result);
