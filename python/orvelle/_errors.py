@@ -5,8 +5,9 @@ class Error(Exception):
     """A run that gave no result.
 
     ``str(error)`` is the whole message; ``kind`` names the cause as the
-    engine does (``"notMeasurable"``, ``"timedOut"``, ...) and ``detail``
-    names the file or plug-in and says what was found.
+    engine does (``"notMeasurable"``, ``"timedOut"``, ...), or is
+    ``"badArgument"`` for an argument no run could take; ``detail`` names
+    the file or plug-in and says what was found.
     """
 
     def __init__(self, message: str, kind: str = "failed", detail: str = "") -> None:

@@ -71,6 +71,14 @@ py::array_t<std::int16_t> int16Array(std::vector<std::int16_t> samples) {
   return py::array_t<std::int16_t>(static_cast<py::ssize_t>(owned->size()), owned->data(), free);
 }
 
+// The score stands without its log, but a log that was asked for and is
+// missing must not pass unnoticed.
+void warnIfLogMissing(const std::optional<std::string>& log, const engine::Measurement& measurement) {
+  if (!log || measurement.logWritten) return;
+  const std::string text = "the measurement log \"" + *log + "\" could not be written";
+  if (PyErr_WarnEx(PyExc_RuntimeWarning, text.c_str(), 1) != 0) throw py::error_already_set();
+}
+
 template <typename T>
 T valueOrRaise(std::optional<engine::Result<T>>& result) {
   if (!result->ok()) raiseJobError(result->error());
@@ -94,7 +102,9 @@ Measurement compare(py::handle source, py::handle processed, bool companion, boo
                  : engine::compareSamples(sourceInput.samples(), processedInput.samples(), options,
                                           engine::noProgress(), cancel);
   });
-  Measurement measurement = Measurement::of(valueOrRaise(result), "File Quality", pictures);
+  engine::Measurement run = valueOrRaise(result);
+  warnIfLogMissing(log, run);
+  Measurement measurement = Measurement::of(std::move(run), "File Quality", pictures);
   for (const VoiceInput* input : {&sourceInput, &processedInput}) {
     if (!input->scaled()) continue;
     measurement.conversionNotes.push_back(input->scalingNote());
@@ -133,6 +143,7 @@ Measurement codecQuality(const std::string& plugin, py::handle source, const std
                  : engine::codecQuality(choice, spec, options, engine::noProgress(), cancel);
   });
   engine::CodecQualityRun run = valueOrRaise(result);
+  warnIfLogMissing(log, run.measurement);
   Measurement measurement = Measurement::of(std::move(run.measurement), "Codec Quality", pictures);
   if (input && input->scaled()) {
     measurement.conversionNotes.push_back(input->scalingNote());
@@ -218,7 +229,8 @@ py::list league(std::optional<std::vector<std::string>> plugins, bool speech, st
   }
   const int threads = static_cast<int>(threadsOf(jobs.value_or(1)));
   std::vector<engine::LeagueRow> rows;
-  runCancellable([&](engine::CancelToken&) { rows = engine::runLeague(names, sources, hosting, threads); });
+  runCancellable(
+      [&](engine::CancelToken& cancel) { rows = engine::runLeague(names, sources, hosting, threads, cancel); });
   const py::object json = py::module_::import("json");
   return json.attr("loads")(cli::formatLeague(rows, cli::LeagueFormat::Json))["rows"];
 }

@@ -9,9 +9,18 @@ import pytest
 import orvelle
 
 
-def test_array_and_path_give_one_result(speech_pair):
+def test_array_and_path_give_one_result(speech_pair, tmp_path):
     source, processed, source_file, processed_file = speech_pair
     assert orvelle.compare(source, processed).to_dict() == orvelle.compare(source_file, processed_file).to_dict()
+    # Signals of unequal length are padded to the longer one alike.
+    shorter = processed[:-3001]
+    shorter_file = tmp_path / "shorter.pcm"
+    shorter.astype("<i2").tofile(shorter_file)
+    assert orvelle.compare(source, shorter).to_dict() == orvelle.compare(source_file, shorter_file).to_dict()
+    assert orvelle.compare(shorter, source).to_dict() == orvelle.compare(shorter_file, source_file).to_dict()
+    # A big-endian or strided int16 array holds the same samples.
+    assert orvelle.compare(source.astype(">i2"), processed[::1].repeat(2)[::2]).score == \
+        orvelle.compare(source, processed).score
     # os.PathLike and str alike.
     assert orvelle.compare(str(source_file), str(processed_file)).score == orvelle.compare(source, processed).score
 
@@ -95,3 +104,5 @@ def test_log_and_report(speech_pair, tmp_path):
     assert 'data-field="score"' in html and "<svg" in html
     with pytest.raises(orvelle.InputError, match="pictures=True"):
         orvelle.compare(source, processed).report_html()
+    with pytest.warns(RuntimeWarning, match="nowhere"):
+        orvelle.compare(source, processed, log=tmp_path / "nowhere" / "run.log")

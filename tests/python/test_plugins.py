@@ -58,13 +58,18 @@ def _host_processes(parent: int) -> list:
     return found
 
 
-def test_interrupt_during_a_hung_plugin_ends_its_host(test_plugins):
+@pytest.mark.parametrize("call", [
+    "orvelle.codec_quality(hung, size='short')",
+    "orvelle.league([hung, 'g711u'], speech=False, size='short', jobs=2)",
+])
+def test_interrupt_during_a_hung_plugin_ends_its_host(call, test_plugins):
     script = textwrap.dedent(f"""
         import os, sys, time, orvelle
+        hung = {str(test_plugins / "endless_sleep.so")!r}
         print("ready", flush=True)
         started = time.monotonic()
         try:
-            orvelle.codec_quality({str(test_plugins / "endless_sleep.so")!r}, size="short")
+            {call}
         except KeyboardInterrupt:
             print("interrupted", time.monotonic() - started, flush=True)
             time.sleep(30)
