@@ -1,5 +1,6 @@
 #include "audio_io/voice_pair.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace orvelle {
@@ -18,6 +19,20 @@ constexpr std::int64_t kMaximumFileBytes =
 bool failed(VoiceFault& fault, VoiceFault cause) {
   fault = cause;
   return false;
+}
+
+// The common length of two signals of these byte counts, the longer one
+// followed by the trailing silence.
+std::int32_t paddedCount(std::int64_t longerBytes) {
+  return static_cast<std::int32_t>((longerBytes + kTrailingSilenceBytes) / 2);
+}
+
+// Both buffers of `count` samples (and the spare room), zero-filled.
+bool allocatePair(std::int32_t count, SampleArray& source, SampleArray& processed) {
+  const std::size_t bufferSamples = static_cast<std::size_t>(count) + kSpareSamples;
+  source = zeroedArray(bufferSamples);
+  processed = source ? zeroedArray(bufferSamples) : nullptr;
+  return source && processed;
 }
 
 }  // namespace
@@ -47,12 +62,10 @@ bool readVoicePair(const char* sourcePath, const char* processedPath, OtherForma
              " can be scored";
     return failed(fault, VoiceFault::tooLong);
   }
-  const auto count = static_cast<std::int32_t>((longerBytes + kTrailingSilenceBytes) / 2);
-  const std::size_t bufferSamples = static_cast<std::size_t>(count) + kSpareSamples;
-
-  SampleArray sourceSamples = zeroedArray(bufferSamples);
-  SampleArray processedSamples = sourceSamples ? zeroedArray(bufferSamples) : nullptr;
-  if (!sourceSamples || !processedSamples) {
+  const std::int32_t count = paddedCount(longerBytes);
+  SampleArray sourceSamples;
+  SampleArray processedSamples;
+  if (!allocatePair(count, sourceSamples, processedSamples)) {
     reason = std::string("Not enough memory to read the voice files \"") + sourcePath + "\" and \"" +
              processedPath + "\" (" + std::to_string(count) + " samples each)";
     return failed(fault, VoiceFault::outOfMemory);
@@ -67,6 +80,44 @@ bool readVoicePair(const char* sourcePath, const char* processedPath, OtherForma
   if (processed.resampled) pair.conversionNotes.push_back(conversionNote(processed, processedPath, "processed"));
   pair.source = std::move(sourceSamples);
   pair.processed = std::move(processedSamples);
+  pair.count = count;
+  return true;
+}
+
+bool holdVoicePair(std::span<const std::int16_t> source, std::span<const std::int16_t> processed, VoicePair& pair,
+                   VoiceFault& fault, std::string& reason) {
+  pair = VoicePair{};
+  fault = VoiceFault::none;
+  constexpr auto kMinimumSamples = static_cast<std::size_t>(kMinimumVoiceFileBytes / 2);
+  constexpr auto kMaximumSamples = static_cast<std::size_t>(kMaximumFileBytes / 2);
+  const struct {
+    const char* role;
+    std::size_t size;
+  } sides[] = {{"source", source.size()}, {"processed", processed.size()}};
+  for (const auto& side : sides) {
+    if (side.size < kMinimumSamples) {
+      reason = std::string("The ") + side.role + " samples are too short: " + std::to_string(side.size) +
+               " samples, at least " + std::to_string(kMinimumSamples) + " are needed";
+      return failed(fault, VoiceFault::tooShort);
+    }
+  }
+  for (const auto& side : sides) {
+    if (side.size > kMaximumSamples) {
+      reason = std::string("The ") + side.role + " samples are too long to analyse: " + std::to_string(side.size) +
+               " samples, at most " + std::to_string(kMaximumSamples) + " can be scored";
+      return failed(fault, VoiceFault::tooLong);
+    }
+  }
+  const std::size_t longer = source.size() > processed.size() ? source.size() : processed.size();
+  const std::int32_t count = paddedCount(2 * static_cast<std::int64_t>(longer));
+  if (!allocatePair(count, pair.source, pair.processed)) {
+    pair = VoicePair{};
+    reason = "Not enough memory to hold the source and processed samples (" + std::to_string(count) +
+             " samples each)";
+    return failed(fault, VoiceFault::outOfMemory);
+  }
+  std::copy(source.begin(), source.end(), pair.source.get());
+  std::copy(processed.begin(), processed.end(), pair.processed.get());
   pair.count = count;
   return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,13 @@ inline constexpr std::int64_t kMinimumVoiceFileBytes = 40000;
 // kMinimumVoiceFileBytes, is too long for a 32-bit sample count with its
 // padding, or its samples cannot be held in memory.
 bool readVoicePair(const char* sourcePath, const char* processedPath, OtherFormats others, VoicePair& pair,
+                   VoiceFault& fault, std::string& reason);
+
+// The same for two signals a caller holds in memory: each must hold as many
+// samples as a voice file of kMinimumVoiceFileBytes, and is padded alike, so
+// that samples score as the voice file holding them does. Messages name
+// "the source samples" and "the processed samples".
+bool holdVoicePair(std::span<const std::int16_t> source, std::span<const std::int16_t> processed, VoicePair& pair,
                    VoiceFault& fault, std::string& reason);
 
 }  // namespace orvelle

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "audio_io/voice_sample.h"
+
 namespace orvelle {
 
 namespace {
@@ -28,13 +30,7 @@ class VoiceSink {
   void take(const double* values, std::size_t count) {
     for (std::size_t i = 0; i < count && written_ < length_; ++i) {
       // libsndfile scales 16-bit samples by 1/32768; the inverse is exact.
-      const double scaled = std::nearbyint(values[i] * 32768.0);
-      double kept = scaled;
-      if (scaled > 32767.0 || scaled < -32768.0) {
-        kept = std::clamp(scaled, -32768.0, 32767.0);
-        ++result_.clippedSamples;
-      }
-      samples_[written_++] = static_cast<std::int16_t>(kept);
+      samples_[written_++] = roundedVoiceSample(values[i] * 32768.0, result_.clippedSamples);
     }
   }
   bool full() const { return written_ == length_; }

@@ -27,11 +27,18 @@ RowOutcome outcomeOf(const JobError* error, Measurement* measurement, bool& logg
 
 }  // namespace
 
-RowOutcome runBatchRow(const BatchRow& row, const BatchJob& job) {
+RowOutcome runBatchRow(const BatchRow& row, const BatchJob& job, CancelToken& cancel) {
+  if (cancel.cancelled()) {
+    RowOutcome stopped;
+    stopped.error = "the batch was stopped before this row";
+    stopped.errorKind = FailureKind::stopped;
+    return stopped;
+  }
   const std::string logPath = job.logDir.empty() ? std::string() : job.logDir + "/" + row.id + ".log";
   ScoringOptions scoring;
   scoring.logPath = logPath;
   scoring.threading = job.analyzerThreading;
+  scoring.companion = job.companion;
   RowOutcome outcome;
   bool logged = false;
   try {
@@ -39,7 +46,7 @@ RowOutcome runBatchRow(const BatchRow& row, const BatchJob& job) {
       CodecQualityOptions options;
       options.scoring = scoring;
       Result<CodecQualityRun> run =
-          codecQuality(*job.plugin, {row.source, 1, job.resample}, options, noProgress(), neverCancelled());
+          codecQuality(*job.plugin, {row.source, 1, job.resample}, options, noProgress(), cancel);
       outcome = run.ok() ? outcomeOf(nullptr, &run.value().measurement, logged) : outcomeOf(&run.error(), nullptr, logged);
       if (run.ok()) {
         outcome.frameSize = run.value().frameSize;
@@ -47,7 +54,7 @@ RowOutcome runBatchRow(const BatchRow& row, const BatchJob& job) {
       }
     } else {
       Result<Measurement> measurement =
-          compareFiles(row.source, row.processed, job.resample, scoring, noProgress(), neverCancelled());
+          compareFiles(row.source, row.processed, job.resample, scoring, noProgress(), cancel);
       outcome = measurement.ok() ? outcomeOf(nullptr, &measurement.value(), logged)
                                  : outcomeOf(&measurement.error(), nullptr, logged);
     }
@@ -63,7 +70,7 @@ RowOutcome runBatchRow(const BatchRow& row, const BatchJob& job) {
 
 void runBatch(const std::vector<BatchRow>& rows, const BatchJob& job, unsigned threads,
               const std::function<void(const BatchRow&, RowOutcome&)>& finishRow,
-              const std::function<void(std::size_t, const RowOutcome&)>& emit) {
+              const std::function<void(std::size_t, const RowOutcome&)>& emit, CancelToken& cancel) {
   // Rows that keep every core busy gain nothing from a second thread each;
   // they would only pay for starting it.
   BatchJob rowJob = job;
@@ -74,7 +81,7 @@ void runBatch(const std::vector<BatchRow>& rows, const BatchJob& job, unsigned t
   runInOrder<RowOutcome>(
       rows.size(), threads,
       [&](std::size_t i) {
-        RowOutcome outcome = runBatchRow(rows[i], rowJob);
+        RowOutcome outcome = runBatchRow(rows[i], rowJob, cancel);
         if (finishRow) finishRow(rows[i], outcome);
         return outcome;
       },

@@ -39,6 +39,7 @@ struct RowOutcome {
 struct BatchJob {
   std::optional<PluginChoice> plugin;  // Codec Quality of this plug-in per voice file; none: Compare Files per pair
   bool resample = false;  // convert voice files in another sound format
+  bool companion = true;  // measure the companion figures
   std::string logDir;     // each row's measurement log as <logDir>/<id>.log; empty: no logs
   // Whether each row's analyzer takes a second thread for the second
   // signal; runBatch makes rows single once they fill the cores.
@@ -47,17 +48,20 @@ struct BatchJob {
 
 // One row, in a session (and so an analyzer) of its own, on this thread.
 // A row that cannot be run (a file missing or bad, the plug-in crashing)
-// comes back with the reason, never stopping anything else.
-RowOutcome runBatchRow(const BatchRow& row, const BatchJob& job);
+// comes back with the reason, never stopping anything else. Once `cancel`
+// is set the row stops (or does not start) and comes back stopped.
+RowOutcome runBatchRow(const BatchRow& row, const BatchJob& job, CancelToken& cancel = neverCancelled());
 
 // Runs the rows on `threads` threads (each row's analyzer single when they
 // are at least as many as the cores). `finishRow` (may be empty) sees each
 // outcome on the thread that ran it, to write what belongs to the row alone;
 // `emit` gets the outcomes on this thread, in row order, as soon as each and
 // every row before it are done, so the output does not depend on the number
-// of threads.
+// of threads. Once `cancel` is set, the rows still running stop and those
+// not yet started come back stopped at once.
 void runBatch(const std::vector<BatchRow>& rows, const BatchJob& job, unsigned threads,
               const std::function<void(const BatchRow&, RowOutcome&)>& finishRow,
-              const std::function<void(std::size_t, const RowOutcome&)>& emit);
+              const std::function<void(std::size_t, const RowOutcome&)>& emit,
+              CancelToken& cancel = neverCancelled());
 
 }  // namespace orvelle::engine

@@ -183,7 +183,19 @@ Result<Measurement> compareFiles(const std::string& sourceFile, const std::strin
   return compareFiles(session, steps, options);
 }
 
+Result<Measurement> compareSamples(std::span<const std::int16_t> source, std::span<const std::int16_t> processed,
+                                   const ScoringOptions& options, ProgressSink& progress, CancelToken& cancel) {
+  TestSession session;
+  session.heldSource = source;
+  session.heldProcessed = processed;
+  DirectSteps steps(progress, cancel);
+  return compareFiles(session, steps, options);
+}
+
+namespace {
+
 Result<CodecQualityRun> codecQuality(const PluginChoice& plugin, const SourceSpec& source,
+                                      std::optional<std::span<const std::int16_t>> heldSource,
                                       const CodecQualityOptions& options, ProgressSink& progress,
                                       CancelToken& cancel) {
   TestSession session;
@@ -195,7 +207,8 @@ Result<CodecQualityRun> codecQuality(const PluginChoice& plugin, const SourceSpe
   if (!source.voiceFile.empty() && !assignPath(session.voiceFilePath, source.voiceFile, "Voice file path", refusal)) {
     return JobError{FailureKind::fileUnreadable, operationErrorMessage(kPrepareVoiceData), refusal};
   }
-  session.sourceType = source.voiceFile.empty() ? 0 : 1;
+  session.heldSource = heldSource;
+  session.sourceType = source.voiceFile.empty() && !heldSource ? 0 : 1;
   session.sizeType = source.sizeType;
   session.otherVoiceFormats = source.resample ? OtherFormats::resample : OtherFormats::refuse;
   DirectSteps steps(progress, cancel);
@@ -206,6 +219,20 @@ Result<CodecQualityRun> codecQuality(const PluginChoice& plugin, const SourceSpe
     return error;
   }
   return run;
+}
+
+}  // namespace
+
+Result<CodecQualityRun> codecQuality(const PluginChoice& plugin, const SourceSpec& source,
+                                      const CodecQualityOptions& options, ProgressSink& progress,
+                                      CancelToken& cancel) {
+  return codecQuality(plugin, source, std::nullopt, options, progress, cancel);
+}
+
+Result<CodecQualityRun> codecQualityOfSamples(const PluginChoice& plugin, std::span<const std::int16_t> source,
+                                               const CodecQualityOptions& options, ProgressSink& progress,
+                                               CancelToken& cancel) {
+  return codecQuality(plugin, SourceSpec{}, source, options, progress, cancel);
 }
 
 Result<CodecComparison> compareCodecs(const PluginChoice& source, const PluginChoice& tested,

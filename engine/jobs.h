@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -93,10 +94,22 @@ struct CompareCodecsOptions {
 Result<Measurement> compareFiles(const std::string& sourceFile, const std::string& processedFile, bool resample,
                                  const ScoringOptions& options, ProgressSink& progress, CancelToken& cancel);
 
+// Scores processed samples against source samples held in memory, as
+// compareFiles scores the headerless voice files that hold them.
+Result<Measurement> compareSamples(std::span<const std::int16_t> source, std::span<const std::int16_t> processed,
+                                   const ScoringOptions& options, ProgressSink& progress, CancelToken& cancel);
+
 // Runs speech through the codec and scores what comes back against it.
 Result<CodecQualityRun> codecQuality(const PluginChoice& plugin, const SourceSpec& source,
                                       const CodecQualityOptions& options, ProgressSink& progress,
                                       CancelToken& cancel);
+
+// The same with samples the caller holds in memory as the speech, coded as
+// the headerless voice file holding them would be; they must stay alive and
+// unchanged until the job returns.
+Result<CodecQualityRun> codecQualityOfSamples(const PluginChoice& plugin, std::span<const std::int16_t> source,
+                                               const CodecQualityOptions& options, ProgressSink& progress,
+                                               CancelToken& cancel);
 
 // Runs the internal source through a source codec and a tested codec.
 Result<CodecComparison> compareCodecs(const PluginChoice& source, const PluginChoice& tested,

@@ -12,10 +12,11 @@ namespace orvelle::engine {
 
 namespace {
 
-PluginOutcome runOnce(const std::string& plugin, const SourceSpec& source, const PluginChoice& hosting) {
+PluginOutcome runOnce(const std::string& plugin, const SourceSpec& source, const PluginChoice& hosting,
+                      CancelToken& cancel) {
   PluginChoice choice = hosting;
   choice.name = plugin;
-  Result<CodecQualityRun> run = codecQuality(choice, source, {}, noProgress(), neverCancelled());
+  Result<CodecQualityRun> run = codecQuality(choice, source, {}, noProgress(), cancel);
   PluginOutcome outcome;
   if (!run.ok()) {
     outcome.failure = run.error().text();
@@ -50,14 +51,15 @@ PluginOutcome meanOutcome(const std::vector<LeagueFileResult>& files) {
   return mean;
 }
 
-LeagueRow runPlugin(const std::string& plugin, const std::vector<SourceSpec>& sources, const PluginChoice& hosting) {
+LeagueRow runPlugin(const std::string& plugin, const std::vector<SourceSpec>& sources, const PluginChoice& hosting,
+                    CancelToken& cancel) {
   const auto start = std::chrono::steady_clock::now();
   LeagueRow row{plugin, {}, {}, 0.0};
   if (sources.size() == 1) {
-    row.outcome = runOnce(plugin, sources.front(), hosting);
+    row.outcome = runOnce(plugin, sources.front(), hosting, cancel);
   } else {
     for (const SourceSpec& source : sources) {
-      row.files.push_back({source.voiceFile, runOnce(plugin, source, hosting)});
+      row.files.push_back({source.voiceFile, runOnce(plugin, source, hosting, cancel)});
       // Only the numbers are kept of each file; its pictures are not shown.
       row.files.back().outcome.analysis.pictures = RunPictures{};
     }
@@ -70,11 +72,11 @@ LeagueRow runPlugin(const std::string& plugin, const std::vector<SourceSpec>& so
 }  // namespace
 
 std::vector<LeagueRow> runLeague(const std::vector<std::string>& plugins, const std::vector<SourceSpec>& sources,
-                                 const PluginChoice& hosting, int jobs) {
+                                 const PluginChoice& hosting, int jobs, CancelToken& cancel) {
   std::vector<LeagueRow> rows;
   runInOrder<LeagueRow>(
       plugins.size(), static_cast<unsigned>(std::max(jobs, 1)),
-      [&](std::size_t i) { return runPlugin(plugins[i], sources, hosting); },
+      [&](std::size_t i) { return runPlugin(plugins[i], sources, hosting, cancel); },
       [&](std::size_t, LeagueRow& row) { rows.push_back(std::move(row)); });
   std::stable_sort(rows.begin(), rows.end(), [](const LeagueRow& a, const LeagueRow& b) {
     if (a.outcome.succeeded != b.outcome.succeeded) return a.outcome.succeeded;

@@ -42,9 +42,10 @@ struct LeagueRow {
 // Runs Codec Quality for each plug-in on each source, `jobs` plug-ins at a
 // time, each in a session (and host) of its own; one that fails gets a row
 // that says why and the others still run. Rows come back ranked: by score,
-// best first, failures last, ties in the order given.
+// best first, failures last, ties in the order given. Once `cancel` is set,
+// the runs still going stop and those not yet started fail as stopped.
 std::vector<LeagueRow> runLeague(const std::vector<std::string>& plugins, const std::vector<SourceSpec>& sources,
-                                 const PluginChoice& hosting, int jobs);
+                                 const PluginChoice& hosting, int jobs, CancelToken& cancel = neverCancelled());
 
 // The figures of several runs of one plug-in: SNR, level and correlation
 // averaged, speech frames summed, and the delay (with its method) that most

@@ -51,8 +51,10 @@ bool TestSession::calculateVoiceQuality(ProgressDialog* dialog) {
 bool TestSession::calculateFileQuality(ProgressDialog* dialog) {
   VoiceFault fault = VoiceFault::none;
   std::string reason;
-  const bool loaded = readVoicePair(sourceFilePath.c_str(), processedFilePath.c_str(), otherVoiceFormats, filePair_,
-                                    fault, reason);
+  const bool loaded = heldSource && heldProcessed
+                          ? holdVoicePair(*heldSource, *heldProcessed, filePair_, fault, reason)
+                          : readVoicePair(sourceFilePath.c_str(), processedFilePath.c_str(), otherVoiceFormats,
+                                          filePair_, fault, reason);
   voiceConversionNotes = filePair_.conversionNotes;
   if (!loaded) return fail(failureKindOf(fault), reason);
   progressTotal.store(filePair_.count);

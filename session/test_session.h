@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,12 @@ class TestSession {
   bool measurementLogWritten = false;
 
   SessionText voiceFilePath;
+  // Signals a caller holds in memory, taken instead of voice files while
+  // set (and left for the caller to keep alive and unchanged): the source
+  // and processed signals of Compare Files; the source alone is Codec
+  // Quality's voice data when sourceType is 1.
+  std::optional<std::span<const std::int16_t>> heldSource;
+  std::optional<std::span<const std::int16_t>> heldProcessed;
   // Whether voice files in another sound format are refused or resampled;
   // for each one resampled by the last operation that read voice files,
   // what was done.

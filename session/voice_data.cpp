@@ -37,18 +37,21 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
 
   if (sourceType != 0) {
     const std::string& path = voiceFilePath.str();
+    const std::string name = heldSource ? std::string("the source samples") : "the voice file \"" + path + "\"";
+    const char* const are = heldSource ? " are" : " is";
     OpenVoiceFile voice;
     std::string reason;
-    if (!openVoiceFile(path.c_str(), "", 0, voice, reason, otherVoiceFormats)) {
+    if (!heldSource && !openVoiceFile(path.c_str(), "", 0, voice, reason, otherVoiceFormats)) {
       return fail(failureKindOf(voice.fault), reason);
     }
-    const std::int64_t fileSamples = voice.bytes / 2;
-    const std::int64_t count = frameSize + fileSamples;
-    if (count + kVoiceFilePadding > kMaxCount) {
-      return fail(FailureKind::tooLong, "The voice file \"" + path + "\" is too long (" + std::to_string(fileSamples) +
+    const auto fileSamples = heldSource ? static_cast<std::int64_t>(heldSource->size()) : voice.bytes / 2;
+    // Compared before adding: a held span may be longer than any count.
+    if (fileSamples > kMaxCount - kVoiceFilePadding - frameSize) {
+      return fail(FailureKind::tooLong, "T" + name.substr(1) + are + " too long (" + std::to_string(fileSamples) +
                   " samples); with the codec's frame and padding it must stay below " + std::to_string(kMaxCount) +
                   " samples");
     }
+    const std::int64_t count = frameSize + fileSamples;
     sampleCount = static_cast<std::int32_t>(count);
     progressTotal.store(sampleCount / frameSize);
     dialog->setRange(sampleCount);
@@ -56,7 +59,11 @@ bool TestSession::prepareVoiceData(ProgressDialog* dialog) {
     outputSamples = allocateSamples(count + kVoiceFilePadding);
     if (!inputSamples || !outputSamples) {
       releaseVoiceData();
-      return fail(FailureKind::outOfMemory, "Not enough memory for the voice file \"" + path + "\" (" + std::to_string(count) + " samples)");
+      return fail(FailureKind::outOfMemory, "Not enough memory for " + name + " (" + std::to_string(count) + " samples)");
+    }
+    if (heldSource) {
+      std::copy(heldSource->begin(), heldSource->end(), inputSamples.get());
+      return true;
     }
     // Only whole samples are read: an odd last byte is not a sample and must
     // not leak into the counted frame of silence that follows. Whatever a

@@ -39,6 +39,12 @@ cd "$scratch/elsewhere"
 "$prefix/bin/orvelle-cli" header written.h
 test "$(wc -l < written.h)" -eq 18
 test -f "$prefix/share/man/man1/orvelle-cli.1.gz"
+"$prefix/bin/orvelle-cli" signal --size short a.pcm
+"$prefix/bin/orvelle-cli" quality --codec gsm610 --size short --save-processed b.pcm >/dev/null
+python_package=$(find "$prefix" -path '*/orvelle/__init__.py' -printf '%h\n')
+if [ -n "$python_package" ]; then
+  PYTHONPATH=$(dirname "$python_package") python3 -c "import orvelle; print(orvelle.compare('a.pcm', 'b.pcm').score)"
+fi
 
 echo "-- the example plug-in against the installed SDK"
 libdir=$(dirname "$(find "$prefix" -name orvelle-plugin.pc)")
