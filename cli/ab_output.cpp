@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "analyzer/measure_version.h"
 #include "cli/csv_fields.h"
 
 namespace orvelle::cli {
@@ -62,7 +63,9 @@ Json summaryJson(const AbComparison& c) {
               {"worst", c.worst},
               {"onlyBase", c.onlyBase},
               {"onlyNew", c.onlyNew},
-              {"failed", failed}};
+              {"failed", failed},
+              {"version", programVersion()},
+              {"measureVersion", kMeasureVersion}};
 }
 
 Json gatesJson(const AbGateOutcome& gates) {
@@ -108,12 +111,14 @@ std::string formatCsv(const AbComparison& c) {
   std::string text;
   const Json columns = fileJson(AbFileDelta{});
   for (const auto& [name, value] : columns.items()) text += (text.empty() ? "" : ",") + name;
-  text += "\n";
+  // Which build compared them, on every line, as batch rows say it.
+  text += ",version,measureVersion\n";
+  const std::string build = std::string(",") + programVersion() + "," + std::to_string(kMeasureVersion) + "\n";
   for (const AbFileDelta& file : c.files) {
     std::string line;
     const Json fields = fileJson(file);
     for (const auto& [name, value] : fields.items()) line += (line.empty() ? "" : ",") + csvValue(value);
-    text += line + "\n";
+    text += line + build;
   }
   return text;
 }

@@ -1,5 +1,7 @@
 #include "engine/jobs.h"
 
+#include <utility>
+
 #include "audio_io/voice_file_writer.h"
 #include "audio_io/voice_pair.h"
 #include "engine/plugin_catalog.h"
@@ -64,18 +66,16 @@ bool assignPath(SessionText& text, const std::string& value, const char* what, s
 Result<Measurement> compareFiles(TestSession& session, OperationSteps& steps, const ScoringOptions& options) {
   applyScoring(session, options);
   if (!steps.confirmInputs(session)) return stoppedError(operationErrorMessage(kCalculateFileQuality));
-  if (!steps.run(session, kCalculateFileQuality)) return operationError(session, steps, kCalculateFileQuality);
+  // The pair the step scored, handed over instead of let go, so that what a
+  // front end plays back is exactly what was scored, read once, off the
+  // calling thread.
+  session.keepScoredFiles = options.keepSignals;
+  const bool scored = steps.run(session, kCalculateFileQuality);
+  session.keepScoredFiles = false;
+  const VoicePair pair = std::exchange(session.scoredFiles, VoicePair{});
+  if (!scored) return operationError(session, steps, kCalculateFileQuality);
   Measurement measurement = measurementOf(session, session.fileQuality);
-  if (options.keepSignals) {
-    // The session lets the files go once scored; they are read again, the
-    // same way, rather than held through every run that does not want them.
-    VoicePair pair;
-    VoiceFault fault = VoiceFault::none;
-    std::string reason;
-    if (!readVoicePair(session.sourceFilePath.c_str(), session.processedFilePath.c_str(), session.otherVoiceFormats,
-                       pair, fault, reason)) {
-      return JobError{failureKindOf(fault), operationErrorMessage(kCalculateFileQuality), reason};
-    }
+  if (options.keepSignals && pair.count > 0) {
     measurement.source.assign(pair.source.get(), pair.source.get() + pair.count);
     measurement.processed.assign(pair.processed.get(), pair.processed.get() + pair.count);
   }

@@ -1,4 +1,6 @@
 // Operations that score processed speech against its source.
+#include <utility>
+
 #include "analyzer/measurement_report.h"
 #include "audio_io/measurement_log_file.h"
 #include "session/progress_monitor_run.h"
@@ -64,6 +66,7 @@ bool TestSession::calculateFileQuality(ProgressDialog* dialog) {
   ProgressMonitorRun monitor(*this, dialog);
   const double score = analyzer_.compareBuffers(filePair_.source.get(), filePair_.processed.get(), filePair_.count,
                                                 &progressCurrent);
+  if (keepScoredFiles) scoredFiles = std::move(filePair_);
   filePair_ = VoicePair{};
   monitor.finish(kScoringLingerMs);
   return tookScore(score, fileQuality);

@@ -86,6 +86,10 @@ class TestSession {
   // Quality's voice data when sourceType is 1.
   std::optional<std::span<const std::int16_t>> heldSource;
   std::optional<std::span<const std::int16_t>> heldProcessed;
+  // While set, Compare Files hands the pair it scored to `scoredFiles`
+  // instead of letting it go, for a front end that plays the signals back.
+  bool keepScoredFiles = false;
+  VoicePair scoredFiles;
   // Whether voice files in another sound format are refused or resampled;
   // for each one resampled by the last operation that read voice files,
   // what was done.

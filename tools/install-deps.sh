@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config python3
+  python3-dev pybind11-dev python3-numpy python3-pytest python3-setuptools
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-svg-dev qt6-multimedia-dev

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analyzer/measure_version.h"
 #include "tests/support/command_line.h"
 #include "tests/support/plugin_paths.h"
 #include "tests/support/scratch_directory.h"
@@ -78,11 +79,13 @@ TEST_F(AbThreaded, TwoCopiesWithOtherFrameSizesDifferNowhereAndPassEveryGate) {
   const auto result = run("ab --codec passthrough --codec " + test::testPlugin("copy_80_samples") +
                           " a.pcm b.pcm c.pcm --fail-if-worse 0 --fail-if-any-worse 0 --csv");
   ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::string build = std::string(programVersion()) + "," + std::to_string(kMeasureVersion) + "\n";
   EXPECT_EQ(result.out,
-            "id,voice,base,new,delta,segmentalSnrDbDelta,levelDifferenceDbDelta,delayMsDelta,waveformCorrelationDelta\n"
-            "1,a.pcm,100.0,100.0,0.0,0.0,0.0,0.0,0.0\n"
-            "2,b.pcm,100.0,100.0,0.0,0.0,0.0,0.0,0.0\n"
-            "3,c.pcm,100.0,100.0,0.0,0.0,0.0,0.0,0.0\n");
+            "id,voice,base,new,delta,segmentalSnrDbDelta,levelDifferenceDbDelta,delayMsDelta,waveformCorrelationDelta,"
+            "version,measureVersion\n"
+            "1,a.pcm,100.0,100.0,0.0,0.0,0.0,0.0,0.0," + build +
+            "2,b.pcm,100.0,100.0,0.0,0.0,0.0,0.0,0.0," + build +
+            "3,c.pcm,100.0,100.0,0.0,0.0,0.0,0.0,0.0," + build);
   EXPECT_NE(result.err.find("better 0, worse 0, same 3"), std::string::npos) << result.err;
 }
 
