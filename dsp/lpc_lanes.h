@@ -13,8 +13,8 @@ namespace orvelle {
 // polynomial and point). Each lane performs exactly the scalar operations
 // in their order, so every result has the bits of the one-at-a-time code.
 
-// Each takes the kernel path to run on (one the processor runs); on the
-// reference path it is the one-at-a-time code below.
+// Each takes the kernel path to run on, one the processor runs; the
+// reference path runs the one-at-a-time code of lpc_lanes.cpp.
 
 // For each of `windows` (1 or 2) weighted windows y[w] of kLpcWindowLength
 // values followed by kLaneLags zeros: r[w][k] = the sum over n = 0 .. 239 - k

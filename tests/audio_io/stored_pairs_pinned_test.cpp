@@ -23,6 +23,8 @@ namespace {
 const std::string kPairDir = std::string(ORVELLE_SOURCE_DIR) + "/tests/data/stored_pairs/";
 
 // The figures in the order of figures.txt.
+// Score, agreement, both modes' groups, the delay: then the correlation.
+constexpr std::size_t kWaveformCorrelationFigure = 2 + 2 * (kMainGroupCount + kSecondaryGroupCount) + 1;
 std::vector<double> figuresOf(const AnalysisResult& r) {
   std::vector<double> figures{r.score, r.activityAgreement};
   for (const GroupSimilarities* mode : {&r.uniform, &r.table}) {
@@ -61,6 +63,16 @@ TEST(StoredPairsPinned, EveryFigureOfEveryPairKeepsItsBits) {
     const std::vector<double> actual = figuresOf(analyzer.lastResult());
     ASSERT_EQ(actual.size(), expected.size()) << name;
     for (std::size_t i = 0; i < actual.size(); ++i) {
+      if (i == kWaveformCorrelationFigure) {
+        // The one figure taken from FFTW's transforms (laggedCorrelation),
+        // whose rounding is that of the codelets each libfftw3 build runs:
+        // on the gsm610 pair the exact correlation is 0.94939250104416010,
+        // x86-64 gives ...16029 and aarch64 ...16006. Everything else,
+        // the score and the delay found from this correlation included,
+        // keeps its bits.
+        EXPECT_NEAR(actual[i], expected[i], 1e-9) << name << " waveform correlation";
+        continue;
+      }
       EXPECT_EQ(std::bit_cast<std::uint64_t>(actual[i]), std::bit_cast<std::uint64_t>(expected[i]))
           << name << " figure " << i << ": " << actual[i] << " instead of " << expected[i] << " on the "
           << kernelPathName(activeKernelPath()) << " path";
