@@ -32,7 +32,11 @@ KernelTable makeTable() {
   table.gridSignChanges = gridSignChangesKernel;
   table.laneSpectra = laneSpectraFour;
   table.meanStep = meanStepPairs;
+#if defined(__x86_64__)
+  table.sumOfSquares = squareSumPairs;
+#else
   table.sumOfSquares = squareSumLanes<8>;
+#endif
   table.convertSamples = convertSampleLanes<4>;
   table.convolve = convolveLanes<2>;
   return table;

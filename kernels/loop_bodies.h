@@ -10,6 +10,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace orvelle {
 namespace {
 
@@ -109,6 +113,30 @@ std::size_t squareSumLanes(const std::int16_t* x, std::size_t count, std::uint64
   for (int l = 0; l < W; ++l) sum += total[l];
   return n;
 }
+
+#if defined(__x86_64__)
+// The same eight samples a step with the multiply-add of pairs every x86-64
+// processor has, which GCC vectors cannot spell: each 32-bit lane takes the
+// sum of two squares, at most 2^31, so it is read unsigned and widened
+// before it is added.
+inline std::size_t squareSumPairs(const std::int16_t* x, std::size_t count, std::uint64_t& sum) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i low = zero;
+  __m128i high = zero;
+  std::size_t n = 0;
+  for (; n + 8 <= count; n += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + n));
+    const __m128i pairs = _mm_madd_epi16(v, v);
+    low = _mm_add_epi64(low, _mm_unpacklo_epi32(pairs, zero));
+    high = _mm_add_epi64(high, _mm_unpackhi_epi32(pairs, zero));
+  }
+  std::uint64_t lanes[4];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), low);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes + 2), high);
+  sum = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+  return n;
+}
+#endif
 
 // to[i] = from[i], W at a time: the conversions then take whole registers.
 template <int W>
