@@ -1,5 +1,6 @@
 #include "kernels/kernel_table.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
@@ -7,32 +8,55 @@
 
 namespace orvelle {
 
+namespace {
+
+// The table of every path the processor runs, null for the others; asked
+// on every kernel call, so made once.
+using Tables = std::array<const KernelTable*, std::size(kEveryKernelPath)>;
+
+Tables runnableTables() {
+  static const KernelTable reference{};  // every family runs its plain code
+  Tables tables{};
+  for (const KernelPath path : kEveryKernelPath) {
+    if (!processorRuns(path)) continue;
+    const KernelTable* table = &reference;
+    switch (path) {
+      case KernelPath::reference:
+        break;
+      case KernelPath::baseline:
+        table = &baselineKernels();
+        break;
+#if defined(__x86_64__)
+      case KernelPath::avx2:
+        table = &avx2Kernels();
+        break;
+      case KernelPath::avx512:
+        table = &avx512Kernels();
+        break;
+#else
+      case KernelPath::avx2:
+      case KernelPath::avx512:
+        continue;  // not built here, and processorRuns says so
+#endif
+    }
+    tables[static_cast<std::size_t>(path)] = table;
+  }
+  return tables;
+}
+
+}  // namespace
+
 const KernelTable& kernelsFor(KernelPath path) {
-  if (!processorRuns(path)) {
+  static const Tables tables = runnableTables();
+  const KernelTable* table = tables[static_cast<std::size_t>(path)];
+  if (table == nullptr) {
     // Running them would stop on an illegal instruction anyway, with less
     // to say; callers ask processorRuns first.
     std::fprintf(stderr, "the %s kernels were asked for on a processor without them\n",
                  std::string(kernelPathName(path)).c_str());
     std::abort();
   }
-  static const KernelTable reference{};  // every family runs its plain code
-  switch (path) {
-    case KernelPath::reference:
-      break;
-    case KernelPath::baseline:
-      return baselineKernels();
-#if defined(__x86_64__)
-    case KernelPath::avx2:
-      return avx2Kernels();
-    case KernelPath::avx512:
-      return avx512Kernels();
-#else
-    case KernelPath::avx2:
-    case KernelPath::avx512:
-      break;  // not built here, and processorRuns says so
-#endif
-  }
-  return reference;
+  return *table;
 }
 
 const KernelTable& kernels() {

@@ -65,35 +65,6 @@ std::size_t meanStepLanes(double* values, const double* power, std::size_t count
   return i;
 }
 
-// Sums of whole numbers, each below 2^53, so each lane's sums are exact
-// and so is their total, in any order.
-template <int W>
-std::size_t frameEnergyLanes(const std::int16_t* x, const std::int16_t* y, std::size_t count, double* sums) {
-  using Samples = Vec<std::int16_t, W>;
-  using Wide = Vec<std::int32_t, W>;
-  using Doubles = Vec<double, W>;
-  Doubles first{}, second{}, difference{};
-  std::size_t n = 0;
-  for (; n + W <= count; n += W) {
-    Samples xs, ys;
-    loadVector(xs, x + n);
-    loadVector(ys, y + n);
-    const Doubles a = __builtin_convertvector(__builtin_convertvector(xs, Wide), Doubles);
-    const Doubles b = __builtin_convertvector(__builtin_convertvector(ys, Wide), Doubles);
-    const Doubles d = a - b;
-    first += a * a;
-    second += b * b;
-    difference += d * d;
-  }
-  sums[0] = sums[1] = sums[2] = 0.0;
-  for (int l = 0; l < W; ++l) {
-    sums[0] += first[l];
-    sums[1] += second[l];
-    sums[2] += difference[l];
-  }
-  return n;
-}
-
 // The sum of squares in whole numbers: a square is at most 2^30, so it fits
 // a 32-bit lane and is widened before it is added.
 template <int W>
