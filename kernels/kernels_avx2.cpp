@@ -1,9 +1,10 @@
-// The kernels built for AVX2 with FMA: four doubles a register. This unit
-// is built with -ffp-contract=off, so no product and sum is ever fused
-// behind our back; the one fused multiply-add used, in the mean step, is
-// written out where it is proven exact, with the sign-mask test beside it
-// in the instruction set's own builtins, which GCC vectors cannot spell. Called only where the processor
-// has both (see processorRuns).
+// The kernels built for AVX2 with FMA: four doubles a register, in GCC
+// vectors but where those cannot spell an instruction or spell it slower
+// (the fused multiply-add and sign-mask test of the mean step, the widening
+// of 16-bit samples). This unit is built with -ffp-contract=off, so no
+// product and sum is ever fused behind our back; the one fused multiply-add
+// used, in the mean step, is written out where it is proven exact. Called
+// only where the processor has AVX2 and FMA (see processorRuns).
 #include "kernels/kernel_sets.h"
 #include "kernels/loop_bodies.h"
 #include "kernels/lpc_lanes_body.h"
