@@ -9,11 +9,7 @@
 #include <mutex>
 #include <type_traits>
 
-#include "dsp/cpu_features.h"
-
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include "kernels/kernel_table.h"
 
 namespace orvelle {
 
@@ -73,19 +69,10 @@ const Transforms& transformsFor(std::size_t length) {
   return transforms;
 }
 
-// to[i] = from[i] for i < count, four at a time: the conversions then take
-// whole registers.
-void convertSamples(const std::int16_t* from, double* to, std::ptrdiff_t count) {
-  using Four = std::int16_t __attribute__((vector_size(4 * sizeof(std::int16_t))));
-  using FourWide = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))));
-  using FourDoubles = double __attribute__((vector_size(4 * sizeof(double))));
-  std::ptrdiff_t i = 0;
-  for (; i + 4 <= count; i += 4) {
-    Four raw;
-    std::memcpy(&raw, from + i, sizeof raw);
-    const FourDoubles converted = __builtin_convertvector(__builtin_convertvector(raw, FourWide), FourDoubles);
-    std::memcpy(to + i, &converted, sizeof converted);
-  }
+// to[i] = from[i] for i < count.
+void convertSamples(const std::int16_t* from, double* to, std::size_t count) {
+  std::size_t i = 0;
+  if (const auto kernel = kernels().convertSamples) i = kernel(from, to, count);
   for (; i < count; ++i) to[i] = static_cast<double>(from[i]);
 }
 
@@ -102,48 +89,10 @@ void conjugateProduct(fftw_complex* a, const fftw_complex* b, std::size_t from, 
   }
 }
 
-#if defined(__x86_64__)
-// The same eight samples a step where the processor has AVX2.
-__attribute__((target("avx2"))) void convertSamplesAvx2(const std::int16_t* from, double* to, std::ptrdiff_t count) {
-  std::ptrdiff_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    const __m256i wide = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
-    _mm256_storeu_pd(to + i, _mm256_cvtepi32_pd(_mm256_castsi256_si128(wide)));
-    _mm256_storeu_pd(to + i + 4, _mm256_cvtepi32_pd(_mm256_extracti128_si256(wide, 1)));
-  }
-  for (; i < count; ++i) to[i] = static_cast<double>(from[i]);
-}
-
-// And two bins a step. Negating -ai is exact and x - (-y) is x + y, so
-// with the products p = (ar br, ai bi) and q = (ar bi, -(ai br)) the real
-// part is p0 + p1 and the imaginary part q0 + q1, the same operations on
-// the same operands: a horizontal addition gives both.
-__attribute__((target("avx2"))) void conjugateProductAvx2(fftw_complex* a, const fftw_complex* b, std::size_t bins) {
-  const __m256d negateOdd = _mm256_set_pd(-0.0, 0.0, -0.0, 0.0);
+void conjugateProduct(fftw_complex* a, const fftw_complex* b, std::size_t bins) {
   std::size_t k = 0;
-  for (; k + 2 <= bins; k += 2) {
-    const __m256d va = _mm256_loadu_pd(&a[k][0]);
-    const __m256d vb = _mm256_loadu_pd(&b[k][0]);
-    const __m256d p = _mm256_mul_pd(va, vb);
-    const __m256d q = _mm256_xor_pd(_mm256_mul_pd(va, _mm256_permute_pd(vb, 0x5)), negateOdd);
-    _mm256_storeu_pd(&a[k][0], _mm256_hadd_pd(p, q));
-  }
+  if (const auto kernel = kernels().conjugateProduct) k = kernel(&a[0][0], &b[0][0], bins);
   conjugateProduct(a, b, k, bins);
-}
-#endif
-
-void convertSamplesFastest(const std::int16_t* from, double* to, std::ptrdiff_t count) {
-#if defined(__x86_64__)
-  if (processorHasAvx2()) return convertSamplesAvx2(from, to, count);
-#endif
-  convertSamples(from, to, count);
-}
-
-void conjugateProductFastest(fftw_complex* a, const fftw_complex* b, std::size_t bins) {
-#if defined(__x86_64__)
-  if (processorHasAvx2()) return conjugateProductAvx2(a, b, bins);
-#endif
-  conjugateProduct(a, b, 0, bins);
 }
 
 // block[i] = samples[offset + i] for i in [begin, end), zero elsewhere in
@@ -155,7 +104,7 @@ void fillBlock(std::span<const Sample> samples, std::ptrdiff_t offset, std::ptrd
   // offset may be negative; offset + begin never is.
   const Sample* from = samples.data() + (offset + begin);
   if constexpr (std::is_same_v<Sample, std::int16_t>) {
-    convertSamplesFastest(from, block + begin, end - begin);
+    convertSamples(from, block + begin, static_cast<std::size_t>(end - begin));
   } else {
     std::copy(from, from + (end - begin), block + begin);
   }
@@ -214,7 +163,7 @@ std::vector<double> correlate(std::span<const Sample> a, std::span<const Sample>
     fillBlock(b, start - maxLag, bBegin, bEnd, total, blockB.get());
     fftw_execute_dft_r2c(transforms.forward, blockA.get(), spectrumA.get());
     fftw_execute_dft_r2c(transforms.forward, blockB.get(), spectrumB.get());
-    conjugateProductFastest(spectrumA.get(), spectrumB.get(), bins);
+    conjugateProduct(spectrumA.get(), spectrumB.get(), bins);
     fftw_execute_dft_c2r(transforms.backward, spectrumA.get(), blockA.get());
     for (std::size_t k = 0; k <= span; ++k) result[k] += blockA[k] * inverseLength;
   }

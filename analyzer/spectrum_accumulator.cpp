@@ -19,7 +19,7 @@ namespace {
 // if each were done alone.
 class SpectrumQueue {
  public:
-  SpectrumQueue(const SpectralFrontEnd& frontEnd, FrameWorkArea& work, LanePath path)
+  SpectrumQueue(const SpectralFrontEnd& frontEnd, FrameWorkArea& work, KernelPath path)
       : frontEnd_(frontEnd), work_(work), path_(path), lanes_(laneCount(path)) {
     for (int l = 0; l < lanes_; ++l) power_[l] = work_.lanePower[static_cast<std::size_t>(l)].data();
   }
@@ -45,7 +45,7 @@ class SpectrumQueue {
  private:
   const SpectralFrontEnd& frontEnd_;
   FrameWorkArea& work_;
-  LanePath path_;
+  KernelPath path_;
   int lanes_;
   const std::int16_t* samples_[kMostSpectrumLanes] = {};
   MeanSpectrum* means_[kMostSpectrumLanes] = {};
@@ -69,7 +69,7 @@ std::int32_t spectralFrameCount(std::int32_t sampleCount) {
 
 std::int32_t accumulateSpectrum(const SpectralFrontEnd& frontEnd, const std::int16_t* samples, std::int32_t sampleCount,
                                 const std::int16_t* gateFlags, MeanSpectrum& mean, FrameWorkArea& work,
-                                LanePath path) {
+                                KernelPath path) {
   if (frontEnd.frameLength() != kAnalysisFrameLength) return 0;
   const std::int32_t before = mean.frames();
   const std::int32_t frames = spectralFrameCount(sampleCount);
@@ -83,7 +83,7 @@ std::int32_t accumulateSpectrum(const SpectralFrontEnd& frontEnd, const std::int
 
 void accumulateSpectra(const SpectralFrontEnd& frontEnd, const std::int16_t* source, const std::int16_t* processed,
                        std::int32_t sampleCount, const std::int16_t* gateFlags, MeanSpectrum& sourceMean,
-                       MeanSpectrum& processedMean, FrameWorkArea& work, LanePath path) {
+                       MeanSpectrum& processedMean, FrameWorkArea& work, KernelPath path) {
   if (frontEnd.frameLength() != kAnalysisFrameLength) return;
   const std::int32_t frames = spectralFrameCount(sampleCount);
   SpectrumQueue queue(frontEnd, work, path);

@@ -21,13 +21,13 @@ std::int32_t spectralFrameCount(std::int32_t sampleCount);
 // allocates nothing.
 std::int32_t accumulateSpectrum(const SpectralFrontEnd& frontEnd, const std::int16_t* samples, std::int32_t sampleCount,
                                 const std::int16_t* gateFlags, MeanSpectrum& mean, FrameWorkArea& work,
-                                LanePath path = fastestLanePath());
+                                KernelPath path = activeKernelPath());
 
 // The same for two signals gated by the same flags, on this thread: the
 // means come out as two calls of accumulateSpectrum would leave them, with
 // the frames of both signals sharing the vector lanes.
 void accumulateSpectra(const SpectralFrontEnd& frontEnd, const std::int16_t* source, const std::int16_t* processed,
                        std::int32_t sampleCount, const std::int16_t* gateFlags, MeanSpectrum& sourceMean,
-                       MeanSpectrum& processedMean, FrameWorkArea& work, LanePath path = fastestLanePath());
+                       MeanSpectrum& processedMean, FrameWorkArea& work, KernelPath path = activeKernelPath());
 
 }  // namespace orvelle

@@ -6,6 +6,7 @@
 #include "app/orvelle_application.h"
 #include "app/qt_user_prompts.h"
 #include "app/splash_window.h"
+#include "kernels/kernel_path.h"
 #include "platform/startup_directory.h"
 #include "platform/termination.h"
 #include "session/test_session.h"
@@ -23,6 +24,12 @@ int main(int argc, char** argv) {
   // program ended by a signal or by its session during a run ends its
   // plug-in hosts with all they started and leaves no half-written file.
   orvelle::platform::handleTerminationSignals();
+  // A kernel path asked for that cannot be had is refused before any
+  // window opens, as the command line refuses it.
+  if (const std::string refusal = orvelle::kernelChoiceRefusal(); !refusal.empty()) {
+    std::fprintf(stderr, "orvelle: %s\n", refusal.c_str());
+    return 2;
+  }
   // Read before Qt sees the arguments: Qt removes the options it knows.
   const std::string commandLine = orvelle::joinCommandLine(argc, argv);
   static orvelle::TestSession session;

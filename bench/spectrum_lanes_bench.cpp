@@ -1,20 +1,22 @@
-// Power spectra of 1024-sample analysis frames, per frame, on each lane path:
-// eight frames of noise taken a lane set at a time (twice four, or once
-// eight). A path the processor lacks is carried by the best it has.
+// Power spectra of 1024-sample analysis frames, per frame, on each kernel
+// path the processor runs, or on the one ORVELLE_KERNELS names: eight frames
+// of noise taken a lane set at a time (twice four, or once eight).
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "analyzer/spectral_front_end.h"
 #include "analyzer/spectrum_lanes.h"
+#include "kernels/kernel_path.h"
 
 namespace {
 
 void BM_LaneSpectra(benchmark::State& state) {
-  const auto path = static_cast<orvelle::LanePath>(state.range(0));
+  const auto path = static_cast<orvelle::KernelPath>(state.range(0));
   orvelle::SpectralFrontEnd frontEnd;
   frontEnd.setUp(orvelle::kAnalysisExponent);
   frontEnd.setSampleRate(orvelle::kAnalysisSampleRateHz);
@@ -45,11 +47,14 @@ void BM_LaneSpectra(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kFrames);
 }
 
-BENCHMARK(BM_LaneSpectra)
-    ->ArgName("path")
-    ->Arg(static_cast<int>(orvelle::LanePath::oneByOne))
-    ->Arg(static_cast<int>(orvelle::LanePath::baseline))
-    ->Arg(static_cast<int>(orvelle::LanePath::avx2))
-    ->Arg(static_cast<int>(orvelle::LanePath::avx512));
+void kernelPaths(benchmark::internal::Benchmark* registered) {
+  if (std::getenv("ORVELLE_KERNELS") != nullptr) {
+    registered->Arg(static_cast<int>(orvelle::activeKernelPath()));
+    return;
+  }
+  for (const orvelle::KernelPath path : orvelle::availableKernelPaths()) registered->Arg(static_cast<int>(path));
+}
+
+BENCHMARK(BM_LaneSpectra)->ArgName("path")->Apply(kernelPaths);
 
 }  // namespace

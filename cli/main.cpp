@@ -14,6 +14,7 @@
 #include "cli/commands.h"
 #include "cli/league.h"
 #include "cli/report_output.h"
+#include "kernels/kernel_path.h"
 #include "platform/standard_streams.h"
 #include "platform/startup_directory.h"
 #include "platform/termination.h"
@@ -312,6 +313,12 @@ int main(int argc, char** argv) {
   // only the termination thread takes.
   orvelle::platform::handleTerminationSignals();
   orvelle::platform::reserveStandardStreams();
+  // A kernel path asked for that cannot be had is a wrong call, refused
+  // before any work: a run on another path would not be what was asked.
+  if (const std::string refusal = orvelle::kernelChoiceRefusal(); !refusal.empty()) {
+    std::fprintf(stderr, "orvelle-cli: %s\n", refusal.c_str());
+    return kExitUsage;
+  }
   const int status = runCommandLine(argc, argv);
   // A result that never reached its reader is a failed job, whatever the
   // command itself thought.

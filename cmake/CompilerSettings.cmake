@@ -94,18 +94,22 @@ function(orvelle_module_headers target module)
 endfunction()
 
 # orvelle_add_library(<name> [PUBLIC_HEADERS <header>...] [DEPENDS <libs>...]
-#                     [PRIVATE_DEPENDS <libs>...])
-# Collects the sources of the folder <name>/ into a static library named
+#                     [PRIVATE_DEPENDS <libs>...] [EXCLUDE <sources>...])
+# Collects the sources of the folder <name>/, but the EXCLUDE ones (those
+# the target cannot build), into a static library named
 # orvelle_<name>. Whoever links it sees the PUBLIC_HEADERS, and the public
 # headers of the DEPENDS, which its public headers may include; the
 # PRIVATE_DEPENDS are linked but their headers stay hidden from the module's
 # users. Header-only folders become interface libraries.
 function(orvelle_add_library name)
-  cmake_parse_arguments(ARG "" "" "PUBLIC_HEADERS;DEPENDS;PRIVATE_DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "PUBLIC_HEADERS;DEPENDS;PRIVATE_DEPENDS;EXCLUDE" ${ARGN})
   if(ARG_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "orvelle_add_library(${name}): unexpected ${ARG_UNPARSED_ARGUMENTS}")
   endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   if(sources)
     add_library(orvelle_${name} STATIC ${sources})
     target_link_libraries(orvelle_${name} PUBLIC ${ARG_DEPENDS} PRIVATE ${ARG_PRIVATE_DEPENDS})

@@ -24,7 +24,7 @@ foreach(program IN ITEMS orvelle-cli orvelle)
 endforeach()
 
 # The engine and the modules below it, each with its public headers.
-set(exported_modules report engine session audio_io analyzer dsp platform)
+set(exported_modules report engine session audio_io analyzer dsp kernels platform)
 set(exported_targets orvelle_host_protocol)
 set(ORVELLE_PC_LIBS "")
 foreach(module IN LISTS exported_modules host_protocol)

@@ -62,7 +62,7 @@ void splitPolynomials(const double* A, double* f1, double* f2) {
 void searchRoots(const double* f1, const double* f2, const double* gridValues, int stride, double* lsp,
                  const double* fallback) {
   const double* polys[2] = {f1, f2};
-  const LpcPath path = fastestLpcPath();
+  const KernelPath path = activeKernelPath();
   double lanes[2][4 * (kSearchOrder + 1)];
   for (int p = 0; p < 2; ++p) {
     for (int i = 0; i <= kSearchOrder; ++i) {
@@ -139,7 +139,7 @@ struct GridPair {
 };
 static_assert(kLspGridSize - 1 <= 64, "a cell per bit");
 
-void fillGrids(const double* firstA, const double* secondA, GridPair& grid, LpcPath path) {
+void fillGrids(const double* firstA, const double* secondA, GridPair& grid, KernelPath path) {
   splitPolynomials(firstA, grid.polynomials[0], grid.polynomials[1]);
   splitPolynomials(secondA, grid.polynomials[2], grid.polynomials[3]);
   double coefficients[4 * (kSearchOrder + 1)];
@@ -160,7 +160,7 @@ struct LaneSearch {
 // searchRoots of up to kRootLanes filters at once, one per lane: every lane
 // finds its k-th root in round k, by the same intervals and the same
 // bisection steps as the filter alone, so each root has the same bits.
-void searchRootsInLanes(const double* A, int lanes, double* lsp, const double* fallback, LpcPath path) {
+void searchRootsInLanes(const double* A, int lanes, double* lsp, const double* fallback, KernelPath path) {
   GridPair grids[kRootLanes / 2];
   for (int l = 0; l < kRootLanes; l += 2) {
     // Spare lanes copy the first filter; their results are never read.
@@ -235,7 +235,7 @@ void autocorrelate(const double* window, int order, double* r) {
   weightWindow(window, y);
   const double* windows[1] = {y};
   double* results[1] = {sums};
-  lagSums(fastestLpcPath(), 1, windows, results);
+  lagSums(activeKernelPath(), 1, windows, results);
   lagsFromSums(sums, y, order, r);
 }
 
@@ -246,12 +246,12 @@ void autocorrelatePair(const double* first, const double* second, int order, dou
   weightWindow(second, y[1]);
   const double* windows[2] = {y[0], y[1]};
   double* results[2] = {sums[0], sums[1]};
-  lagSums(fastestLpcPath(), 2, windows, results);
+  lagSums(activeKernelPath(), 2, windows, results);
   lagsFromSums(sums[0], y[0], order, rFirst);
   lagsFromSums(sums[1], y[1], order, rSecond);
 }
 
-void autocorrelateFrames(const double* const* windows, int count, int order, double* r, LpcPath path) {
+void autocorrelateFrames(const double* const* windows, int count, int order, double* r, KernelPath path) {
   // After long digital silence the pre-processed samples are tiny, and
   // plain lag sums would be slow on many processors (see quietLagSums).
   // Windows in which every product underflows have no lags but the floored
@@ -362,7 +362,7 @@ void levinsonDurbin(int order, double* r, double* A, double* rc, LpcState& state
   settleFilter(levinsonRecursion(order, r, A, rc), order, A, rc, state);
 }
 
-void levinsonDurbinFrames(int count, double* r, double* A, double* rc, LpcState& state, LpcPath path) {
+void levinsonDurbinFrames(int count, double* r, double* A, double* rc, LpcState& state, KernelPath path) {
   constexpr int kLags = kAutocorrelationOrder + 1;
   for (int first = 0; first < count; first += 4) {
     const int lanes = count - first < 4 ? count - first : 4;
@@ -413,11 +413,11 @@ void lpcToLsp(const double* A, double* lsp, const double* fallback) {
     coefficients[4 * i + 1] = coefficients[4 * i + 3] = f2[i];
   }
   double values[4 * kOneFilterQuads];
-  chebyshevLanes(fastestLpcPath(), gridQuads().oneFilter, kOneFilterQuads, coefficients, values);
+  chebyshevLanes(activeKernelPath(), gridQuads().oneFilter, kOneFilterQuads, coefficients, values);
   searchRoots(f1, f2, values, 2, lsp, fallback);
 }
 
-void lpcToLspFrames(const double* A, int count, double* lsp, const double* fallback, LpcPath path) {
+void lpcToLspFrames(const double* A, int count, double* lsp, const double* fallback, KernelPath path) {
   // In a run of silence every frame has the same filter, bit for bit; a
   // filter equal to the one before it takes that one's pairs, and only the
   // others are searched, up to a set of lanes at a time.

@@ -13,11 +13,9 @@ namespace orvelle {
 // index order and every expression is evaluated as written, so that two
 // builds of the program classify the same signal identically.
 
-constexpr int kLpcWindowLength = 240;
-constexpr int kLpcOrder = 10;
+// The window's length, the order and the stability bounds are those the
+// lane kernels are built for: kernels/lpc_lane_shapes.h.
 constexpr int kAutocorrelationOrder = 12;  // two lags beyond the predictor order feed the low-band energy
-constexpr double kStabilityLimit = 0.999451;       // |rc| above this: unstable filter
-constexpr double kMinimumPredictionError = 0.001;  // floor of the running prediction error
 
 // Memory of the last prediction filter whose recursion completed without
 // instability; an unstable frame falls back to it. The initial value is the
@@ -37,7 +35,7 @@ void autocorrelatePair(const double* first, const double* second, int order, dou
 // autocorrelate of `count` windows, windows[f]'s lags into r[(order + 1) f
 // ..]; neighbouring windows share the vector lanes.
 void autocorrelateFrames(const double* const* windows, int count, int order, double* r,
-                         LpcPath path = fastestLpcPath());
+                         KernelPath path = activeKernelPath());
 
 // Scales r[1..order] by the lag window; r[0] is left as it is.
 void applyLagWindow(int order, double* r);
@@ -56,7 +54,7 @@ bool levinsonRecursion(int order, double* r, double* A, double* rc);
 // sharing `state` as consecutive calls would: frame f's lags at r[13 f ..],
 // its filter into A[11 f ..] and its coefficients into rc[10 f ..].
 void levinsonDurbinFrames(int count, double* r, double* A, double* rc, LpcState& state,
-                          LpcPath path = fastestLpcPath());
+                          KernelPath path = activeKernelPath());
 
 // Ten line spectral pairs (cosine domain, decreasing) of the order-10 filter
 // A; when the grid search finds fewer than ten roots, lsp = fallback.
@@ -64,7 +62,7 @@ void lpcToLsp(const double* A, double* lsp, const double* fallback);
 // lpcToLsp of `count` filters at once: filter f at A[11 f .. 11 f + 10],
 // its pairs into lsp[10 f .. 10 f + 9]; each result as lpcToLsp gives it.
 void lpcToLspFrames(const double* A, int count, double* lsp, const double* fallback,
-                    LpcPath path = fastestLpcPath());
+                    KernelPath path = activeKernelPath());
 
 // Chebyshev-series evaluation of the half-order polynomial f[0..n] at x.
 double chebyshevEval(double x, const double* f, int n);

@@ -1,49 +1,24 @@
 #include "dsp/lpc_lanes.h"
 
-#include "dsp/cpu_features.h"
 #include "dsp/lpc_analysis.h"
 #include "dsp/lpc_tables.h"
+#include "kernels/kernel_table.h"
 
 namespace orvelle {
 
-LpcPath fastestLpcPath() {
-  static const LpcPath path = processorHasAvx2() ? LpcPath::avx2 : LpcPath::baseline;
-  return path;
-}
-
-void lagSums(LpcPath path, int windows, const double* const* y, double* const* r) {
-  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
-  switch (path) {
-    case LpcPath::avx2:
-      lagSumsAvx2(windows, y, r);
-      return;
-    case LpcPath::baseline:
-      lagSumsBaseline(windows, y, r);
-      return;
-    case LpcPath::oneByOne:
-      for (int w = 0; w < windows; ++w) {
-        for (int k = 0; k < kLaneLags; ++k) {
-          double sum = 0.0;
-          for (int n = 0; n < kLpcWindowLength - k; ++n) sum += y[w][n] * y[w][n + k];
-          r[w][k] = sum;
-        }
-      }
-      return;
+void lagSums(KernelPath path, int windows, const double* const* y, double* const* r) {
+  if (const auto kernel = kernelsFor(path).lagSums) return kernel(windows, y, r);
+  for (int w = 0; w < windows; ++w) {
+    for (int k = 0; k < kLaneLags; ++k) {
+      double sum = 0.0;
+      for (int n = 0; n < kLpcWindowLength - k; ++n) sum += y[w][n] * y[w][n + k];
+      r[w][k] = sum;
+    }
   }
 }
 
-void frameLagSums(LpcPath path, const double* const* x, double* const* r) {
-  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
-  switch (path) {
-    case LpcPath::avx2:
-      frameLagSumsAvx2(x, r);
-      return;
-    case LpcPath::baseline:
-      frameLagSumsBaseline(x, r);
-      return;
-    case LpcPath::oneByOne:
-      break;
-  }
+void frameLagSums(KernelPath path, const double* const* x, double* const* r) {
+  if (const auto kernel = kernelsFor(path).frameLagSums) return kernel(kLpcAnalysisWindow.data(), x, r);
   for (int l = 0; l < 4; ++l) {
     double y[kLpcWindowLength];
     for (int n = 0; n < kLpcWindowLength; ++n) y[n] = x[l][n] * kLpcAnalysisWindow[n];
@@ -55,18 +30,8 @@ void frameLagSums(LpcPath path, const double* const* x, double* const* r) {
   }
 }
 
-void quietLagSums(LpcPath path, const double* const* y, double* const* r) {
-  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
-  switch (path) {
-    case LpcPath::avx2:
-      quietLagSumsAvx2(y, r);
-      return;
-    case LpcPath::baseline:
-      quietLagSumsBaseline(y, r);
-      return;
-    case LpcPath::oneByOne:
-      break;
-  }
+void quietLagSums(KernelPath path, const double* const* y, double* const* r) {
+  if (const auto kernel = kernelsFor(path).quietLagSums) return kernel(y, r);
   for (int l = 0; l < 4; ++l) {
     for (int k = 0; k < kFrameLaneLags; ++k) {
       double sum = 0.0;
@@ -76,38 +41,20 @@ void quietLagSums(LpcPath path, const double* const* y, double* const* r) {
   }
 }
 
-void chebyshevLanes(LpcPath path, const double* x, int quads, const double* coefficients, double* out) {
-  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
-  switch (path) {
-    case LpcPath::avx2:
-      chebyshevLanesAvx2(x, quads, coefficients, out);
-      return;
-    case LpcPath::baseline:
-      chebyshevLanesBaseline(x, quads, coefficients, out);
-      return;
-    case LpcPath::oneByOne:
-      for (int q = 0; q < quads; ++q) {
-        for (int l = 0; l < 4; ++l) {
-          double f[6];
-          for (int i = 0; i < 6; ++i) f[i] = coefficients[4 * i + l];
-          out[4 * q + l] = chebyshevEval(x[4 * q + l], f, 5);
-        }
-      }
-      return;
+void chebyshevLanes(KernelPath path, const double* x, int quads, const double* coefficients, double* out) {
+  if (const auto kernel = kernelsFor(path).chebyshevLanes) return kernel(x, quads, coefficients, out);
+  for (int q = 0; q < quads; ++q) {
+    for (int l = 0; l < 4; ++l) {
+      double f[6];
+      for (int i = 0; i < 6; ++i) f[i] = coefficients[4 * i + l];
+      out[4 * q + l] = chebyshevEval(x[4 * q + l], f, 5);
+    }
   }
 }
 
-double bisectAndInterpolate(LpcPath path, const double* coefficients, double xlow, double ylow, double xhigh,
+double bisectAndInterpolate(KernelPath path, const double* coefficients, double xlow, double ylow, double xhigh,
                             double yhigh) {
-  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
-  switch (path) {
-    case LpcPath::avx2:
-      return bisectAndInterpolateAvx2(coefficients, xlow, ylow, xhigh, yhigh);
-    case LpcPath::baseline:
-      return bisectAndInterpolateBaseline(coefficients, xlow, ylow, xhigh, yhigh);
-    case LpcPath::oneByOne:
-      break;
-  }
+  if (const auto kernel = kernelsFor(path).bisectAndInterpolate) return kernel(coefficients, xlow, ylow, xhigh, yhigh);
   // The steps as they are defined: each halves the interval at its
   // midpoint and keeps the half with the sign change.
   double f[6];
@@ -126,18 +73,8 @@ double bisectAndInterpolate(LpcPath path, const double* coefficients, double xlo
   return xlow - ylow * (xhigh - xlow) / (yhigh - ylow);
 }
 
-void bisectLanes(LpcPath path, RootLanes& lanes) {
-  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
-  switch (path) {
-    case LpcPath::avx2:
-      bisectLanesAvx2(lanes);
-      return;
-    case LpcPath::baseline:
-      bisectLanesBaseline(lanes);
-      return;
-    case LpcPath::oneByOne:
-      break;
-  }
+void bisectLanes(KernelPath path, RootLanes& lanes) {
+  if (const auto kernel = kernelsFor(path).bisectLanes) return kernel(lanes);
   for (int l = 0; l < kRootLanes; ++l) {
     const int sought = lanes.useSecond[l] != 0 ? 1 : 0;
     double repeated[4 * 6];
@@ -146,24 +83,14 @@ void bisectLanes(LpcPath path, RootLanes& lanes) {
       for (int q = 0; q < 4; ++q) repeated[4 * i + q] = lanes.polynomials[sought][i * kRootLanes + l];
       other[i] = lanes.polynomials[1 - sought][i * kRootLanes + l];
     }
-    lanes.root[l] = bisectAndInterpolate(LpcPath::oneByOne, repeated, lanes.xlow[l], lanes.ylow[l], lanes.xhigh[l],
+    lanes.root[l] = bisectAndInterpolate(KernelPath::reference, repeated, lanes.xlow[l], lanes.ylow[l], lanes.xhigh[l],
                                          lanes.yhigh[l]);
     lanes.otherValue[l] = chebyshevEval(lanes.root[l], other, 5);
   }
 }
 
-void levinsonLanes(LpcPath path, double* r, double* A, double* rc, std::int64_t* unstable) {
-  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
-  switch (path) {
-    case LpcPath::avx2:
-      levinsonLanesAvx2(r, A, rc, unstable);
-      return;
-    case LpcPath::baseline:
-      levinsonLanesBaseline(r, A, rc, unstable);
-      return;
-    case LpcPath::oneByOne:
-      break;
-  }
+void levinsonLanes(KernelPath path, double* r, double* A, double* rc, std::int64_t* unstable) {
+  if (const auto kernel = kernelsFor(path).levinsonLanes) return kernel(r, A, rc, unstable);
   for (int l = 0; l < 4; ++l) {
     double lags[kAutocorrelationOrder + 1];
     double filter[kLpcOrder + 1] = {};
@@ -176,18 +103,8 @@ void levinsonLanes(LpcPath path, double* r, double* A, double* rc, std::int64_t*
   }
 }
 
-void gridSignChanges(LpcPath path, const double* values, int points, std::uint64_t* changes) {
-  if (path == LpcPath::avx2 && !processorHasAvx2()) path = LpcPath::baseline;
-  switch (path) {
-    case LpcPath::avx2:
-      gridSignChangesAvx2(values, points, changes);
-      return;
-    case LpcPath::baseline:
-      gridSignChangesBaseline(values, points, changes);
-      return;
-    case LpcPath::oneByOne:
-      break;
-  }
+void gridSignChanges(KernelPath path, const double* values, int points, std::uint64_t* changes) {
+  if (const auto kernel = kernelsFor(path).gridSignChanges) return kernel(values, points, changes);
   for (int l = 0; l < 4; ++l) {
     changes[l] = 0;
     for (int c = 0; c + 1 < points; ++c) {

@@ -1,10 +1,6 @@
 #include "dsp/underflow.h"
 
-#include "dsp/cpu_features.h"
-
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include "kernels/kernel_table.h"
 
 namespace orvelle {
 
@@ -33,29 +29,6 @@ std::int64_t productUnits(std::uint64_t bits, std::uint64_t factor, int shift) {
   return (bits & kSignBit) != 0 ? -units : units;
 }
 
-#if defined(__x86_64__)
-// Four values a step; the magnitude bits are below 2^63, so a signed
-// comparison orders them.
-__attribute__((target("avx2"))) std::uint64_t largestMagnitudeBitsAvx2(const double* v, int count) {
-  const __m256i magnitude = _mm256_set1_epi64x(static_cast<long long>(kMagnitudeBits));
-  __m256i largest = _mm256_setzero_si256();
-  int i = 0;
-  for (; i + 4 <= count; i += 4) {
-    const __m256i bits = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + i)), magnitude);
-    largest = _mm256_blendv_epi8(largest, bits, _mm256_cmpgt_epi64(bits, largest));
-  }
-  std::uint64_t lanes[4];
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes), largest);
-  std::uint64_t result = 0;
-  for (const std::uint64_t lane : lanes) result = lane > result ? lane : result;
-  for (; i < count; ++i) {
-    const std::uint64_t bits = std::bit_cast<std::uint64_t>(v[i]) & kMagnitudeBits;
-    result = bits > result ? bits : result;
-  }
-  return result;
-}
-#endif
-
 }  // namespace
 
 std::uint64_t largestMagnitudeBits(const double* v, int count, std::uint64_t enough) {
@@ -64,9 +37,7 @@ std::uint64_t largestMagnitudeBits(const double* v, int count, std::uint64_t eno
   if (count <= 0) return 0;
   const std::uint64_t first = std::bit_cast<std::uint64_t>(v[0]) & kMagnitudeBits;
   if (first >= enough) return first;
-#if defined(__x86_64__)
-  if (processorHasAvx2()) return largestMagnitudeBitsAvx2(v, count);
-#endif
+  if (const auto kernel = kernels().largestMagnitudeBits) return kernel(v, count);
   std::uint64_t largest = first;
   for (int i = 1; i < count && largest < enough; ++i) {
     const std::uint64_t bits = std::bit_cast<std::uint64_t>(v[i]) & kMagnitudeBits;

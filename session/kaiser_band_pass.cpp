@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "kernels/kernel_table.h"
+
 namespace orvelle {
 namespace {
 
@@ -28,88 +30,6 @@ constexpr double kLengthDivisor = 29.0;
 // the full-precision constants would give different coefficients.
 constexpr double kTwoPiShort = 6.28318;
 constexpr double kPiShort = 3.14159;
-
-// Outputs computed together, each in a vector lane of its own. Every lane
-// adds its products in the order of the taps, so the lane width changes only
-// how many outputs run side by side, never a bit of any of them.
-using LanePair = double __attribute__((vector_size(2 * sizeof(double))));
-using LaneQuad = double __attribute__((vector_size(4 * sizeof(double))));
-
-// Eight vectors of outputs per pass, written out as separate variables: the
-// optimiser keeps them in registers only then, and eight independent sums
-// keep both adders busy through each add's latency. Returns how many
-// outputs it made (a multiple of eight vectors); the rest is left to the
-// caller. Always inlined, so that each caller below compiles it for its own
-// instruction set.
-template <typename Vector>
-__attribute__((always_inline)) inline std::int32_t convolveLanes(const double* c, std::int32_t taps,
-                                                                 const double* newest, double* output,
-                                                                 std::int32_t count) {
-  constexpr auto kWidth = static_cast<std::int32_t>(sizeof(Vector) / sizeof(double));
-  constexpr std::int32_t kStride = 8 * kWidth;
-  std::int32_t j = 0;
-  for (; j + kStride <= count; j += kStride) {
-    Vector sum0 = {}, sum1 = {}, sum2 = {}, sum3 = {};
-    Vector sum4 = {}, sum5 = {}, sum6 = {}, sum7 = {};
-    const double* lane0 = newest + j;
-    for (std::int32_t k = 0; k < taps; ++k) {
-      const double ck = c[k];
-      const double* x = lane0 - k;
-      Vector x0, x1, x2, x3, x4, x5, x6, x7;
-      std::memcpy(&x0, x, sizeof(Vector));
-      std::memcpy(&x1, x + kWidth, sizeof(Vector));
-      std::memcpy(&x2, x + 2 * kWidth, sizeof(Vector));
-      std::memcpy(&x3, x + 3 * kWidth, sizeof(Vector));
-      std::memcpy(&x4, x + 4 * kWidth, sizeof(Vector));
-      std::memcpy(&x5, x + 5 * kWidth, sizeof(Vector));
-      std::memcpy(&x6, x + 6 * kWidth, sizeof(Vector));
-      std::memcpy(&x7, x + 7 * kWidth, sizeof(Vector));
-      sum0 += x0 * ck;
-      sum1 += x1 * ck;
-      sum2 += x2 * ck;
-      sum3 += x3 * ck;
-      sum4 += x4 * ck;
-      sum5 += x5 * ck;
-      sum6 += x6 * ck;
-      sum7 += x7 * ck;
-    }
-    std::memcpy(output + j, &sum0, sizeof(Vector));
-    std::memcpy(output + j + kWidth, &sum1, sizeof(Vector));
-    std::memcpy(output + j + 2 * kWidth, &sum2, sizeof(Vector));
-    std::memcpy(output + j + 3 * kWidth, &sum3, sizeof(Vector));
-    std::memcpy(output + j + 4 * kWidth, &sum4, sizeof(Vector));
-    std::memcpy(output + j + 5 * kWidth, &sum5, sizeof(Vector));
-    std::memcpy(output + j + 6 * kWidth, &sum6, sizeof(Vector));
-    std::memcpy(output + j + 7 * kWidth, &sum7, sizeof(Vector));
-  }
-  return j;
-}
-
-// Two lanes: every x86-64 processor has them.
-std::int32_t convolvePairs(const double* c, std::int32_t taps, const double* newest, double* output,
-                           std::int32_t count) {
-  return convolveLanes<LanePair>(c, taps, newest, output, count);
-}
-
-using ConvolveEntry = std::int32_t (*)(const double*, std::int32_t, const double*, double*, std::int32_t);
-
-#if defined(__x86_64__)
-// Four lanes, on processors that have them (checked once, below). Only
-// separate multiplies and adds: the fused form would round once instead of
-// twice and change the outputs.
-__attribute__((target("avx2"))) std::int32_t convolveQuads(const double* c, std::int32_t taps,
-                                                           const double* newest, double* output,
-                                                           std::int32_t count) {
-  return convolveLanes<LaneQuad>(c, taps, newest, output, count);
-}
-
-ConvolveEntry widestConvolve() {
-  static const ConvolveEntry entry = __builtin_cpu_supports("avx2") ? convolveQuads : convolvePairs;
-  return entry;
-}
-#else
-ConvolveEntry widestConvolve() { return convolvePairs; }
-#endif
 
 }  // namespace
 
@@ -269,8 +189,10 @@ void KaiserBandPass::enter(const double* input, double* output, std::int32_t cou
 void KaiserBandPass::convolve(const double* newest, double* output, std::int32_t count) const {
   const double* c = coefficients_.data();
   const std::int32_t taps = tapCount_;
-  std::int32_t j = widestConvolve()(c, taps, newest, output, count);
-  j += convolvePairs(c, taps, newest + j, output + j, count - j);
+  // The kernels compute outputs side by side, each lane adding its
+  // products in the order of the taps, as the plain loop below does.
+  std::int32_t j = 0;
+  if (const auto kernel = kernels().convolve) j = kernel(c, taps, newest, output, count);
   for (; j < count; ++j) {
     const double* x = newest + j;
     double y = 0.0;

@@ -20,13 +20,13 @@
 #include "dsp/lpc_tables.h"
 #include "dsp/speech_activity_detector.h"
 #include "tests/dsp/speech_activity_detector_probe.h"
+#include "tests/support/kernel_paths.h"
 
 namespace orvelle {
 namespace {
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-constexpr LpcPath kVectorPaths[] = {LpcPath::baseline, LpcPath::avx2};
 
 // Random windows of very different scales: loud, faint, and mixed signs
 // near cancellation.
@@ -52,7 +52,7 @@ TEST(LpcLanes, LagSumsOfEveryPathHaveTheBitsOfThePlainSums) {
         expected[w][k] = sum;
       }
     }
-    for (LpcPath path : kVectorPaths) {
+    for (KernelPath path : availableKernelPaths()) {
       for (int count : {1, 2}) {
         double sums[2][kLaneLags] = {};
         double* out[2] = {sums[0], sums[1]};
@@ -66,6 +66,7 @@ TEST(LpcLanes, LagSumsOfEveryPathHaveTheBitsOfThePlainSums) {
       }
     }
   }
+  ORVELLE_SKIP_KERNEL_PATHS_NOT_RUN();
 }
 
 TEST(LpcLanes, ChebyshevLanesOfEveryPathHaveTheBitsOfChebyshevEval) {
@@ -79,7 +80,7 @@ TEST(LpcLanes, ChebyshevLanesOfEveryPathHaveTheBitsOfChebyshevEval) {
     for (int l = 0; l < 4; ++l) coefficients[l] = 1.0;
     double x[4 * kQuads];
     for (double& v : x) v = point(random);
-    for (LpcPath path : kVectorPaths) {
+    for (KernelPath path : availableKernelPaths()) {
       double out[4 * kQuads];
       chebyshevLanes(path, x, kQuads, coefficients, out);
       for (int q = 0; q < kQuads; ++q) {
@@ -92,6 +93,7 @@ TEST(LpcLanes, ChebyshevLanesOfEveryPathHaveTheBitsOfChebyshevEval) {
       }
     }
   }
+  ORVELLE_SKIP_KERNEL_PATHS_NOT_RUN();
 }
 
 TEST(LpcLanes, BisectionOfEveryPathHasTheBitsOfTheStepByStepBisection) {
@@ -113,14 +115,15 @@ TEST(LpcLanes, BisectionOfEveryPathHasTheBitsOfTheStepByStepBisection) {
     for (int i = 0; i < 6; ++i) {
       for (int l = 0; l < 4; ++l) lanes[4 * i + l] = f[i];
     }
-    const double expected = bisectAndInterpolate(LpcPath::oneByOne, lanes, xlow, ylow, xhigh, yhigh);
+    const double expected = bisectAndInterpolate(KernelPath::reference, lanes, xlow, ylow, xhigh, yhigh);
     ASSERT_LE(expected, xhigh);
     ASSERT_GE(expected, xlow);
-    for (LpcPath path : kVectorPaths) {
+    for (KernelPath path : availableKernelPaths()) {
       ASSERT_TRUE(sameBits(bisectAndInterpolate(path, lanes, xlow, ylow, xhigh, yhigh), expected))
           << "path " << static_cast<int>(path) << " interval " << j;
     }
   }
+  ORVELLE_SKIP_KERNEL_PATHS_NOT_RUN();
 }
 
 // A window that rings at a resonance whose sharpness and frequency vary with
@@ -159,7 +162,7 @@ TEST(LpcLanes, WindowsSideBySideGiveEachItsOwnLags) {
       windows.push_back(f % 2 == 0 ? drive : resonantWindow(drive, trial + f));
     }
     for (const auto& window : windows) pointers.push_back(window.data());
-    for (LpcPath path : {LpcPath::oneByOne, LpcPath::baseline, LpcPath::avx2}) {
+    for (KernelPath path : availableKernelPaths()) {
       std::vector<double> r(static_cast<std::size_t>(count) * (order + 1));
       autocorrelateFrames(pointers.data(), count, order, r.data(), path);
       for (int f = 0; f < count; ++f) {
@@ -172,6 +175,7 @@ TEST(LpcLanes, WindowsSideBySideGiveEachItsOwnLags) {
       }
     }
   }
+  ORVELLE_SKIP_KERNEL_PATHS_NOT_RUN();
 }
 
 // The order-10 filter whose line spectral frequencies are `omega`
@@ -241,7 +245,7 @@ TEST(LpcLanes, FiltersSearchedInLanesGetTheLineSpectralPairsOfEachAlone) {
         someFilter(random, static_cast<int>(random() % 3), filter);
       }
     }
-    for (LpcPath path : {LpcPath::oneByOne, LpcPath::baseline, LpcPath::avx2}) {
+    for (KernelPath path : availableKernelPaths()) {
       std::vector<double> lsp(static_cast<std::size_t>(count) * kLpcOrder);
       lpcToLspFrames(A.data(), count, lsp.data(), kLspFallback.data(), path);
       for (int f = 0; f < count; ++f) {
@@ -251,7 +255,7 @@ TEST(LpcLanes, FiltersSearchedInLanesGetTheLineSpectralPairsOfEachAlone) {
           ASSERT_TRUE(sameBits(lsp[f * kLpcOrder + i], alone[i]))
               << "path " << static_cast<int>(path) << " filter " << f << " of " << count << " pair " << i;
         }
-        if (path != LpcPath::oneByOne) continue;
+        if (path != KernelPath::reference) continue;
         ++filters;
         if (std::equal(alone, alone + kLpcOrder, kLspFallback.begin())) {
           ++withFallback;
@@ -271,6 +275,7 @@ TEST(LpcLanes, FiltersSearchedInLanesGetTheLineSpectralPairsOfEachAlone) {
   EXPECT_GT(withSharedCell, 5);
   EXPECT_GT(withFallback, 5);
   EXPECT_GT(filters - withFallback, filters / 3);
+  ORVELLE_SKIP_KERNEL_PATHS_NOT_RUN();
 }
 
 TEST(LpcLanes, RecursionsInLanesKeepEachFramesFilterAndTheFallbackOrder) {
@@ -312,7 +317,7 @@ TEST(LpcLanes, RecursionsInLanesKeepEachFramesFilterAndTheFallbackOrder) {
       ++frames;
       if (!levinsonRecursion(kLpcOrder, lags, A, rc)) ++unstable;
     }
-    for (LpcPath path : {LpcPath::oneByOne, LpcPath::baseline, LpcPath::avx2}) {
+    for (KernelPath path : availableKernelPaths()) {
       std::vector<double> lanesR = r;
       std::vector<double> A(expectedA.size());
       std::vector<double> rc(expectedRc.size());
@@ -334,6 +339,7 @@ TEST(LpcLanes, RecursionsInLanesKeepEachFramesFilterAndTheFallbackOrder) {
   }
   EXPECT_GT(unstable, frames / 10);
   EXPECT_LT(unstable, frames / 2);
+  ORVELLE_SKIP_KERNEL_PATHS_NOT_RUN();
 }
 
 std::vector<std::int16_t> storedSignal() {

@@ -1,8 +1,8 @@
-#include "dsp/cpu_features.h"
+#include "kernels/processor_features.h"
 
 namespace orvelle {
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
 
 bool processorHasAvx2() {
   static const bool supported = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);

@@ -1,5 +1,5 @@
-// The LPC lane kernels' bodies, included by one translation unit per
-// instruction set. Everything here has internal linkage, so the copies built
+// The LPC lane kernels' bodies (see dsp/lpc_lanes.h for what each
+// computes), included by one translation unit per instruction set. Everything here has internal linkage, so the copies built
 // for different instruction sets never stand in for each other at link time,
 // and no vector crosses a function boundary by value.
 #pragma once
@@ -8,9 +8,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "dsp/lpc_analysis.h"
-#include "dsp/lpc_lanes.h"
-#include "dsp/lpc_tables.h"
+#include "kernels/lpc_lane_shapes.h"
 
 namespace orvelle {
 namespace {
@@ -102,7 +100,7 @@ void frameLagRange(const Quad* y, double* const* r) {
 
 // The windows weighted into lanes (zeros after their end), then the lags in
 // two passes, few enough accumulators each to stay in registers.
-void frameLagSumsKernel(const double* const* x, double* const* r) {
+void frameLagSumsKernel(const double* analysisWindow, const double* const* x, double* const* r) {
   Quad y[kLpcWindowLength + kFrameLaneLags - 1];
   // Four samples of each window at a time, turned into four samples of all
   // the windows by a 4 x 4 transpose: whole loads instead of one value each.
@@ -117,10 +115,10 @@ void frameLagSumsKernel(const double* const* x, double* const* r) {
     const Quad odd01 = __builtin_shufflevector(r0, r1, 1, 5, 3, 7);
     const Quad even23 = __builtin_shufflevector(r2, r3, 0, 4, 2, 6);
     const Quad odd23 = __builtin_shufflevector(r2, r3, 1, 5, 3, 7);
-    y[n] = __builtin_shufflevector(even01, even23, 0, 1, 4, 5) * ORVELLE_QUAD_OF(kLpcAnalysisWindow[n]);
-    y[n + 1] = __builtin_shufflevector(odd01, odd23, 0, 1, 4, 5) * ORVELLE_QUAD_OF(kLpcAnalysisWindow[n + 1]);
-    y[n + 2] = __builtin_shufflevector(even01, even23, 2, 3, 6, 7) * ORVELLE_QUAD_OF(kLpcAnalysisWindow[n + 2]);
-    y[n + 3] = __builtin_shufflevector(odd01, odd23, 2, 3, 6, 7) * ORVELLE_QUAD_OF(kLpcAnalysisWindow[n + 3]);
+    y[n] = __builtin_shufflevector(even01, even23, 0, 1, 4, 5) * ORVELLE_QUAD_OF(analysisWindow[n]);
+    y[n + 1] = __builtin_shufflevector(odd01, odd23, 0, 1, 4, 5) * ORVELLE_QUAD_OF(analysisWindow[n + 1]);
+    y[n + 2] = __builtin_shufflevector(even01, even23, 2, 3, 6, 7) * ORVELLE_QUAD_OF(analysisWindow[n + 2]);
+    y[n + 3] = __builtin_shufflevector(odd01, odd23, 2, 3, 6, 7) * ORVELLE_QUAD_OF(analysisWindow[n + 3]);
   }
   for (int n = kLpcWindowLength; n < kLpcWindowLength + kFrameLaneLags - 1; ++n) y[n] = ORVELLE_QUAD_OF(0.0);
   constexpr int kFirstPass = (kFrameLaneLags + 1) / 2;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "analyzer/spectrum_lanes.h"
+#include "kernels/spectrum_lane_tables.h"
 
 namespace orvelle {
 namespace {
