@@ -1,5 +1,9 @@
 # Man pages for both programs, made from their --help and --version at build
 # time, so that they never disagree with the programs.
+# A cross build cannot run its programs here, so it has no pages of its own.
+if(CMAKE_CROSSCOMPILING)
+  return()
+endif()
 find_program(ORVELLE_HELP2MAN help2man)
 if(NOT ORVELLE_HELP2MAN)
   message(STATUS "help2man not found: no man pages (apt-get install help2man)")

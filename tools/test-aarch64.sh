@@ -36,7 +36,7 @@ if command -v ccache > /dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-aarch64.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVELLE_WERROR=ON -DORVELLE_BUILD_APP=OFF -DORVELLE_BUILD_BENCH=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVELLE_WERROR=ON -DORVELLE_BUILD_APP=OFF -DORVELLE_BUILD_BENCH=OFF -DORVELLE_BUILD_PYTHON=OFF \
   "${launcher[@]}"
 cmake --build "$build" -j "$(nproc)" --target orvelle-cli orvelle-plugin-host \
   orvelle_kernels_tests orvelle_dsp_tests orvelle_analyzer_tests orvelle_audio_io_tests
