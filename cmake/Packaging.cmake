@@ -18,6 +18,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The bundled speech and the host are found beside the programs; sox and
 # espeak-ng are needed only to build the speech, not to run.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pkg-config")
+if(TARGET orvelle_python)
+  # The Python package's own needs, beside the libraries its module links.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3, python3-numpy")
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # What Debian asks of every package: its copyright and its changelog, the

@@ -43,7 +43,7 @@ test -f "$prefix/share/man/man1/orvelle-cli.1.gz"
 "$prefix/bin/orvelle-cli" quality --codec gsm610 --size short --save-processed b.pcm >/dev/null
 python_package=$(find "$prefix" -path '*/orvelle/__init__.py' -printf '%h\n')
 if [ -n "$python_package" ]; then
-  PYTHONPATH=$(dirname "$python_package") python3 -c "import orvelle; print(orvelle.compare('a.pcm', 'b.pcm').score)"
+  PYTHONPATH=$(dirname "$python_package") /usr/bin/python3 -c "import orvelle; print(orvelle.compare('a.pcm', 'b.pcm').score)"
 fi
 
 echo "-- the example plug-in against the installed SDK"
@@ -68,7 +68,9 @@ echo "$package"
 lintian --fail-on error "$package"
 if [ "$(id -u)" -eq 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$package" >/dev/null
-  (cd "$scratch/elsewhere" && orvelle-cli league --speech passthrough g711u >/dev/null && echo "installed package runs")
+  (cd "$scratch/elsewhere" && orvelle-cli league --speech passthrough g711u >/dev/null &&
+     /usr/bin/python3 -c "import orvelle; print(orvelle.codec_quality('g711u', size='short').score)" &&
+     echo "installed package runs")
   DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq orvelle >/dev/null
 fi
 echo "install checks passed"
