@@ -144,7 +144,8 @@ std::vector<std::string> summaryLines(const AbComparison& c) {
   if (c.files.empty()) {
     lines.push_back("No file was scored by both builds.");
   } else {
-    lines.push_back(std::to_string(c.files.size()) + " files compared: mean delta " + signedFixed(c.meanDelta) +
+    lines.push_back(std::to_string(c.files.size()) + (c.files.size() == 1 ? " file" : " files") +
+                    " compared: mean delta " + signedFixed(c.meanDelta) +
                     ", 95 % interval " + signedFixed(c.ci95.low) + " to " + signedFixed(c.ci95.high) +
                     " (paired bootstrap, " + std::to_string(engine::kBootstrapResamples) + " resamples)");
     lines.push_back("better " + std::to_string(c.better) + ", worse " + std::to_string(c.worse) + ", same " +
