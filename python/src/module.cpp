@@ -118,14 +118,14 @@ Measurement codecQuality(const std::string& plugin, py::handle source, const std
                          std::optional<double> timeout, bool inProcess, bool companion, bool pictures,
                          std::optional<std::string> log, std::optional<double> scale, bool resample) {
   const engine::PluginChoice choice = pluginChoice(plugin, timeout, inProcess);
-  engine::SourceSpec spec;
-  spec.sizeType = sizeTypeOf(size);
-  spec.resample = resample;
+  engine::SourceSpec speech;
+  speech.sizeType = sizeTypeOf(size);
+  speech.resample = resample;
   std::optional<VoiceInput> input;
   if (!source.is_none()) {
     input.emplace(source, scale, "source");
     if (input->isPath()) {
-      spec.voiceFile = input->path();
+      speech.voiceFile = input->path();
     } else if (resample) {
       raiseInputError("resample= applies to voice files, not arrays");
     }
@@ -139,7 +139,7 @@ Measurement codecQuality(const std::string& plugin, py::handle source, const std
   runCancellable([&](engine::CancelToken& cancel) {
     result = input && !input->isPath()
                  ? engine::codecQualityOfSamples(choice, input->samples(), options, engine::noProgress(), cancel)
-                 : engine::codecQuality(choice, spec, options, engine::noProgress(), cancel);
+                 : engine::codecQuality(choice, speech, options, engine::noProgress(), cancel);
   });
   engine::CodecQualityRun run = valueOrRaise(result);
   warnIfLogMissing(log, run.measurement);
@@ -151,7 +151,7 @@ Measurement codecQuality(const std::string& plugin, py::handle source, const std
   measurement.pluginFile = run.pluginFile;
   measurement.frameSize = run.frameSize;
   measurement.inputs = report::codecQualityInputs(plugin, run.pluginFile, run.frameSize,
-                                                  input ? input->description() : std::string(), spec.sizeType);
+                                                  input ? input->description() : std::string(), speech.sizeType);
   measurement.processed = int16Array(std::move(run.processed));
   return measurement;
 }
